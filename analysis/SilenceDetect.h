@@ -1,0 +1,48 @@
+#pragma once
+// Finds the silences of a wave file and cuts it into tracks at their middles.
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "analysis/AnalysisJob.h"
+#include "analysis/WaveFormat.h"
+#include "app/TrackList.h"
+#include "app/WindowSeam.h"
+
+namespace quillon::engine {
+
+// One qualifying silence, in frames from the start of the data chunk.
+struct SilenceSpan {
+    uint32_t StartFrame;    // first silent frame
+    uint32_t EndFrame;      // first loud frame after it
+    uint32_t LengthFrames;  // EndFrame - StartFrame
+};
+
+// Whether one frame is silent: its first sample (mono) or first two samples
+// (any other channel count) are strictly below percent of full scale (128 at
+// 8 bits, 32767 otherwise). frame must hold TestedFrameBytes(format) bytes.
+[[nodiscard]] bool IsSilentFrame(const uint8_t* frame, const WaveFormat& format, int32_t percent);
+
+// The minimum silence in frames: round(rate * ms / 1000), halves to even, low 32 bits.
+[[nodiscard]] uint32_t MinimumSilenceFrames(uint32_t samplesPerSec, int32_t minSilenceMs);
+
+enum class ScanOutcome {
+    Completed,  // every whole frame of the data chunk was scanned
+    ShortRead,  // the file ended early; tracks were built from what was read
+    Aborted,    // AbortRequested was seen; no tracks
+    Failed,     // a message was shown, the job marked aborted and StopAnalysis called
+};
+
+// Scans path block by block (4 MiB rounded down to whole frames), writing
+// job.Progress once per block and seeing job.AbortRequested within one block,
+// and appends the tracks to tracks. Reports the file's facts with ShowWaveInfo.
+ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs,
+                            AnalysisJob& job, TrackList& tracks, WindowSeam& seam);
+
+// Appends spans.size() + 1 tracks named after path ("Side A.0001", ...), each
+// boundary in the middle of a silence, the last one ending at totalFrames.
+void BuildTracks(const std::vector<SilenceSpan>& spans, uint32_t totalFrames, const std::string& path,
+                 const WaveFormat& format, TrackList& tracks);
+
+}  // namespace quillon::engine

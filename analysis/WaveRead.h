@@ -1,0 +1,40 @@
+#pragma once
+// Opens and validates a PCM wave file for reading. Every refusal is reported to
+// the user here, exactly once, so callers only clean up.
+
+#include <cstdint>
+#include <string>
+
+#include "analysis/WaveFormat.h"
+#include "app/WindowSeam.h"
+#include "platform/Mmio.h"
+
+namespace quillon::engine {
+
+// Codes of the program's own, beside the file layer's result codes.
+enum WaveFileError : int {
+    WaveErrNoMemory = 5001,
+    WaveErrNotWave = 5002,
+    WaveErrCannotRead = 5003,
+    WaveErrNoDataChunk = 5004,
+    WaveErrNotPcm = 5005,
+    WaveErrShortData = 5006,
+};
+constexpr int WAVERR_BADFORMAT = 32;
+
+// Opens path. True: handle is open at the first byte of the data chunk's data,
+// format and dataChunk are filled and dataSize is the data chunk's size (may be 0).
+// False: one message was shown through seam, handle is null and the other
+// outputs are to be ignored.
+// Refused: missing file (461), unopenable (5003 text), not RIFF/WAVE or no fmt
+// (483), short fmt read (5003 text), not PCM (105), more than 2 channels or 16
+// bits (105), a block align too small to hold the samples the silence test
+// reads (105), no data chunk after fmt (105).
+bool OpenWaveFile(const std::string& path, platform::UniqueHmmio& handle, WaveFormat& format,
+                  platform::MMCKINFO& dataChunk, uint32_t& dataSize, WindowSeam& seam);
+
+// Shows the message for code (a file-layer result or a WaveFileError); an
+// unknown code shows nothing.
+void ReportWaveFileError(int code, WindowSeam& seam);
+
+}  // namespace quillon::engine

@@ -1,0 +1,124 @@
+#pragma once
+// Every user-facing text of the program: the numbered message table, the fixed
+// texts of the plain message boxes, and the raised errors with literal texts.
+
+#include <initializer_list>
+#include <stdexcept>
+#include <string>
+
+#include "app/WindowSeam.h"
+
+namespace quillon::engine {
+
+inline constexpr const char* kAppCaption = "Corvane Quillon";
+inline constexpr const char* kProductName = "Quillon";
+
+// Message numbers, with the values users and support know them by.
+enum Msg : int {
+    MsgConverterCallFault = 63,
+    MsgCouldNotGetStatus = 79,
+    MsgCodecCannotProduceAt = 88,
+    MsgKbitBitrateChooseAnother = 89,
+    MsgCodecCannotUseSourceFormat = 90,
+    MsgOfferMp3Download = 91,
+    MsgNoPlaybackDevice = 92,
+    MsgPlayerUnknownError = 100,
+    MsgPlayerNoFileName = 101,
+    MsgPlaybackGoingOn = 102,
+    MsgPlayerSourceMissing = 103,
+    MsgNotEnoughMemory = 104,
+    MsgFormatNotSupported = 105,
+    MsgCannotOpenOutputDevice = 106,
+    MsgCannotPrepareBuffers = 107,
+    MsgPlayerNotWave = 108,
+    MsgPlayerNoFmtChunk = 109,
+    MsgPlayerNotPcm = 110,
+    MsgNoDataChunk = 111,
+    MsgPlayerCannotSeek = 112,
+    MsgPlayerCannotAscend = 113,
+    MsgPlayerNoData = 114,
+    MsgAnalyzingFile = 125,
+    MsgAnalyzingCompleted = 126,
+    MsgAbortedByUser = 127,
+    MsgSplitting = 128,
+    MsgMerging = 129,
+    MsgPreviewing = 130,
+    MsgCreatingWave = 131,
+    MsgCreatingMp3 = 132,
+    MsgProcessCompleted = 133,
+    MsgLoadingEditUi = 134,
+    MsgLoadingBurnUi = 135,
+    MsgLoadingCompanion = 136,
+    MsgCheckTrackToSplit = 450,
+    MsgSpecifyTimeBetween = 451,
+    MsgCheckTrackToSave = 452,
+    MsgOldCompanionInstalled = 454,
+    MsgAmplitudeRange = 455,
+    MsgDurationRange = 456,
+    MsgCouldNotAllocate = 457,
+    MsgNeedFullPath = 458,
+    MsgFileExistsPrefix = 459,
+    MsgFileExistsOverwrite = 460,
+    MsgFileDoesNotExist = 461,
+    MsgCheckTrackToEdit = 463,
+    MsgCheckTrackToBurn = 464,
+    MsgOutputFolderMissing = 465,
+    MsgInvalidOutputLocation = 466,
+    MsgPreviewRange = 467,
+    MsgNotEnoughSpace = 474,
+    MsgSelectTrackToPreview = 475,
+    MsgUnsavedTracksExit = 476,
+    MsgNoDataToAnalyze = 477,
+    MsgProgramBusy = 478,
+    MsgTheFilePrefix = 479,
+    MsgDoesNotExistSuffix = 480,
+    MsgUnsavedBeforeEdit = 481,
+    MsgUnsavedBeforeBurn = 482,
+    MsgNotValidWave = 483,
+};
+
+// The text of message number, or "" when there is none.
+[[nodiscard]] const std::string& MessageText(int number);
+
+// The text with each "%s" replaced by the next argument, in order.
+[[nodiscard]] std::string FormatText(const std::string& text, std::initializer_list<std::string> args);
+
+// The error box by message number: loads, formats and shows the text; a number
+// whose text is empty shows nothing.
+void ShowErrorMessage(WindowSeam& seam, int number, std::initializer_list<std::string> args = {});
+
+// Fixed texts of the plain message boxes.
+namespace text {
+inline constexpr const char* kDirectoryIncorrect = "Error : The directory specification is incorrect.";
+inline constexpr const char* kFileProtected = "Error : The file is protected and cannot be opened.";
+inline constexpr const char* kSharingViolation =
+    "Error : The file is being used by another application and is unavailable.";
+inline constexpr const char* kNetworkNotResponding =
+    "Error : The network is not responding to the request to open a remote file.";
+inline constexpr const char* kTooManyOpenFiles =
+    "Error : The number of files simultaneously open is at a maximum level. The system has run out of "
+    "available file handles.";
+inline constexpr const char* kUnableToRead = "Error : Unable to read data from file.";
+inline constexpr const char* kUnableToReadWhole = "Error : Unable to read whole data from file.";
+inline constexpr const char* kNotValidInteger = "'%s' is not a valid integer value";
+inline constexpr const char* kUnableToWrite = "Unable to write to %s";
+}  // namespace text
+
+// An error raised with a literal text; it ends the running handler and is shown
+// by the general error handler.
+class RaisedError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The standard integer-conversion error, "'<piece>' is not a valid integer value".
+class ConvertError : public RaisedError {
+public:
+    explicit ConvertError(const std::string& piece) : RaisedError(FormatText(text::kNotValidInteger, {piece})) {}
+};
+
+// The general error handler: the raised text in an error box, with a full stop
+// added when it lacks one.
+void ShowRaisedError(WindowSeam& seam, const std::exception& error);
+
+}  // namespace quillon::engine

@@ -1,0 +1,31 @@
+#pragma once
+// The one way the engine's jobs reach the user. The main window implements it
+// (carrying each call to its own thread), and so do quillon-cli and the tests'
+// recording doubles. Calls may come from a worker thread; a message box blocks
+// that worker until it is dismissed.
+
+#include <cstdint>
+#include <string>
+
+namespace quillon::engine {
+
+class WindowSeam {
+public:
+    virtual ~WindowSeam() = default;
+
+    // Status bar panels 1-4: rate, bits, channels, the whole file's duration.
+    // With clear set the panels are emptied and the other arguments ignored.
+    virtual void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
+                              uint32_t channels, bool clear) = 0;
+    // Status bar panel 0.
+    virtual void SetStatusText(const std::string& text) = 0;
+    // The window-side end of a failed analysis: timer off, panels cleared,
+    // file controls back. The job itself is already marked aborted.
+    virtual void StopAnalysis() = 0;
+    // Modal box with the error icon, OK, caption "Corvane Quillon".
+    virtual void ShowErrorBox(const std::string& text) = 0;
+    // Modal box without icon, OK, caption "Corvane Quillon".
+    virtual void ShowMessageBox(const std::string& text) = 0;
+};
+
+}  // namespace quillon::engine

@@ -1,0 +1,52 @@
+#include "cli/ConsoleSeam.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+
+namespace quillon::cli {
+
+void ConsoleSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
+                               uint32_t channels, bool clear) {
+    std::lock_guard lock(mutex_);
+    facts_ = clear ? WaveFacts{} : WaveFacts{durationMs, samplesPerSec, bitsPerSample, channels};
+}
+
+WaveFacts ConsoleSeam::Facts() const {
+    std::lock_guard lock(mutex_);
+    return facts_;
+}
+
+void ConsoleSeam::Print(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    EraseBarLocked();
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+    std::fprintf(err_, "%s\n", line.c_str());
+    std::fflush(err_);
+}
+
+void ConsoleSeam::DrawProgress(int percent) {
+    if (!isatty(fileno(err_))) return;
+    constexpr int kWidth = 40;
+    const int filled = std::max(0, std::min(kWidth, percent * kWidth / 100));
+    std::lock_guard lock(mutex_);
+    std::fprintf(err_, "\r[%s%s] %3d%%", std::string(std::size_t(filled), '#').c_str(),
+                 std::string(std::size_t(kWidth - filled), '.').c_str(), percent);
+    std::fflush(err_);
+    barShown_ = true;
+}
+
+void ConsoleSeam::EndProgress() {
+    std::lock_guard lock(mutex_);
+    EraseBarLocked();
+}
+
+void ConsoleSeam::EraseBarLocked() {
+    if (!barShown_) return;
+    std::fprintf(err_, "\r%*s\r", 48, "");
+    std::fflush(err_);
+    barShown_ = false;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,49 @@
+#pragma once
+// The window seam of the command line: messages go to stderr as plain lines,
+// the file's facts are kept for the output, and a progress bar is drawn on
+// stderr when it is a terminal.
+
+#include <cstdio>
+#include <mutex>
+#include <string>
+
+#include "app/WindowSeam.h"
+
+namespace quillon::cli {
+
+struct WaveFacts {
+    uint32_t durationMs = 0;
+    uint32_t samplesPerSec = 0;
+    uint32_t bitsPerSample = 0;
+    uint32_t channels = 0;
+};
+
+class ConsoleSeam final : public engine::WindowSeam {
+public:
+    explicit ConsoleSeam(std::FILE* err) : err_(err) {}
+
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override;
+    void SetStatusText(const std::string&) override {}
+    void StopAnalysis() override {}
+    void ShowErrorBox(const std::string& text) override { Print(text); }
+    void ShowMessageBox(const std::string& text) override { Print(text); }
+
+    // Redraws the bar at percent (0..100); only when the stream is a terminal.
+    void DrawProgress(int percent);
+    // Removes the bar, if one is drawn.
+    void EndProgress();
+
+    [[nodiscard]] WaveFacts Facts() const;
+
+private:
+    void Print(const std::string& text);
+    void EraseBarLocked();
+
+    std::FILE* err_;
+    mutable std::mutex mutex_;
+    bool barShown_ = false;
+    WaveFacts facts_;
+};
+
+}  // namespace quillon::cli

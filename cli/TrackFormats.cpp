@@ -1,0 +1,89 @@
+#include "cli/TrackFormats.h"
+
+#include <cstdio>
+
+#include "analysis/TrackTimes.h"
+#include "app/Util.h"
+
+namespace quillon::cli {
+
+using namespace engine;
+
+namespace {
+
+std::string JsonString(const std::string& s) {
+    std::string out = "\"";
+    for (unsigned char c : s) {
+        switch (c) {
+        case '"': out += "\\\""; break;
+        case '\\': out += "\\\\"; break;
+        case '\n': out += "\\n"; break;
+        case '\r': out += "\\r"; break;
+        case '\t': out += "\\t"; break;
+        default:
+            if (c < 0x20) {
+                char buf[8];
+                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                out += buf;
+            } else {
+                out += char(c);
+            }
+        }
+    }
+    return out + "\"";
+}
+
+// CUE sheets have no escape for a double quote inside a quoted field.
+std::string CueString(std::string s) {
+    for (char& c : s)
+        if (c == '"') c = '\'';
+    return "\"" + s + "\"";
+}
+
+}  // namespace
+
+std::string FormatTsv(const TrackList& tracks) {
+    std::string out;
+    for (const auto& t : tracks) out += t.Name + "\t" + t.Start + "\t" + t.Stop + "\t" + t.Duration + "\n";
+    return out;
+}
+
+std::string FormatJson(const TrackList& tracks, const WaveFacts& facts, const std::string& path) {
+    std::string out = "{\n";
+    out += "  \"file\": " + JsonString(path) + ",\n";
+    out += "  \"samplesPerSecond\": " + std::to_string(facts.samplesPerSec) + ",\n";
+    out += "  \"bitsPerSample\": " + std::to_string(facts.bitsPerSample) + ",\n";
+    out += "  \"channels\": " + std::to_string(facts.channels) + ",\n";
+    out += "  \"durationMs\": " + std::to_string(facts.durationMs) + ",\n";
+    out += "  \"duration\": " + JsonString(FormatTime(facts.durationMs)) + ",\n";
+    out += "  \"tracks\": [";
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const auto& t = tracks[i];
+        out += i ? ",\n" : "\n";
+        out += "    {\"name\": " + JsonString(t.Name) + ", \"start\": " + JsonString(t.Start) +
+               ", \"stop\": " + JsonString(t.Stop) + ", \"duration\": " + JsonString(t.Duration) + "}";
+    }
+    out += tracks.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    return out;
+}
+
+std::string CueTime(uint32_t ms) {
+    const uint64_t frames = (uint64_t(ms) * 75 + 500) / 1000;
+    char buf[32];
+    std::snprintf(buf, sizeof buf, "%02llu:%02llu:%02llu", (unsigned long long)(frames / 4500),
+                  (unsigned long long)(frames / 75 % 60), (unsigned long long)(frames % 75));
+    return buf;
+}
+
+std::string FormatCue(const TrackList& tracks, const std::string& path) {
+    std::string out = "TITLE " + CueString(RemoveExtension(ExtractFileName(path))) + "\n";
+    out += "FILE " + CueString(ExtractFileName(path)) + " WAVE\n";
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        out += "  TRACK " + IntToPadded(int64_t(i + 1), 2) + " AUDIO\n";
+        out += "    TITLE " + CueString(tracks[i].Name) + "\n";
+        out += "    INDEX 01 " + CueTime(uint32_t(TimeTextToMs(tracks[i].Start))) + "\n";
+    }
+    return out;
+}
+
+}  // namespace quillon::cli

@@ -1,0 +1,25 @@
+#pragma once
+// The three ways quillon-cli prints a track list.
+
+#include <string>
+
+#include "app/TrackList.h"
+#include "cli/ConsoleSeam.h"
+
+namespace quillon::cli {
+
+// One "Name<TAB>Start<TAB>Stop<TAB>Duration" line per track, no header.
+[[nodiscard]] std::string FormatTsv(const engine::TrackList& tracks);
+
+// {"file", the format facts, "tracks": [{"name","start","stop","duration"}]}.
+[[nodiscard]] std::string FormatJson(const engine::TrackList& tracks, const WaveFacts& facts,
+                                     const std::string& path);
+
+// A CUE sheet for the recording at path: one TRACK per track, INDEX 01 at its
+// start in CD frames (75 a second, rounded to the nearest frame).
+[[nodiscard]] std::string FormatCue(const engine::TrackList& tracks, const std::string& path);
+
+// Milliseconds as a CUE time mm:ss:ff.
+[[nodiscard]] std::string CueTime(uint32_t ms);
+
+}  // namespace quillon::cli

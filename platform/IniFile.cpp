@@ -1,0 +1,147 @@
+#include "platform/IniFile.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <fstream>
+#include <optional>
+#include <sstream>
+#include <vector>
+
+namespace quillon::platform {
+namespace {
+
+std::string Trim(const std::string& s) {
+    const auto first = s.find_first_not_of(" \t\r");
+    if (first == std::string::npos) return {};
+    const auto last = s.find_last_not_of(" \t\r");
+    return s.substr(first, last - first + 1);
+}
+
+bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
+    if (a.size() != b.size()) return false;
+    for (std::size_t i = 0; i < a.size(); ++i) {
+        auto lower = [](unsigned char c) { return (c >= 'A' && c <= 'Z') ? c + 32 : c; };
+        if (lower(a[i]) != lower(b[i])) return false;
+    }
+    return true;
+}
+
+// The section name of a "[name]" line, or nothing for any other line.
+std::optional<std::string> SectionOf(const std::string& line) {
+    const std::string t = Trim(line);
+    if (t.size() < 2 || t.front() != '[') return std::nullopt;
+    const auto close = t.find(']');
+    if (close == std::string::npos) return std::nullopt;
+    return Trim(t.substr(1, close - 1));
+}
+
+// The key of a "key=value" line (any line that is not a section), or nothing.
+std::optional<std::string> KeyOf(const std::string& line) {
+    const auto eq = line.find('=');
+    if (eq == std::string::npos) return std::nullopt;
+    return Trim(line.substr(0, eq));
+}
+
+std::string ValueOf(const std::string& line) {
+    std::string v = Trim(line.substr(line.find('=') + 1));
+    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
+        v = v.substr(1, v.size() - 2);
+    return v;
+}
+
+std::vector<std::string> ReadLines(const std::string& path, bool* existed) {
+    std::vector<std::string> lines;
+    std::ifstream in(path, std::ios::binary);
+    *existed = in.is_open();
+    std::string line;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+struct Location {
+    std::optional<std::size_t> sectionLine;  // the "[section]" line
+    std::optional<std::size_t> keyLine;      // the key's line inside it
+    std::size_t insertAt = 0;                // after the section's last non-blank line
+};
+
+Location Find(const std::vector<std::string>& lines, const std::string& section, const std::string& key) {
+    Location loc;
+    bool inside = false;
+    for (std::size_t i = 0; i < lines.size(); ++i) {
+        if (auto name = SectionOf(lines[i])) {
+            if (inside) break;
+            inside = !loc.sectionLine && EqualsIgnoreCase(*name, section);
+            if (inside) {
+                loc.sectionLine = i;
+                loc.insertAt = i + 1;
+            }
+            continue;
+        }
+        if (!inside) continue;
+        if (!Trim(lines[i]).empty()) loc.insertAt = i + 1;
+        auto k = KeyOf(lines[i]);
+        if (k && !loc.keyLine && EqualsIgnoreCase(*k, key)) loc.keyLine = i;
+    }
+    return loc;
+}
+
+std::string Cut(std::string s) {
+    if (s.size() > kProfileBufferSize - 1) s.resize(kProfileBufferSize - 1);
+    return s;
+}
+
+bool WriteAtomically(const std::string& path, const std::string& text, bool existed) {
+    std::string tmp = path + ".XXXXXX";
+    const int fd = mkstemp(tmp.data());
+    if (fd < 0) return false;
+    struct stat st {};
+    mode_t mode = 0644;
+    if (existed && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
+    bool ok = fchmod(fd, mode) == 0;
+    std::size_t done = 0;
+    while (ok && done < text.size()) {
+        const ssize_t n = write(fd, text.data() + done, text.size() - done);
+        if (n <= 0) ok = false;
+        else done += std::size_t(n);
+    }
+    ok = fsync(fd) == 0 && ok;
+    ok = close(fd) == 0 && ok;
+    ok = ok && rename(tmp.c_str(), path.c_str()) == 0;
+    if (!ok) unlink(tmp.c_str());
+    return ok;
+}
+
+}  // namespace
+
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& path) {
+    bool existed = false;
+    const auto lines = ReadLines(path, &existed);
+    const Location loc = Find(lines, section, key);
+    if (!loc.keyLine) return Cut(defaultValue);
+    return Cut(ValueOf(lines[*loc.keyLine]));
+}
+
+bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
+                               const std::string& path) {
+    bool existed = false;
+    auto lines = ReadLines(path, &existed);
+    const Location loc = Find(lines, section, key);
+    const std::string entry = key + "=" + value;
+    if (loc.keyLine) {
+        lines[*loc.keyLine] = entry;
+    } else if (loc.sectionLine) {
+        lines.insert(lines.begin() + std::ptrdiff_t(loc.insertAt), entry);
+    } else {
+        if (!lines.empty() && !Trim(lines.back()).empty()) lines.emplace_back();
+        lines.push_back("[" + section + "]");
+        lines.push_back(entry);
+    }
+    std::ostringstream text;
+    for (const auto& l : lines) text << l << '\n';
+    return WriteAtomically(path, text.str(), existed);
+}
+
+}  // namespace quillon::platform

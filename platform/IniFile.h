@@ -1,0 +1,26 @@
+#pragma once
+// Private profile (INI) files with the semantics of the classic profile-string
+// calls: section and key names match ignoring (ASCII) case, values are trimmed
+// and one pair of enclosing quotes is dropped, lines the program did not write
+// are kept as they are, and a write creates the file, section and key it needs.
+
+#include <cstddef>
+#include <string>
+
+namespace quillon::platform {
+
+// Size of the reader's buffer, terminator included: at most 2,047 characters come back.
+constexpr std::size_t kProfileBufferSize = 2048;
+
+// The value of key in section of the file at path, cut to kProfileBufferSize - 1
+// characters; defaultValue (cut the same way) when the file, section or key is missing.
+std::string GetPrivateProfileString(const std::string& section, const std::string& key,
+                                    const std::string& defaultValue, const std::string& path);
+
+// Sets key=value in section, creating what is missing. The file is replaced
+// atomically (written beside itself, then renamed), so a failed write leaves the
+// old file whole. False when the file cannot be written; the folder must exist.
+[[nodiscard]] bool WritePrivateProfileString(const std::string& section, const std::string& key,
+                                             const std::string& value, const std::string& path);
+
+}  // namespace quillon::platform

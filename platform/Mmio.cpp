@@ -1,0 +1,179 @@
+#include "platform/Mmio.h"
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+
+namespace quillon::platform {
+
+class MmioFile {
+public:
+    explicit MmioFile(std::FILE* f) : file(f) {}
+    std::FILE* file;
+};
+
+namespace {
+
+MMRESULT OpenErrorFromErrno(int err) {
+    switch (err) {
+    case ENOENT: return MMIOERR_FILENOTFOUND;
+    case ENOTDIR:
+    case ENAMETOOLONG:
+    case ELOOP: return MMIOERR_PATHNOTFOUND;
+    case EACCES:
+    case EPERM:
+    case EROFS: return MMIOERR_ACCESSDENIED;
+    case EBUSY:
+    case ETXTBSY:
+    case EWOULDBLOCK: return MMIOERR_SHARINGVIOLATION;
+    case EHOSTUNREACH:
+    case ENETDOWN:
+    case ENETUNREACH:
+    case ETIMEDOUT:
+    case ESTALE: return MMIOERR_NETWORKERROR;
+    case EMFILE:
+    case ENFILE: return MMIOERR_TOOMANYOPENFILES;
+    case EISDIR: return MMIOERR_INVALIDFILE;
+    case ENOMEM: return MMIOERR_OUTOFMEMORY;
+    default: return MMIOERR_CANNOTOPEN;
+    }
+}
+
+const char* ModeFor(uint32_t flags) {
+    const bool create = (flags & MMIO_CREATE) != 0;
+    switch (flags & 0x3) {
+    case MMIO_WRITE: return create ? "wbe" : "r+be";
+    case MMIO_READWRITE: return create ? "w+be" : "r+be";
+    default: return create ? "w+be" : "rbe";
+    }
+}
+
+bool ReadExact(std::FILE* f, void* out, size_t n) { return std::fread(out, 1, n, f) == n; }
+
+uint32_t LoadLe32(const unsigned char* p) {
+    return uint32_t(p[0]) | uint32_t(p[1]) << 8 | uint32_t(p[2]) << 16 | uint32_t(p[3]) << 24;
+}
+
+void StoreLe32(unsigned char* p, uint32_t v) {
+    for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
+}
+
+int64_t PaddedEnd(const MMCKINFO& ck) { return ck.dwDataOffset + ck.cksize + (ck.cksize & 1); }
+
+bool WriteLe32(std::FILE* f, uint32_t v) {
+    unsigned char b[4];
+    StoreLe32(b, v);
+    return std::fwrite(b, 1, 4, f) == 4;
+}
+
+}  // namespace
+
+HMMIO mmioOpen(const std::string& path, MMIOINFO* info, uint32_t flags) {
+    std::FILE* f = std::fopen(path.c_str(), ModeFor(flags));
+    if (!f) {
+        if (info) info->wErrorRet = OpenErrorFromErrno(errno);
+        return nullptr;
+    }
+    if (info) info->wErrorRet = MMSYSERR_NOERROR;
+    return new MmioFile(f);
+}
+
+MMRESULT mmioClose(HMMIO h, uint32_t) {
+    if (!h) return MMSYSERR_NOERROR;
+    const int rc = std::fclose(h->file);
+    delete h;
+    return rc == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTWRITE;
+}
+
+int64_t mmioRead(HMMIO h, void* buffer, int64_t count) {
+    if (!h || count < 0) return -1;
+    const size_t got = std::fread(buffer, 1, size_t(count), h->file);
+    if (got < size_t(count) && std::ferror(h->file)) return -1;
+    return int64_t(got);
+}
+
+int64_t mmioWrite(HMMIO h, const void* buffer, int64_t count) {
+    if (!h || count < 0) return -1;
+    const size_t put = std::fwrite(buffer, 1, size_t(count), h->file);
+    return put == size_t(count) ? int64_t(put) : -1;
+}
+
+int64_t mmioSeek(HMMIO h, int64_t offset, int origin) {
+    if (!h) return -1;
+    if (fseeko(h->file, off_t(offset), origin) != 0) return -1;
+    return int64_t(ftello(h->file));
+}
+
+MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags) {
+    if (!h || !ck) return MMIOERR_CHUNKNOTFOUND;
+    const int64_t parentEnd = parent ? parent->dwDataOffset + parent->cksize : INT64_MAX;
+    const FOURCC wantId = (flags & MMIO_FINDRIFF)   ? FOURCC_RIFF
+                          : (flags & MMIO_FINDLIST) ? FOURCC_LIST
+                                                    : ck->ckid;
+    const bool wantForm = (flags & (MMIO_FINDRIFF | MMIO_FINDLIST)) != 0;
+    const bool searching = (flags & (MMIO_FINDCHUNK | MMIO_FINDRIFF | MMIO_FINDLIST)) != 0;
+    const FOURCC wantType = ck->fccType;
+
+    for (;;) {
+        const int64_t at = ftello(h->file);
+        if (at < 0) return MMIOERR_CANNOTSEEK;
+        if (at + 8 > parentEnd) return MMIOERR_CHUNKNOTFOUND;
+        unsigned char head[8];
+        if (!ReadExact(h->file, head, 8)) return MMIOERR_CHUNKNOTFOUND;
+        MMCKINFO found;
+        found.ckid = LoadLe32(head);
+        found.cksize = LoadLe32(head + 4);
+        found.dwDataOffset = at + 8;
+        const bool isForm = found.ckid == FOURCC_RIFF || found.ckid == FOURCC_LIST;
+        if (isForm) {
+            unsigned char type[4];
+            if (!ReadExact(h->file, type, 4)) return MMIOERR_CHUNKNOTFOUND;
+            found.fccType = LoadLe32(type);
+        }
+        const bool match = !searching || (found.ckid == wantId && (!wantForm || found.fccType == wantType));
+        if (match) {
+            *ck = found;
+            return MMSYSERR_NOERROR;
+        }
+        if (fseeko(h->file, off_t(PaddedEnd(found)), SEEK_SET) != 0) return MMIOERR_CHUNKNOTFOUND;
+    }
+}
+
+MMRESULT mmioAscend(HMMIO h, MMCKINFO* ck, uint32_t) {
+    if (!h || !ck) return MMIOERR_CANNOTSEEK;
+    if (ck->dwFlags & MMIO_DIRTY) {
+        const int64_t end = ftello(h->file);
+        if (end < ck->dwDataOffset) return MMIOERR_CANNOTSEEK;
+        const int64_t size = end - ck->dwDataOffset;
+        if (size > int64_t(UINT32_MAX)) return MMIOERR_CANNOTEXPAND;
+        if (uint32_t(size) != ck->cksize) {
+            if (fseeko(h->file, off_t(ck->dwDataOffset - 4), SEEK_SET) != 0) return MMIOERR_CANNOTSEEK;
+            if (!WriteLe32(h->file, uint32_t(size))) return MMIOERR_CANNOTWRITE;
+            if (fseeko(h->file, off_t(end), SEEK_SET) != 0) return MMIOERR_CANNOTSEEK;
+            ck->cksize = uint32_t(size);
+        }
+        if (size & 1) {
+            const unsigned char pad = 0;
+            if (std::fwrite(&pad, 1, 1, h->file) != 1) return MMIOERR_CANNOTWRITE;
+        }
+        ck->dwFlags &= ~MMIO_DIRTY;
+        return MMSYSERR_NOERROR;
+    }
+    return fseeko(h->file, off_t(PaddedEnd(*ck)), SEEK_SET) == 0 ? MMSYSERR_NOERROR : MMIOERR_CANNOTSEEK;
+}
+
+MMRESULT mmioCreateChunk(HMMIO h, MMCKINFO* ck, uint32_t flags) {
+    if (!h || !ck) return MMIOERR_CANNOTWRITE;
+    const int64_t at = ftello(h->file);
+    if (at < 0) return MMIOERR_CANNOTSEEK;
+    if (flags & MMIO_CREATERIFF) ck->ckid = FOURCC_RIFF;
+    if (flags & MMIO_CREATELIST) ck->ckid = FOURCC_LIST;
+    if (!WriteLe32(h->file, ck->ckid) || !WriteLe32(h->file, ck->cksize)) return MMIOERR_CANNOTWRITE;
+    if ((flags & (MMIO_CREATERIFF | MMIO_CREATELIST)) && !WriteLe32(h->file, ck->fccType))
+        return MMIOERR_CANNOTWRITE;
+    ck->dwDataOffset = at + 8;
+    ck->dwFlags = MMIO_DIRTY;
+    return MMSYSERR_NOERROR;
+}
+
+}  // namespace quillon::platform

@@ -1,0 +1,105 @@
+#pragma once
+// RIFF file I/O with the calls, flags, chunk descriptor and result codes of the
+// multimedia file services the program was designed around. Offsets are 64-bit,
+// so files up to the 4 GiB a RIFF size field allows (and beyond) are walked safely.
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+namespace quillon::platform {
+
+using FOURCC = uint32_t;
+using MMRESULT = uint32_t;
+
+constexpr FOURCC mmioFOURCC(char a, char b, char c, char d) {
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
+           uint32_t(uint8_t(d)) << 24;
+}
+constexpr FOURCC FOURCC_RIFF = mmioFOURCC('R', 'I', 'F', 'F');
+constexpr FOURCC FOURCC_LIST = mmioFOURCC('L', 'I', 'S', 'T');
+
+// Result codes.
+constexpr MMRESULT MMSYSERR_NOERROR = 0;
+constexpr MMRESULT MMIOERR_FILENOTFOUND = 257;
+constexpr MMRESULT MMIOERR_OUTOFMEMORY = 258;
+constexpr MMRESULT MMIOERR_CANNOTOPEN = 259;
+constexpr MMRESULT MMIOERR_CANNOTCLOSE = 260;
+constexpr MMRESULT MMIOERR_CANNOTREAD = 261;
+constexpr MMRESULT MMIOERR_CANNOTWRITE = 262;
+constexpr MMRESULT MMIOERR_CANNOTSEEK = 263;
+constexpr MMRESULT MMIOERR_CANNOTEXPAND = 264;
+constexpr MMRESULT MMIOERR_CHUNKNOTFOUND = 265;
+constexpr MMRESULT MMIOERR_UNBUFFERED = 266;
+constexpr MMRESULT MMIOERR_PATHNOTFOUND = 267;
+constexpr MMRESULT MMIOERR_ACCESSDENIED = 268;
+constexpr MMRESULT MMIOERR_SHARINGVIOLATION = 269;
+constexpr MMRESULT MMIOERR_NETWORKERROR = 270;
+constexpr MMRESULT MMIOERR_TOOMANYOPENFILES = 271;
+constexpr MMRESULT MMIOERR_INVALIDFILE = 272;
+
+// mmioOpen flags.
+constexpr uint32_t MMIO_READ = 0x0;
+constexpr uint32_t MMIO_WRITE = 0x1;
+constexpr uint32_t MMIO_READWRITE = 0x2;
+constexpr uint32_t MMIO_CREATE = 0x1000;
+constexpr uint32_t MMIO_ALLOCBUF = 0x10000;
+// mmioDescend flags.
+constexpr uint32_t MMIO_FINDCHUNK = 0x10;
+constexpr uint32_t MMIO_FINDRIFF = 0x20;
+constexpr uint32_t MMIO_FINDLIST = 0x40;
+// mmioCreateChunk flags.
+constexpr uint32_t MMIO_CREATERIFF = 0x20;
+constexpr uint32_t MMIO_CREATELIST = 0x40;
+// MMCKINFO::dwFlags: the chunk was created here and its size is fixed on ascent.
+constexpr uint32_t MMIO_DIRTY = 0x10000000;
+
+// Chunk descriptor. dwDataOffset is the file offset of the chunk's data, i.e. just
+// past the size field; for RIFF and LIST chunks the data starts with fccType.
+struct MMCKINFO {
+    FOURCC ckid = 0;
+    uint32_t cksize = 0;
+    FOURCC fccType = 0;
+    int64_t dwDataOffset = 0;
+    uint32_t dwFlags = 0;
+};
+
+// Only the error slot of the original info block is carried: mmioOpen puts the
+// reason of a failed open there.
+struct MMIOINFO {
+    MMRESULT wErrorRet = 0;
+};
+
+class MmioFile;
+using HMMIO = MmioFile*;
+
+// Opens path. MMIO_READ, MMIO_WRITE or MMIO_READWRITE, optionally with MMIO_CREATE
+// (create or truncate). Returns nullptr on failure, with the reason in info.
+HMMIO mmioOpen(const std::string& path, MMIOINFO* info, uint32_t flags);
+// Flushes and closes. MMIOERR_CANNOTWRITE when buffered data could not be written.
+MMRESULT mmioClose(HMMIO h, uint32_t flags = 0);
+// Byte counts moved, fewer at the end of the file, or -1 on an error.
+int64_t mmioRead(HMMIO h, void* buffer, int64_t count);
+int64_t mmioWrite(HMMIO h, const void* buffer, int64_t count);
+// origin: SEEK_SET, SEEK_CUR or SEEK_END. The new position, or -1.
+int64_t mmioSeek(HMMIO h, int64_t offset, int origin);
+
+// Descends into the chunk at the current position, or with MMIO_FINDCHUNK /
+// MMIO_FINDRIFF / MMIO_FINDLIST searches forward for ck->ckid (or a RIFF/LIST
+// chunk of form type ck->fccType), skipping other chunks with their pad byte.
+// The search stays inside parent when one is given. MMIOERR_CHUNKNOTFOUND when
+// the end of the parent or the file is reached first.
+MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags);
+// Leaves ck: for a created chunk, writes its real size and a pad byte when odd;
+// in every case positions the file after the (padded) chunk.
+MMRESULT mmioAscend(HMMIO h, MMCKINFO* ck, uint32_t flags = 0);
+// Writes a chunk header (and form type) at the current position, size ck->cksize
+// as a placeholder, and marks ck dirty.
+MMRESULT mmioCreateChunk(HMMIO h, MMCKINFO* ck, uint32_t flags);
+
+struct MmioCloser {
+    void operator()(HMMIO h) const { mmioClose(h); }
+};
+using UniqueHmmio = std::unique_ptr<MmioFile, MmioCloser>;
+
+}  // namespace quillon::platform

@@ -1,0 +1,23 @@
+#!/usr/bin/env bash
+# Installs the Debian packages that building, running and testing Quillon need.
+# Only what is missing is installed, so a second run costs nothing.
+set -euo pipefail
+
+packages=(
+  cmake g++ make pkg-config   # build
+  libgtest-dev                # engine tests
+  time                        # peak memory in the benchmarks
+  clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
+done
+[ ${#missing[@]} -eq 0 ] && exit 0
+
+sudo=""
+[ "$(id -u)" -ne 0 ] && sudo="sudo"
+echo "Installing: ${missing[*]}" >&2
+$sudo apt-get update -qq
+DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}" >&2

@@ -1,0 +1,202 @@
+// quillon-make-album: writes a recording shaped like a record side, for the demo
+// and the benchmark. Pieces of music-like sound (notes with harmonics and a bass
+// line) are separated by gaps of quiet hiss; one piece holds a short quiet
+// passage that is too short to count as a gap.
+//
+//   quillon-make-album --demo OUT.wav          about 3.5 minutes, 5 pieces
+//   quillon-make-album --minutes N OUT.wav     N minutes of 3-4 minute pieces
+//
+// 44.1 kHz, 16-bit stereo. The same arguments always give the same bytes.
+
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
+#include <cstdio>
+#include <cstring>
+#include <string>
+#include <vector>
+
+#include "export/WaveWrite.h"
+
+namespace {
+
+using namespace quillon;
+
+constexpr uint32_t kRate = 44100;
+constexpr double kPi = 3.14159265358979323846;
+
+class Random {
+public:
+    explicit Random(uint64_t seed) : state_(seed ? seed : 1) {}
+    uint32_t Next() {
+        state_ ^= state_ << 13;
+        state_ ^= state_ >> 7;
+        state_ ^= state_ << 17;
+        return uint32_t(state_ >> 16);
+    }
+    double Uniform() { return (Next() & 0xFFFFFF) / double(0x1000000); }  // [0, 1)
+
+private:
+    uint64_t state_;
+};
+
+class SineTable {
+public:
+    SineTable() : table_(kSize) {
+        for (int i = 0; i < kSize; ++i) table_[i] = std::sin(2 * kPi * i / kSize);
+    }
+    double operator()(double phase) const { return table_[int(phase * kSize) & (kSize - 1)]; }
+
+private:
+    static constexpr int kSize = 4096;
+    std::vector<double> table_;
+};
+
+// One stretch of the recording, in seconds.
+struct Segment {
+    enum Kind { Hiss, Music, QuietPassage } kind;
+    double seconds;
+};
+
+class Writer {
+public:
+    explicit Writer(const std::string& path) : rng_(12345) {
+        engine::WaveFormat format;
+        format.wFormatTag = engine::WAVE_FORMAT_PCM;
+        format.nChannels = 2;
+        format.nSamplesPerSec = kRate;
+        format.wBitsPerSample = 16;
+        format.nBlockAlign = 4;
+        format.nAvgBytesPerSec = kRate * 4;
+        handle_ = engine::CreateWaveOutput(path, format, riff_, data_);
+    }
+    bool Ok() const { return handle_ != nullptr && ok_; }
+
+    void Add(const Segment& s) {
+        const auto frames = uint64_t(s.seconds * kRate);
+        for (uint64_t i = 0; i < frames; ++i) {
+            double left = 0, right = 0;
+            if (s.kind == Segment::Music) MusicFrame(&left, &right);
+            // Hiss at about 1 % of full scale: well under the default 10 % threshold.
+            left += (rng_.Uniform() - 0.5) * 0.02;
+            right += (rng_.Uniform() - 0.5) * 0.02;
+            Put(left);
+            Put(right);
+        }
+        if (s.kind == Segment::Music) ++piece_;
+    }
+
+    bool Close() {
+        Flush();
+        return handle_ && engine::CloseWaveOutput(handle_, data_, riff_) && ok_;
+    }
+
+private:
+    // A melody of short notes over a bass line; a new note every 0.3 s keeps the
+    // level up, so only zero crossings dip below the threshold, never for long.
+    void MusicFrame(double* left, double* right) {
+        if (noteLeft_ == 0) {
+            static const int kScale[] = {0, 2, 4, 5, 7, 9, 11, 12};
+            const int step = kScale[rng_.Next() % 8] + 12 * int(piece_ % 2);
+            melodyHz_ = 220.0 * std::pow(2.0, step / 12.0);
+            if (noteCount_++ % 4 == 0) bassHz_ = 55.0 * std::pow(2.0, kScale[rng_.Next() % 5] / 12.0);
+            noteLeft_ = uint32_t(0.3 * kRate);
+            noteAge_ = 0;
+        }
+        --noteLeft_;
+        const double t = double(noteAge_++) / kRate;
+        const double envelope = 0.55 + 0.45 * std::exp(-t * 6);
+        melodyPhase_ = std::fmod(melodyPhase_ + melodyHz_ / kRate, 1.0);
+        bassPhase_ = std::fmod(bassPhase_ + bassHz_ / kRate, 1.0);
+        const double melody =
+            sine_(melodyPhase_) + 0.5 * sine_(2 * melodyPhase_) + 0.25 * sine_(3 * melodyPhase_);
+        const double bass = sine_(bassPhase_) + 0.3 * sine_(2 * bassPhase_);
+        *left = 0.28 * envelope * melody + 0.25 * bass;
+        *right = 0.22 * envelope * melody + 0.3 * bass;
+    }
+
+    void Put(double v) {
+        const double clipped = v > 0.999 ? 0.999 : (v < -0.999 ? -0.999 : v);
+        const auto s = int16_t(std::lrint(clipped * 32767));
+        buffer_.push_back(uint8_t(s & 0xFF));
+        buffer_.push_back(uint8_t((s >> 8) & 0xFF));
+        if (buffer_.size() >= (1u << 20)) Flush();
+    }
+
+    void Flush() {
+        if (handle_ && !buffer_.empty() &&
+            platform::mmioWrite(handle_, buffer_.data(), int64_t(buffer_.size())) != int64_t(buffer_.size()))
+            ok_ = false;
+        buffer_.clear();
+    }
+
+    platform::HMMIO handle_ = nullptr;
+    platform::MMCKINFO riff_{}, data_{};
+    std::vector<uint8_t> buffer_;
+    bool ok_ = true;
+    Random rng_;
+    SineTable sine_;
+    unsigned piece_ = 0;
+    unsigned noteCount_ = 0;
+    uint32_t noteLeft_ = 0, noteAge_ = 0;
+    double melodyHz_ = 220, bassHz_ = 55, melodyPhase_ = 0, bassPhase_ = 0;
+};
+
+std::vector<Segment> DemoSide() {
+    return {
+        {Segment::Hiss, 1.0},   {Segment::Music, 40.0}, {Segment::Hiss, 4.0},
+        {Segment::Music, 17.0}, {Segment::QuietPassage, 2.0}, {Segment::Music, 16.0},
+        {Segment::Hiss, 5.0},   {Segment::Music, 30.0}, {Segment::Hiss, 4.0},
+        {Segment::Music, 45.0}, {Segment::Hiss, 4.5},   {Segment::Music, 30.0},
+        {Segment::Hiss, 2.0},
+    };
+}
+
+std::vector<Segment> LongSide(double minutes) {
+    std::vector<Segment> side{{Segment::Hiss, 1.0}};
+    double total = 1.0;
+    for (int i = 0; total < minutes * 60; ++i) {
+        const double piece = std::min(180.0 + 15.0 * (i % 5), minutes * 60 - total);
+        side.push_back({Segment::Music, piece});
+        total += piece;
+        if (total + 4.0 < minutes * 60) {
+            side.push_back({Segment::Hiss, 4.0});
+            total += 4.0;
+        } else {
+            break;
+        }
+    }
+    return side;
+}
+
+int Usage() {
+    std::fputs("Usage: quillon-make-album --demo OUT.wav | --minutes N OUT.wav\n", stderr);
+    return 2;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::vector<Segment> side;
+    std::string out;
+    if (argc == 3 && std::strcmp(argv[1], "--demo") == 0) {
+        side = DemoSide();
+        out = argv[2];
+    } else if (argc == 4 && std::strcmp(argv[1], "--minutes") == 0 && std::atof(argv[2]) > 0) {
+        side = LongSide(std::atof(argv[2]));
+        out = argv[3];
+    } else {
+        return Usage();
+    }
+    Writer writer(out);
+    if (!writer.Ok()) {
+        std::fprintf(stderr, "quillon-make-album: cannot write %s\n", out.c_str());
+        return 1;
+    }
+    for (const Segment& s : side) writer.Add(s);
+    if (!writer.Close()) {
+        std::fprintf(stderr, "quillon-make-album: writing %s failed\n", out.c_str());
+        return 1;
+    }
+    return 0;
+}
