@@ -1,5 +1,7 @@
 #include "platform/Mmio.h"
 
+#include <sys/stat.h>
+
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -72,6 +74,13 @@ HMMIO mmioOpen(const std::string& path, MMIOINFO* info, uint32_t flags) {
     std::FILE* f = std::fopen(path.c_str(), ModeFor(flags));
     if (!f) {
         if (info) info->wErrorRet = OpenErrorFromErrno(errno);
+        return nullptr;
+    }
+    // Reading a folder "opens" here but is no file at all.
+    struct stat st {};
+    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
+        std::fclose(f);
+        if (info) info->wErrorRet = MMIOERR_INVALIDFILE;
         return nullptr;
     }
     if (info) info->wErrorRet = MMSYSERR_NOERROR;

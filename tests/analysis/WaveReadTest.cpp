@@ -1,0 +1,220 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include "analysis/WaveRead.h"
+#include "app/ErrorCodes.h"
+#include "support/RecordingSeam.h"
+#include "support/TestWave.h"
+
+namespace quillon::test {
+namespace {
+
+using namespace engine;
+
+struct Opened {
+    bool ok;
+    WaveFormat format;
+    uint32_t dataSize;
+    int64_t dataOffset;
+    bool handleOpen;
+    std::vector<std::string> boxes;
+};
+
+Opened Open(const std::string& path) {
+    RecordingSeam seam;
+    platform::UniqueHmmio h;
+    WaveFormat format;
+    platform::MMCKINFO data;
+    uint32_t size = 0;
+    const bool ok = OpenWaveFile(path, h, format, data, size, seam);
+    return {ok, format, size, data.dwDataOffset, bool(h), seam.boxes};
+}
+
+std::string Error(int number) { return "error: " + MessageText(number); }
+
+const Bytes kFourFrames = Pcm(16, 2).Loud(4).bytes();
+
+Format With(uint16_t tag, uint16_t channels, uint16_t bits, uint16_t align = 0) {
+    Format f;
+    f.tag = tag;
+    f.channels = channels;
+    f.bits = bits;
+    f.blockAlign = align;
+    return f;
+}
+
+TEST(WaveRead, RefusesEachBadFileWithExactlyOneMessage) {
+    TempDir dir;
+    const Bytes fmt = Chunk("fmt ", FmtBody({}));
+    const Bytes data = Chunk("data", kFourFrames);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::string box;
+    } cases[] = {
+        {"not RIFF", Bytes(64, 'x'), Error(MsgNotValidWave)},
+        {"empty file", Bytes{}, Error(MsgNotValidWave)},
+        {"RIFX", Riff({fmt, data}, "WAVE", "RIFX"), Error(MsgNotValidWave)},
+        {"form type other than WAVE", Riff({fmt, data}, "AVI "), Error(MsgNotValidWave)},
+        {"no fmt", Riff({data}), Error(MsgNotValidWave)},
+        {"fmt after data", Riff({data, fmt}), Error(MsgFormatNotSupported)},
+        {"no data", Riff({fmt}), Error(MsgFormatNotSupported)},
+        {"format tag 3 (float)", PcmWave(With(3, 2, 32), kFourFrames), Error(MsgFormatNotSupported)},
+        {"format tag 0xFFFE (extensible)", PcmWave(With(0xFFFE, 2, 16), kFourFrames), Error(MsgFormatNotSupported)},
+        {"24-bit", PcmWave(With(1, 2, 24), kFourFrames), Error(MsgFormatNotSupported)},
+        {"32-bit", PcmWave(With(1, 2, 32), kFourFrames), Error(MsgFormatNotSupported)},
+        {"3 channels", PcmWave(With(1, 3, 16), kFourFrames), Error(MsgFormatNotSupported)},
+        {"block align 1, 16-bit mono", PcmWave(With(1, 1, 16, 1), kFourFrames), Error(MsgFormatNotSupported)},
+        {"block align 2, 16-bit stereo", PcmWave(With(1, 2, 16, 2), kFourFrames), Error(MsgFormatNotSupported)},
+        {"block align 1, 8-bit stereo", PcmWave(With(1, 2, 8, 1), kFourFrames), Error(MsgFormatNotSupported)},
+        {"fmt chunk cut short by the file end", Bytes{'R', 'I', 'F', 'F', 30, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm',
+                                                      't', ' ', 16, 0, 0, 0, 1, 0, 2, 0},
+         "plain: " + std::string(text::kUnableToRead)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Opened r = Open(dir.Write("bad.wav", c.bytes));
+        EXPECT_FALSE(r.ok);
+        EXPECT_FALSE(r.handleOpen);
+        EXPECT_EQ(r.boxes, std::vector<std::string>{c.box});
+    }
+}
+
+TEST(WaveRead, RefusesABlockAlignOfZero) {
+    TempDir dir;
+    for (const auto& [channels, bits] : {std::pair{1, 8}, {2, 16}}) {
+        Format f = With(1, uint16_t(channels), uint16_t(bits));
+        Bytes bytes = PcmWave(f, kFourFrames);
+        bytes[20 + 12] = bytes[20 + 13] = 0;  // block align field of the fmt body
+        const Opened r = Open(dir.Write("zero.wav", bytes));
+        EXPECT_FALSE(r.ok);
+        EXPECT_EQ(r.boxes, std::vector<std::string>{Error(MsgFormatNotSupported)});
+    }
+}
+
+TEST(WaveRead, AcceptsTheLayoutsFoundInTheWild) {
+    TempDir dir;
+    const Bytes fmt16 = FmtBody({});
+    Format f18;
+    f18.fmtSize = 18;
+    Format f40;
+    f40.fmtSize = 40;
+    Bytes fmt40 = FmtBody(f40);
+    fmt40[16] = 22;  // an extensible-style extra size; only 18 bytes are taken
+    const Bytes data = Chunk("data", kFourFrames);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        uint16_t cbSize;
+    } cases[] = {
+        {"16-byte fmt", Riff({Chunk("fmt ", fmt16), data}), 0},
+        {"18-byte fmt", Riff({Chunk("fmt ", FmtBody(f18)), data}), 0},
+        {"40-byte fmt", Riff({Chunk("fmt ", fmt40), data}), 22},
+        {"LIST and JUNK first", Riff({Chunk("LIST", Bytes(10, 'i')), Chunk("JUNK", Bytes(28, 0)), Chunk("fmt ", fmt16),
+                                      data}),
+         0},
+        {"odd chunks before and after fmt",
+         Riff({Chunk("odd1", Bytes(3, 9)), Chunk("fmt ", fmt16), Chunk("odd2", Bytes(5, 9)), data}), 0},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const Opened r = Open(dir.Write("good.wav", c.bytes));
+        ASSERT_TRUE(r.ok);
+        EXPECT_TRUE(r.boxes.empty());
+        EXPECT_EQ(r.format.nChannels, 2);
+        EXPECT_EQ(r.format.nSamplesPerSec, 44100u);
+        EXPECT_EQ(r.format.nBlockAlign, 4);
+        EXPECT_EQ(r.format.cbSize, c.cbSize);
+        EXPECT_EQ(r.dataSize, 16u);
+        EXPECT_EQ(r.dataOffset, int64_t(c.bytes.size() - 16));
+    }
+}
+
+TEST(WaveRead, AcceptsEmptyDataAnd12BitSamples) {
+    TempDir dir;
+    const Opened empty = Open(dir.Write("empty.wav", PcmWave({}, {})));
+    EXPECT_TRUE(empty.ok);
+    EXPECT_EQ(empty.dataSize, 0u);
+    const Opened twelve = Open(dir.Write("12.wav", PcmWave(With(1, 1, 12, 2), Pcm(16, 1).Loud(3).bytes())));
+    EXPECT_TRUE(twelve.ok);
+    EXPECT_EQ(twelve.format.wBitsPerSample, 12);
+}
+
+TEST(WaveRead, AMissingPathOrAFolderIsAMissingFile) {
+    TempDir dir;
+    EXPECT_EQ(Open(dir.path() + "/nothing.wav").boxes, std::vector<std::string>{Error(MsgFileDoesNotExist)});
+    EXPECT_EQ(Open(dir.path()).boxes, std::vector<std::string>{Error(MsgFileDoesNotExist)});
+}
+
+// The tests run as root, so permissions cannot make an open fail; running out
+// of file descriptors does, in a child process of its own.
+TEST(WaveRead, AFileThatCannotBeOpenedShowsTheReadText) {
+    TempDir dir;
+    const std::string path = dir.Write("ok.wav", PcmWave({}, kFourFrames));
+    int pipeFds[2];
+    ASSERT_EQ(pipe(pipeFds), 0);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        close(pipeFds[0]);
+        rlimit limit{64, 64};
+        setrlimit(RLIMIT_NOFILE, &limit);
+        while (open("/dev/null", O_RDONLY) >= 0) {
+        }
+        RecordingSeam seam;
+        platform::UniqueHmmio h;
+        WaveFormat format;
+        platform::MMCKINFO data;
+        uint32_t size = 0;
+        const bool ok = OpenWaveFile(path, h, format, data, size, seam);
+        const std::string report = (ok ? "opened" : seam.boxes.size() == 1 ? seam.boxes[0] : "boxes?");
+        [[maybe_unused]] auto n = write(pipeFds[1], report.data(), report.size());
+        _exit(0);
+    }
+    close(pipeFds[1]);
+    std::string report(512, '\0');
+    const ssize_t n = read(pipeFds[0], report.data(), report.size());
+    close(pipeFds[0]);
+    waitpid(child, nullptr, 0);
+    report.resize(n > 0 ? std::size_t(n) : 0);
+    EXPECT_EQ(report, "plain: " + std::string(text::kUnableToRead));
+}
+
+TEST(WaveRead, ReportWaveFileErrorShowsOneMessageForEveryKnownCode) {
+    const struct {
+        int code;
+        std::string shown;
+    } cases[] = {
+        {WAVERR_BADFORMAT, Error(MsgFormatNotSupported)},
+        {265, Error(MsgNotValidWave)},
+        {267, "plain: " + std::string(text::kDirectoryIncorrect)},
+        {268, "plain: " + std::string(text::kFileProtected)},
+        {269, "plain: " + std::string(text::kSharingViolation)},
+        {270, "plain: " + std::string(text::kNetworkNotResponding)},
+        {271, "plain: " + std::string(text::kTooManyOpenFiles)},
+        {272, Error(MsgNotValidWave)},
+        {WaveErrNoMemory, Error(MsgNotEnoughMemory)},
+        {WaveErrNotWave, Error(MsgNotValidWave)},
+        {WaveErrCannotRead, "plain: " + std::string(text::kUnableToRead)},
+        {WaveErrNoDataChunk, Error(MsgNoDataChunk)},
+        {WaveErrNotPcm, Error(MsgFormatNotSupported)},
+        {WaveErrShortData, "plain: " + std::string(text::kUnableToReadWhole)},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.code);
+        RecordingSeam seam;
+        ReportWaveFileError(c.code, seam);
+        EXPECT_EQ(seam.boxes, std::vector<std::string>{c.shown});
+    }
+    for (int unknown : {0, 263, 266, 5000, 5007}) {
+        RecordingSeam seam;
+        ReportWaveFileError(unknown, seam);
+        EXPECT_TRUE(seam.boxes.empty()) << unknown;
+    }
+}
+
+}  // namespace
+}  // namespace quillon::test

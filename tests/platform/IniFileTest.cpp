@@ -1,0 +1,108 @@
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "platform/IniFile.h"
+#include "support/TestWave.h"
+
+namespace quillon::test {
+namespace {
+
+using platform::GetPrivateProfileString;
+using platform::WritePrivateProfileString;
+
+Bytes Text(const std::string& s) { return Bytes(s.begin(), s.end()); }
+std::string FileText(const std::string& path) {
+    const Bytes b = ReadFile(path);
+    return std::string(b.begin(), b.end());
+}
+
+TEST(IniFile, ReadsValuesAsTheProfileCallsDo) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini",
+                                       Text("; a comment line\n"
+                                            "[First]\n"
+                                            "Key:=one\n"
+                                            "  Spaced  =  two words  \r\n"
+                                            "Quoted=\"  three \"\n"
+                                            "Empty=\n"
+                                            "[first]\n"
+                                            "Later=ignored, the first section of a name wins\n"
+                                            "[Other]\n"
+                                            "Key:=other\n"));
+    const struct {
+        const char* section;
+        const char* key;
+        const char* expected;
+    } cases[] = {
+        {"First", "Key:", "one"},
+        {"FIRST", "key:", "one"},
+        {"First", "Spaced", "two words"},
+        {"First", "Quoted", "  three "},
+        {"First", "Empty", ""},
+        {"First", "Later", "default"},
+        {"Other", "KEY:", "other"},
+        {"Missing", "Key:", "default"},
+        {"First", "Key", "default"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.section) + "/" + c.key);
+        EXPECT_EQ(GetPrivateProfileString(c.section, c.key, "default", path), c.expected);
+    }
+    EXPECT_EQ(GetPrivateProfileString("First", "Key:", "default", dir.path() + "/none.ini"), "default");
+}
+
+TEST(IniFile, ReadsAtMost2047Characters) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini", Text("[S]\nK=" + std::string(3000, 'x') + "\n"));
+    EXPECT_EQ(GetPrivateProfileString("S", "K", "", path).size(), 2047u);
+    EXPECT_EQ(GetPrivateProfileString("S", "none", std::string(3000, 'd'), path).size(), 2047u);
+}
+
+TEST(IniFile, WriteCreatesFileSectionAndKey) {
+    TempDir dir;
+    const std::string path = dir.path() + "/new.ini";
+    ASSERT_TRUE(WritePrivateProfileString("FileTypeSection", "FileType:", "1", path));
+    ASSERT_TRUE(WritePrivateProfileString("PreViewSection", "PreViewEndTime", "7", path));
+    EXPECT_EQ(FileText(path),
+              "[FileTypeSection]\n"
+              "FileType:=1\n"
+              "\n"
+              "[PreViewSection]\n"
+              "PreViewEndTime=7\n");
+}
+
+TEST(IniFile, WriteKeepsOtherLinesAndReplacesTheKeyInPlace) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini",
+                                       Text("; kept\n"
+                                            "[Section]\n"
+                                            "KEY:=old\n"
+                                            "other = kept too\r\n"
+                                            "\n"
+                                            "[Next]\n"
+                                            "x=1\n"));
+    ASSERT_TRUE(WritePrivateProfileString("section", "Key:", "new", path));
+    ASSERT_TRUE(WritePrivateProfileString("Section", "Added", "2", path));
+    EXPECT_EQ(FileText(path),
+              "; kept\n"
+              "[Section]\n"
+              "Key:=new\n"
+              "other = kept too\r\n"
+              "Added=2\n"
+              "\n"
+              "[Next]\n"
+              "x=1\n");
+    EXPECT_EQ(GetPrivateProfileString("Section", "key:", "", path), "new");
+}
+
+TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
+    TempDir dir;
+    const std::string file = dir.Write("not-a-folder", Text("x"));
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", file + "/a.ini"));
+    EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", dir.path() + "/missing/a.ini"));
+    EXPECT_EQ(FileText(file), "x");
+}
+
+}  // namespace
+}  // namespace quillon::test

@@ -1,0 +1,31 @@
+#include "support/RecordingSeam.h"
+
+namespace quillon::test {
+
+void RecordingSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
+                                 uint32_t channels, bool clear) {
+    std::lock_guard lock(mutex_);
+    waveInfo.push_back({durationMs, samplesPerSec, bitsPerSample, channels, clear});
+}
+
+void RecordingSeam::SetStatusText(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    statusTexts.push_back(text);
+}
+
+void RecordingSeam::StopAnalysis() {
+    std::lock_guard lock(mutex_);
+    ++stopAnalysisCalls;
+}
+
+void RecordingSeam::ShowErrorBox(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    boxes.push_back("error: " + text);
+}
+
+void RecordingSeam::ShowMessageBox(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    boxes.push_back("plain: " + text);
+}
+
+}  // namespace quillon::test

@@ -1,0 +1,36 @@
+#pragma once
+// A window seam that records what the engine showed, for the tests to check.
+
+#include <mutex>
+#include <string>
+#include <vector>
+
+#include "app/WindowSeam.h"
+
+namespace quillon::test {
+
+class RecordingSeam : public engine::WindowSeam {
+public:
+    struct WaveInfo {
+        uint32_t durationMs, samplesPerSec, bitsPerSample, channels;
+        bool clear;
+    };
+
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override;
+    void SetStatusText(const std::string& text) override;
+    void StopAnalysis() override;
+    void ShowErrorBox(const std::string& text) override;
+    void ShowMessageBox(const std::string& text) override;
+
+    // Every box shown, in order; error boxes start with "error: ", plain ones with "plain: ".
+    std::vector<std::string> boxes;
+    std::vector<WaveInfo> waveInfo;
+    std::vector<std::string> statusTexts;
+    int stopAnalysisCalls = 0;
+
+private:
+    std::mutex mutex_;
+};
+
+}  // namespace quillon::test
