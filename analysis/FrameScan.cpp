@@ -1,6 +1,11 @@
 #include "analysis/FrameScan.h"
 
 #include <cmath>
+#include <cstring>
+
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
 
 namespace quillon::engine {
 namespace {
@@ -24,20 +29,58 @@ inline int Amplitude16(const uint8_t* s) {
     return v < 0 ? -v : v;
 }
 
-// Stride is the block align when it is the natural one (known at compile time,
-// so the loop vectorises), or 0 to take the run-time stride.
-template <bool Eight, bool Stereo, int Stride>
-void ClassifyLoop(const uint8_t* p, std::size_t n, uint8_t* flags, int limit, int runtimeStride) {
-    const int stride = Stride ? Stride : runtimeStride;
+// Any layout: frame by frame into 64-frame words.
+template <bool Eight, bool Stereo>
+void ClassifyPortable(const uint8_t* p, std::size_t n, uint64_t* mask, int limit, int stride) {
     constexpr int second = Eight ? 1 : 2;
-    for (std::size_t i = 0; i < n; ++i) {
-        const uint8_t* f = p + i * std::size_t(stride);
-        const int a0 = Eight ? Amplitude8(f) : Amplitude16(f);
-        int silent = a0 < limit;
-        if constexpr (Stereo) silent &= (Eight ? Amplitude8(f + second) : Amplitude16(f + second)) < limit;
-        flags[i] = uint8_t(silent);
+    for (std::size_t w = 0; w * 64 < n; ++w) {
+        const std::size_t end = std::min<std::size_t>(64, n - w * 64);
+        uint64_t bits = 0;
+        for (std::size_t j = 0; j < end; ++j) {
+            const uint8_t* f = p + (w * 64 + j) * std::size_t(stride);
+            bool silent = (Eight ? Amplitude8(f) : Amplitude16(f)) < limit;
+            if constexpr (Stereo) silent = silent && (Eight ? Amplitude8(f + second) : Amplitude16(f + second)) < limit;
+            bits |= uint64_t(silent) << j;
+        }
+        mask[w] = bits;
     }
 }
+
+#if defined(__SSE2__)
+// 16-bit samples, packed frames: 16 frames a step. |x| as an unsigned 16-bit
+// value (-32768 gives 32768) is at most limit - 1 exactly when the saturating
+// difference is 0.
+template <bool Stereo>
+std::size_t Classify16Sse2(const uint8_t* p, std::size_t n, uint64_t* mask, int limit) {
+    const __m128i zero = _mm_setzero_si128();
+    const __m128i below = _mm_set1_epi16(int16_t(uint16_t(limit - 1)));
+    auto silentLanes = [&](const uint8_t* at) {
+        const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
+        const __m128i a = _mm_max_epi16(x, _mm_sub_epi16(zero, x));
+        return _mm_cmpeq_epi16(_mm_subs_epu16(a, below), zero);
+    };
+    // Both samples of each 32-bit frame silent, as a 0 / -1 32-bit lane.
+    auto bothSilent = [](__m128i s) { return _mm_srai_epi32(_mm_and_si128(s, _mm_slli_epi32(s, 16)), 16); };
+    const std::size_t steps = n / 64;
+    for (std::size_t w = 0; w < steps; ++w) {
+        uint64_t bits = 0;
+        for (int q = 0; q < 4; ++q) {
+            const uint8_t* at = p + (w * 64 + std::size_t(q) * 16) * (Stereo ? 4 : 2);
+            __m128i bytes;
+            if constexpr (Stereo) {
+                const __m128i a = _mm_packs_epi32(bothSilent(silentLanes(at)), bothSilent(silentLanes(at + 16)));
+                const __m128i b = _mm_packs_epi32(bothSilent(silentLanes(at + 32)), bothSilent(silentLanes(at + 48)));
+                bytes = _mm_packs_epi16(a, b);
+            } else {
+                bytes = _mm_packs_epi16(silentLanes(at), silentLanes(at + 16));
+            }
+            bits |= uint64_t(uint16_t(_mm_movemask_epi8(bytes))) << (16 * q);
+        }
+        mask[w] = bits;
+    }
+    return steps * 64;
+}
+#endif
 
 }  // namespace
 
@@ -48,21 +91,37 @@ FrameClassifier::FrameClassifier(const WaveFormat& format, int32_t amplitudePerc
       limit_(eightBit_ ? IntegerLimit(double(amplitudePercent) * 128 / 100, 128)
                        : IntegerLimit(double(amplitudePercent) * 32767 / 100, 32768)) {}
 
-void FrameClassifier::Classify(const uint8_t* frames, std::size_t count, uint8_t* flags) const {
-    const int natural = (eightBit_ ? 1 : 2) * (stereo_ ? 2 : 1);
-    const bool packed = stride_ == natural;
-    if (eightBit_ && !stereo_)
-        packed ? ClassifyLoop<true, false, 1>(frames, count, flags, limit_, stride_)
-               : ClassifyLoop<true, false, 0>(frames, count, flags, limit_, stride_);
-    else if (eightBit_)
-        packed ? ClassifyLoop<true, true, 2>(frames, count, flags, limit_, stride_)
-               : ClassifyLoop<true, true, 0>(frames, count, flags, limit_, stride_);
-    else if (!stereo_)
-        packed ? ClassifyLoop<false, false, 2>(frames, count, flags, limit_, stride_)
-               : ClassifyLoop<false, false, 0>(frames, count, flags, limit_, stride_);
-    else
-        packed ? ClassifyLoop<false, true, 4>(frames, count, flags, limit_, stride_)
-               : ClassifyLoop<false, true, 0>(frames, count, flags, limit_, stride_);
+void FrameClassifier::Classify(const uint8_t* frames, std::size_t count, uint64_t* mask) const {
+    if (limit_ == 0) {
+        std::memset(mask, 0, (count + 63) / 64 * sizeof(uint64_t));
+        return;
+    }
+    std::size_t done = 0;
+#if defined(__SSE2__)
+    if (!eightBit_ && stride_ == (stereo_ ? 4 : 2))
+        done = stereo_ ? Classify16Sse2<true>(frames, count, mask, limit_)
+                       : Classify16Sse2<false>(frames, count, mask, limit_);
+#endif
+    const uint8_t* rest = frames + done * std::size_t(stride_);
+    uint64_t* restMask = mask + done / 64;
+    const std::size_t n = count - done;
+    if (eightBit_ && stereo_) ClassifyPortable<true, true>(rest, n, restMask, limit_, stride_);
+    else if (eightBit_) ClassifyPortable<true, false>(rest, n, restMask, limit_, stride_);
+    else if (stereo_) ClassifyPortable<false, true>(rest, n, restMask, limit_, stride_);
+    else ClassifyPortable<false, false>(rest, n, restMask, limit_, stride_);
+}
+
+std::size_t FindBit(const uint64_t* mask, std::size_t count, std::size_t from, bool value) {
+    std::size_t w = from / 64;
+    const std::size_t words = (count + 63) / 64;
+    if (w >= words) return count;
+    uint64_t bits = (value ? mask[w] : ~mask[w]) & (~uint64_t(0) << (from % 64));
+    while (bits == 0) {
+        if (++w == words) return count;
+        bits = value ? mask[w] : ~mask[w];
+    }
+    const std::size_t at = w * 64 + std::size_t(__builtin_ctzll(bits));
+    return at < count ? at : count;
 }
 
 }  // namespace quillon::engine

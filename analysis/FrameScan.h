@@ -1,7 +1,8 @@
 #pragma once
-// The block-wise form of the per-frame silence test: whole blocks of frames are
-// judged in one loop the compiler can vectorise. The result for every frame is
-// the same as IsSilentFrame's.
+// The block-wise form of the per-frame silence test: whole runs of frames are
+// judged into a bit mask (bit i of word i / 64 set when frame i is silent), and
+// the runs of silent frames are read off the mask. The answer for every frame
+// is IsSilentFrame's.
 
 #include <cstddef>
 #include <cstdint>
@@ -15,9 +16,9 @@ public:
     // format must have passed the reader (block align holds the tested samples).
     FrameClassifier(const WaveFormat& format, int32_t amplitudePercent);
 
-    // flags[i] = 1 when frame i of frames (count frames, block align apart) is
-    // silent, else 0.
-    void Classify(const uint8_t* frames, std::size_t count, uint8_t* flags) const;
+    // Sets bit i of mask (count bits, (count + 63) / 64 words; unused bits of
+    // the last word cleared) when frame i of frames is silent.
+    void Classify(const uint8_t* frames, std::size_t count, uint64_t* mask) const;
 
     // A sample of amplitude a is silent exactly when a < Limit().
     [[nodiscard]] int Limit() const { return limit_; }
@@ -28,5 +29,9 @@ private:
     int stride_;
     int limit_;
 };
+
+// The index of the first bit at or after from (below count) that equals value,
+// or count when there is none.
+[[nodiscard]] std::size_t FindBit(const uint64_t* mask, std::size_t count, std::size_t from, bool value);
 
 }  // namespace quillon::engine

@@ -1,6 +1,5 @@
 #include "analysis/SilenceDetect.h"
 
-#include <cstring>
 #include <new>
 
 #include "analysis/FrameScan.h"
@@ -17,20 +16,16 @@ namespace {
 
 constexpr uint32_t kReadBufferBytes = 4194304;
 
-// Turns the silent/loud flags of consecutive frames into the qualifying
+// Turns the silence mask of consecutive frames into the qualifying
 // silences: runs of silent frames longer than the minimum. A run still open
 // when the data ends never counts.
 class SpanCollector {
 public:
     explicit SpanCollector(uint32_t minFrames) : minFrames_(minFrames) {}
 
-    // flags of the frames first .. first + n - 1.
-    void Feed(const uint8_t* flags, std::size_t n, uint64_t first) {
-        std::size_t i = 0;
-        while (i < n) {
-            const void* next = std::memchr(flags + i, inSilence_ ? 0 : 1, n - i);
-            if (!next) return;
-            i = std::size_t(static_cast<const uint8_t*>(next) - flags);
+    // The silence mask of the frames first .. first + n - 1.
+    void Feed(const uint64_t* mask, std::size_t n, uint64_t first) {
+        for (std::size_t i = 0; (i = FindBit(mask, n, i, !inSilence_)) < n;) {
             if (inSilence_) Close(first + i);
             else Open(first + i);
         }
@@ -90,13 +85,13 @@ struct OpenWave {
     uint32_t dataSize = 0;
 };
 
-// The scan proper, from an open file: blocks of whole frames, the flags of each
+// The scan proper, from an open file: blocks of whole frames, the silence mask of each
 // block, the spans they make. Progress is written once a block.
 ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCollector& spans,
                        AnalysisJob& job, uint64_t& framesScanned) {
     const uint32_t align = wave.format.nBlockAlign;
     std::vector<uint8_t> buffer(kReadBufferBytes);
-    std::vector<uint8_t> flags(kReadBufferBytes / align);
+    std::vector<uint64_t> mask((kReadBufferBytes / align + 63) / 64);
     uint64_t bytesRead = 0;
     while (bytesRead < wave.dataSize) {
         if (job.AbortRequested.load()) return ScanOutcome::Aborted;
@@ -105,8 +100,8 @@ ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCo
         const int64_t want = int64_t(blockFrames * align);
         const int64_t got = mmioRead(wave.file.get(), buffer.data(), want);
         const uint64_t gotFrames = got > 0 ? uint64_t(got) / align : 0;
-        classifier.Classify(buffer.data(), gotFrames, flags.data());
-        spans.Feed(flags.data(), gotFrames, framesScanned);
+        classifier.Classify(buffer.data(), gotFrames, mask.data());
+        spans.Feed(mask.data(), gotFrames, framesScanned);
         framesScanned += gotFrames;
         job.Progress.store(int32_t(framesScanned * align * 100 / wave.dataSize));
         if (got != want) return ScanOutcome::ShortRead;

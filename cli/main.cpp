@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
+#include <future>
 #include <memory>
 #include <thread>
 
@@ -30,11 +31,14 @@ std::string FullPath(const std::string& file) {
 // Runs the analysis on a worker, as the window does, polling its progress.
 bool Analyze(engine::AnalysisJob& job, engine::TrackList& tracks, ConsoleSeam& seam) {
     job.State.store(engine::JobRunning);
-    std::thread worker([&] { engine::RunAnalysis(job, tracks, seam); });
-    while (job.State.load() == engine::JobRunning) {
+    std::promise<void> ended;
+    std::future<void> end = ended.get_future();
+    std::thread worker([&] {
+        engine::RunAnalysis(job, tracks, seam);
+        ended.set_value();
+    });
+    while (end.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
         seam.DrawProgress(job.Progress.load());
-        std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    }
     worker.join();
     seam.EndProgress();
     return job.State.load() == engine::JobFinished;

@@ -102,7 +102,7 @@ TEST(FrameClassifier, AgreesWithIsSilentFrameEverywhere) {
             const int natural = channels * bits / 8;
             for (int align : {natural, natural + 2}) {
                 const WaveFormat f = Wf(bits, channels, align);
-                const std::size_t n = bits == 8 ? 256 * 4 : 70000;
+                const std::size_t n = bits == 8 ? 256 * 4 + 33 : 70000;
                 Bytes frames(n * std::size_t(align));
                 for (std::size_t i = 0; i < n; ++i) {
                     uint8_t* p = &frames[i * std::size_t(align)];
@@ -119,16 +119,37 @@ TEST(FrameClassifier, AgreesWithIsSilentFrameEverywhere) {
                 for (int percent : {-3, 0, 1, 9, 10, 37, 99, 100, 101, 500}) {
                     SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch align " << align << " "
                                                     << percent << "%");
-                    Bytes flags(n);
-                    FrameClassifier(f, percent).Classify(frames.data(), n, flags.data());
+                    std::vector<uint64_t> mask((n + 63) / 64, ~uint64_t(0));
+                    FrameClassifier(f, percent).Classify(frames.data(), n, mask.data());
                     int mismatches = 0;
-                    for (std::size_t i = 0; i < n; ++i)
-                        mismatches += flags[i] != IsSilentFrame(&frames[i * std::size_t(align)], f, percent);
+                    for (std::size_t i = 0; i < n; ++i) {
+                        const bool bit = (mask[i / 64] >> (i % 64)) & 1;
+                        mismatches += bit != IsSilentFrame(&frames[i * std::size_t(align)], f, percent);
+                    }
                     EXPECT_EQ(mismatches, 0);
+                    if (n % 64) {
+                        EXPECT_EQ(mask.back() >> (n % 64), 0u) << "bits past the last frame stay clear";
+                    }
                 }
             }
         }
     }
+}
+
+TEST(FindBit, FindsTheNextBitOfEitherValueWithinTheCount) {
+    const uint64_t mask[3] = {0x0000'0000'0000'0100ull, 0, 0x8000'0000'0000'0001ull};
+    const struct {
+        std::size_t count, from;
+        bool value;
+        std::size_t expected;
+    } cases[] = {
+        {192, 0, true, 8},    {192, 9, true, 128},  {192, 129, true, 191}, {191, 129, true, 191},
+        {192, 0, false, 0},   {192, 8, false, 9},   {192, 128, false, 129}, {130, 128, false, 129},
+        {192, 192, true, 192}, {129, 9, true, 128}, {128, 9, true, 128},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(FindBit(mask, c.count, c.from, c.value), c.expected)
+            << c.count << " " << c.from << " " << c.value;
 }
 
 TEST(AnalyzeWaveFile, NoQualifyingSilenceGivesOneTrack) {
