@@ -164,13 +164,8 @@ TEST(WaveRead, AFileThatCannotBeOpenedShowsTheReadText) {
         setrlimit(RLIMIT_NOFILE, &limit);
         while (open("/dev/null", O_RDONLY) >= 0) {
         }
-        RecordingSeam seam;
-        platform::UniqueHmmio h;
-        WaveFormat format;
-        platform::MMCKINFO data;
-        uint32_t size = 0;
-        const bool ok = OpenWaveFile(path, h, format, data, size, seam);
-        const std::string report = (ok ? "opened" : seam.boxes.size() == 1 ? seam.boxes[0] : "boxes?");
+        const Opened r = Open(path);
+        const std::string report = r.ok ? "opened" : r.boxes.size() == 1 ? r.boxes[0] : "boxes?";
         [[maybe_unused]] auto n = write(pipeFds[1], report.data(), report.size());
         _exit(0);
     }

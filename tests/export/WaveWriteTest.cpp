@@ -11,6 +11,17 @@ namespace {
 using namespace engine;
 using namespace platform;
 
+WaveFormat PcmFormat(uint16_t channels, uint32_t rate, uint16_t bits) {
+    WaveFormat f;
+    f.wFormatTag = 1;
+    f.nChannels = channels;
+    f.nSamplesPerSec = rate;
+    f.nBlockAlign = uint16_t(channels * bits / 8);
+    f.nAvgBytesPerSec = rate * f.nBlockAlign;
+    f.wBitsPerSample = bits;
+    return f;
+}
+
 TEST(WaveWrite, EmptyProbeFileIs46Bytes) {
     TempDir dir;
     const std::string path = dir.path() + "/temp.wav";
@@ -34,13 +45,7 @@ TEST(WaveWrite, EmptyProbeFileIs46Bytes) {
 TEST(WaveWrite, OddDataGetsAPadByteThatOnlyTheRiffSizeCounts) {
     TempDir dir;
     const std::string path = dir.path() + "/odd.wav";
-    WaveFormat f;
-    f.wFormatTag = 1;
-    f.nChannels = 1;
-    f.nSamplesPerSec = 8000;
-    f.nAvgBytesPerSec = 8000;
-    f.nBlockAlign = 1;
-    f.wBitsPerSample = 8;
+    const WaveFormat f = PcmFormat(1, 8000, 8);
     MMCKINFO riff, data;
     HMMIO h = CreateWaveOutput(path, f, riff, data);
     ASSERT_NE(h, nullptr);
@@ -61,13 +66,7 @@ TEST(WaveWrite, OddDataGetsAPadByteThatOnlyTheRiffSizeCounts) {
 TEST(WaveWrite, ReplacesAnExistingFileAndReadsBack) {
     TempDir dir;
     const std::string path = dir.Write("track.wav", Bytes(100000, 0xEE));
-    WaveFormat f;
-    f.wFormatTag = 1;
-    f.nChannels = 2;
-    f.nSamplesPerSec = 44100;
-    f.nAvgBytesPerSec = 176400;
-    f.nBlockAlign = 4;
-    f.wBitsPerSample = 16;
+    const WaveFormat f = PcmFormat(2, 44100, 16);
     const Bytes samples = Pcm(16, 2).Loud(10).Silent(5).bytes();
     MMCKINFO riff, data;
     HMMIO h = CreateWaveOutput(path, f, riff, data);
