@@ -1,6 +1,8 @@
 #include "platform/Mmio.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <cstdio>
@@ -41,13 +43,11 @@ MMRESULT OpenErrorFromErrno(int err) {
     }
 }
 
+// The stream mode matching OpenFlagsFor; the file is already open and created.
 const char* ModeFor(uint32_t flags) {
-    const bool create = (flags & MMIO_CREATE) != 0;
-    switch (flags & 0x3) {
-    case MMIO_WRITE: return create ? "wbe" : "r+be";
-    case MMIO_READWRITE: return create ? "w+be" : "r+be";
-    default: return create ? "w+be" : "rbe";
-    }
+    if ((flags & 0x3) == MMIO_WRITE) return "wb";
+    if ((flags & 0x3) == MMIO_READWRITE || (flags & MMIO_CREATE)) return "r+b";
+    return "rb";
 }
 
 bool ReadExact(std::FILE* f, void* out, size_t n) { return std::fread(out, 1, n, f) == n; }
@@ -70,18 +70,32 @@ bool WriteLe32(std::FILE* f, uint32_t v) {
 
 }  // namespace
 
+int OpenFlagsFor(uint32_t flags) {
+    const bool create = (flags & MMIO_CREATE) != 0;
+    int mode = O_RDONLY;
+    if ((flags & 0x3) == MMIO_WRITE) mode = O_WRONLY;
+    if ((flags & 0x3) == MMIO_READWRITE || (create && (flags & 0x3) == MMIO_READ)) mode = O_RDWR;
+    return mode | (create ? O_CREAT | O_TRUNC : 0) | O_CLOEXEC;
+}
+
 HMMIO mmioOpen(const std::string& path, MMIOINFO* info, uint32_t flags) {
-    std::FILE* f = std::fopen(path.c_str(), ModeFor(flags));
-    if (!f) {
-        if (info) info->wErrorRet = OpenErrorFromErrno(errno);
+    auto fail = [info](MMRESULT why) -> HMMIO {
+        if (info) info->wErrorRet = why;
         return nullptr;
-    }
-    // Reading a folder "opens" here but is no file at all.
+    };
+    // Non-blocking, so that opening a FIFO cannot hang the caller; it is refused below.
+    const int fd = open(path.c_str(), OpenFlagsFor(flags) | O_NONBLOCK, 0666);
+    if (fd < 0) return fail(OpenErrorFromErrno(errno));
     struct stat st {};
-    if (fstat(fileno(f), &st) == 0 && S_ISDIR(st.st_mode)) {
-        std::fclose(f);
-        if (info) info->wErrorRet = MMIOERR_INVALIDFILE;
-        return nullptr;
+    if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
+        close(fd);
+        return fail(MMIOERR_INVALIDFILE);
+    }
+    fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
+    std::FILE* f = fdopen(fd, ModeFor(flags));
+    if (!f) {
+        close(fd);
+        return fail(MMIOERR_OUTOFMEMORY);
     }
     if (info) info->wErrorRet = MMSYSERR_NOERROR;
     return new MmioFile(f);

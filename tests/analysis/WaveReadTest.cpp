@@ -1,6 +1,7 @@
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -147,6 +148,13 @@ TEST(WaveRead, AMissingPathOrAFolderIsAMissingFile) {
     TempDir dir;
     EXPECT_EQ(Open(dir.path() + "/nothing.wav").boxes, std::vector<std::string>{Error(MsgFileDoesNotExist)});
     EXPECT_EQ(Open(dir.path()).boxes, std::vector<std::string>{Error(MsgFileDoesNotExist)});
+}
+
+TEST(WaveRead, AFifoIsRefusedWithoutWaitingForAWriter) {
+    TempDir dir;
+    const std::string path = dir.path() + "/pipe.wav";
+    ASSERT_EQ(mkfifo(path.c_str(), 0644), 0);
+    EXPECT_EQ(Open(path).boxes, std::vector<std::string>{"plain: " + std::string(text::kUnableToRead)});
 }
 
 // The tests run as root, so permissions cannot make an open fail; running out
