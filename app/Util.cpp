@@ -2,6 +2,8 @@
 
 #include <sys/stat.h>
 
+#include "platform/SpecialFolders.h"
+
 namespace quillon::engine {
 
 std::string AddTrailingBackslash(const std::string& path) {
@@ -40,6 +42,23 @@ bool FileExists(const std::string& path) {
 bool DirectoryExists(const std::string& path) {
     struct stat st {};
     return !path.empty() && stat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+}
+
+}  // namespace quillon::engine
+
+namespace quillon::engine {
+
+std::string DataFolder(const std::string& name) {
+    const std::string program = platform::ProgramFolder();
+    for (const std::string& candidate : {program + "/" + name, program + "/../share/quillon/" + name}) {
+        if (DirectoryExists(candidate)) return AddTrailingBackslash(candidate);
+    }
+    return {};
+}
+
+std::string GetFileVersionText() {
+    const std::string version = QUILLON_VERSION;
+    return version.empty() ? "No Version Information Found" : version;
 }
 
 }  // namespace quillon::engine

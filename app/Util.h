@@ -22,3 +22,15 @@ namespace quillon::engine {
 [[nodiscard]] bool DirectoryExists(const std::string& path);
 
 }  // namespace quillon::engine
+
+namespace quillon::engine {
+
+// A folder of the program's shipped files (artwork, help): beside the program
+// in a build tree, else in ../share/quillon of an installed program. Ends in
+// "/"; empty when neither exists.
+[[nodiscard]] std::string DataFolder(const std::string& name);
+
+// The version the build compiled in, or "No Version Information Found".
+[[nodiscard]] std::string GetFileVersionText();
+
+}  // namespace quillon::engine

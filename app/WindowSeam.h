@@ -26,6 +26,10 @@ public:
     virtual void ShowErrorBox(const std::string& text) = 0;
     // Modal box without icon, OK, caption "Corvane Quillon".
     virtual void ShowMessageBox(const std::string& text) = 0;
+    // Modal question with Yes and No, no icon, caption "Corvane Quillon"; true
+    // for Yes. Once the job's abort is requested the answer is No at once, and
+    // a question still open is released with No.
+    [[nodiscard]] virtual bool AskYesNo(const std::string& text) = 0;
 };
 
 }  // namespace quillon::engine

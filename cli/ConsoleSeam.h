@@ -28,6 +28,11 @@ public:
     void StopAnalysis() override {}
     void ShowErrorBox(const std::string& text) override { Print(text); }
     void ShowMessageBox(const std::string& text) override { Print(text); }
+    // Nobody answers a batch run: the careful answer is No.
+    bool AskYesNo(const std::string& text) override {
+        Print(text);
+        return false;
+    }
 
     // Redraws the bar at percent (0..100); only when the stream is a terminal.
     void DrawProgress(int percent);

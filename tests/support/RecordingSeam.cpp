@@ -28,4 +28,13 @@ void RecordingSeam::ShowMessageBox(const std::string& text) {
     boxes.push_back("plain: " + text);
 }
 
+bool RecordingSeam::AskYesNo(const std::string& text) {
+    std::lock_guard lock(mutex_);
+    boxes.push_back("question: " + text);
+    if (answers.empty()) return false;
+    const bool answer = answers.front();
+    answers.erase(answers.begin());
+    return answer;
+}
+
 }  // namespace quillon::test

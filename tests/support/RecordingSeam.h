@@ -22,6 +22,10 @@ public:
     void StopAnalysis() override;
     void ShowErrorBox(const std::string& text) override;
     void ShowMessageBox(const std::string& text) override;
+    // Records "question: <text>" and gives the next scripted answer (No when none is left).
+    bool AskYesNo(const std::string& text) override;
+
+    std::vector<bool> answers;
 
     // Every box shown, in order; error boxes start with "error: ", plain ones with "plain: ".
     std::vector<std::string> boxes;

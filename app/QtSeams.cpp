@@ -1,0 +1,103 @@
+#include "app/QtSeams.h"
+
+#include <QMetaObject>
+
+#include <chrono>
+#include <condition_variable>
+#include <mutex>
+
+#include "app/MainForm.h"
+#include "app/UserDialogs.h"
+
+namespace quillon::app {
+
+void FormSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                            bool clear) {
+    form_.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
+}
+
+void FormSeam::SetStatusText(const std::string& text) { form_.SetStatusText(QString::fromStdString(text)); }
+
+void FormSeam::StopAnalysis() { form_.StopAnalysis(); }
+
+void FormSeam::ShowErrorBox(const std::string& text) {
+    form_.Dialogs().ErrorBox(&form_, QString::fromStdString(text));
+}
+
+void FormSeam::ShowMessageBox(const std::string& text) {
+    form_.Dialogs().MessageBox(&form_, QString::fromStdString(text));
+}
+
+bool FormSeam::AskYesNo(const std::string& text) {
+    return form_.Dialogs().Question(&form_, QString::fromStdString(text), QuestionIcon::None);
+}
+
+void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
+                              uint32_t channels, bool clear) {
+    TMainForm* form = &form_;
+    const void* job = job_;
+    QMetaObject::invokeMethod(
+        form,
+        [=] { form->WorkerShowWaveInfo(job, durationMs, samplesPerSec, bitsPerSample, channels, clear); },
+        Qt::QueuedConnection);
+}
+
+void WorkerSeam::SetStatusText(const std::string& text) {
+    TMainForm* form = &form_;
+    const void* job = job_;
+    QMetaObject::invokeMethod(
+        form, [=] { form->WorkerSetStatusText(job, text); }, Qt::QueuedConnection);
+}
+
+void WorkerSeam::StopAnalysis() {
+    TMainForm* form = &form_;
+    const void* job = job_;
+    QMetaObject::invokeMethod(
+        form, [=] { form->WorkerStopAnalysis(job); }, Qt::QueuedConnection);
+}
+
+void WorkerSeam::ShowErrorBox(const std::string& text) { (void)WaitForBox(BoxKind::Error, text); }
+
+void WorkerSeam::ShowMessageBox(const std::string& text) { (void)WaitForBox(BoxKind::Plain, text); }
+
+bool WorkerSeam::AskYesNo(const std::string& text) { return WaitForBox(BoxKind::Question, text); }
+
+bool WorkerSeam::WaitForBox(BoxKind kind, const std::string& text) {
+    // After an abort a question is answered No unasked; a message is still
+    // shown (a failure reports itself after ending its job), but not waited for.
+    if (abortRequested_.load() && kind == BoxKind::Question) return false;
+    // Shared with the window's side, which may answer after this worker gave up.
+    struct Reply {
+        std::mutex mutex;
+        std::condition_variable answered;
+        bool done = false;
+        bool yes = false;
+    };
+    auto reply = std::make_shared<Reply>();
+    TMainForm* form = &form_;
+    QMetaObject::invokeMethod(
+        form,
+        [form, kind, reply, message = QString::fromStdString(text)] {
+            bool yes = false;
+            switch (kind) {
+                case BoxKind::Error: form->Dialogs().ErrorBox(form, message); break;
+                case BoxKind::Plain: form->Dialogs().MessageBox(form, message); break;
+                case BoxKind::Question: yes = form->Dialogs().Question(form, message, QuestionIcon::None); break;
+            }
+            {
+                std::lock_guard lock(reply->mutex);
+                reply->done = true;
+                reply->yes = yes;
+            }
+            reply->answered.notify_all();
+        },
+        Qt::QueuedConnection);
+    std::unique_lock lock(reply->mutex);
+    while (!reply->done) {
+        if (abortRequested_.load()) return false;
+        reply->answered.wait_for(lock, std::chrono::milliseconds(20));
+    }
+    return reply->yes;
+}
+
+}  // namespace quillon::app

@@ -1,0 +1,60 @@
+#pragma once
+// The main window's two sides of the window seam: FormSeam for calls made on
+// the window's own thread, WorkerSeam for a worker's calls, which it carries to
+// the window's thread. A worker's message box or question blocks the worker,
+// never the window; once the job's abort is requested nothing the worker does
+// waits for the window any more (questions are answered No unasked, messages
+// are shown without waiting), so shutdown can wait for the worker without a
+// deadlock.
+
+#include <atomic>
+#include <memory>
+
+#include "app/WindowSeam.h"
+
+namespace quillon::app {
+
+class TMainForm;
+
+class FormSeam final : public engine::WindowSeam {
+public:
+    explicit FormSeam(TMainForm& form) : form_(form) {}
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override;
+    void SetStatusText(const std::string& text) override;
+    void StopAnalysis() override;
+    void ShowErrorBox(const std::string& text) override;
+    void ShowMessageBox(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+
+private:
+    TMainForm& form_;
+};
+
+class WorkerSeam final : public engine::WindowSeam {
+public:
+    // job identifies the worker's job to the window; abortRequested is the
+    // job's flag. owner keeps both alive for as long as this seam lives.
+    WorkerSeam(TMainForm& form, std::shared_ptr<const void> owner, const void* job,
+               const std::atomic<bool>& abortRequested)
+        : form_(form), owner_(std::move(owner)), job_(job), abortRequested_(abortRequested) {}
+
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override;
+    void SetStatusText(const std::string& text) override;
+    void StopAnalysis() override;
+    void ShowErrorBox(const std::string& text) override;
+    void ShowMessageBox(const std::string& text) override;
+    bool AskYesNo(const std::string& text) override;
+
+private:
+    enum class BoxKind { Error, Plain, Question };
+    bool WaitForBox(BoxKind kind, const std::string& text);
+
+    TMainForm& form_;
+    std::shared_ptr<const void> owner_;
+    const void* job_;
+    const std::atomic<bool>& abortRequested_;
+};
+
+}  // namespace quillon::app

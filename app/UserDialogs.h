@@ -1,0 +1,35 @@
+#pragma once
+// The window's message boxes and file choosers behind one interface, so that
+// the tests can answer them and no test waits for a person.
+
+#include <QString>
+
+class QWidget;
+
+namespace quillon::app {
+
+enum class QuestionIcon { None, Warning };
+
+class UserDialogs {
+public:
+    virtual ~UserDialogs() = default;
+    // Error icon, OK, caption "Corvane Quillon".
+    virtual void ErrorBox(QWidget* owner, const QString& text) = 0;
+    // No icon, OK, caption "Corvane Quillon".
+    virtual void MessageBox(QWidget* owner, const QString& text) = 0;
+    // Yes and No; true for Yes.
+    virtual bool Question(QWidget* owner, const QString& text, QuestionIcon icon) = 0;
+    // The open dialog for one existing file; empty on Cancel.
+    virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
+};
+
+// The real boxes and dialogs.
+class QtUserDialogs final : public UserDialogs {
+public:
+    void ErrorBox(QWidget* owner, const QString& text) override;
+    void MessageBox(QWidget* owner, const QString& text) override;
+    bool Question(QWidget* owner, const QString& text, QuestionIcon icon) override;
+    QString OpenFileName(QWidget* owner, const QString& filter) override;
+};
+
+}  // namespace quillon::app
