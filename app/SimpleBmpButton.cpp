@@ -65,8 +65,9 @@ void TSimpleBmpButton::paintEvent(QPaintEvent*) {
 
 void TSimpleBmpButton::Press() {
     pressed_ = true;
+    // The widget that takes a press receives every move and the release
+    // that follow it: Qt's implicit grab is the capture.
     captured_ = true;
-    grabMouse();
     update();
 }
 
@@ -83,7 +84,6 @@ void TSimpleBmpButton::mouseReleaseEvent(QMouseEvent* event) {
     paused_ = pauseButton_ ? !paused_ : false;
     pressed_ = paused_;
     captured_ = false;
-    releaseMouse();
     update();
     if (OnClick) OnClick();
     emit clicked();

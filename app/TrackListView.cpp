@@ -35,6 +35,7 @@ TTrackListView::TTrackListView(QWidget* parent) : QTreeWidget(parent) {
     const int widths[] = {225, 103, 105, 100};
     for (int c = 0; c < 4; ++c) setColumnWidth(c, widths[c]);
     header()->setSectionsClickable(false);
+    header()->setStretchLastSection(false);
     header()->setSectionsMovable(false);
     setSortingEnabled(false);
     setRootIsDecorated(false);

@@ -1,0 +1,36 @@
+#pragma once
+// The window's boxes and dialogs for the window tests: every box is recorded,
+// questions take the scripted answers, the open dialog the scripted name.
+
+#include <QString>
+#include <QStringList>
+
+#include <deque>
+
+#include "app/UserDialogs.h"
+
+namespace quillon::test {
+
+class ScriptedDialogs final : public app::UserDialogs {
+public:
+    void ErrorBox(QWidget*, const QString& text) override { boxes << "error: " + text; }
+    void MessageBox(QWidget*, const QString& text) override { boxes << "plain: " + text; }
+    bool Question(QWidget*, const QString& text, app::QuestionIcon icon) override {
+        boxes << QString(icon == app::QuestionIcon::Warning ? "warning question: " : "question: ") + text;
+        if (answers.empty()) return false;
+        const bool answer = answers.front();
+        answers.pop_front();
+        return answer;
+    }
+    QString OpenFileName(QWidget*, const QString& filter) override {
+        lastFilter = filter;
+        return openName;
+    }
+
+    QStringList boxes;
+    std::deque<bool> answers;
+    QString openName;
+    QString lastFilter;
+};
+
+}  // namespace quillon::test
