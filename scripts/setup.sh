@@ -6,6 +6,8 @@ set -euo pipefail
 packages=(
   cmake g++ make pkg-config   # build
   libgtest-dev                # engine tests
+  qt6-base-dev                # windows, Qt Test, the local socket
+  fonts-dejavu-core           # legible text on bare X servers
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
 )
