@@ -442,6 +442,12 @@ private slots:
         QVERIFY(!form_->UiBusy.load());
         QCOMPARE(dialogs_->boxes.size(), 1);
 
+        // A chosen wave the analysis then refuses must not leave the window busy.
+        dialogs_->openName = QString::fromStdString(files_->path() + "/vanished.wav");
+        form_->OpenMenuItem->trigger();
+        QCOMPARE(dialogs_->boxes.last(), "error: " + Message(engine::MsgFileDoesNotExist));
+        QVERIFY(!form_->UiBusy.load());
+
         dialogs_->openName = QString::fromStdString(WriteTwoTrackWave(*files_));
         form_->OpenMenuItem->trigger();
         QTRY_VERIFY(Idle());
@@ -496,6 +502,22 @@ private slots:
         MakeForm();
         QVERIFY(form_->close());
         QVERIFY(dialogs_->boxes.isEmpty());
+    }
+
+    void closeStillEndsWhenTheFileTypeCannotBeStored() {
+        MakeForm();
+        qputenv("XDG_CONFIG_HOME", "/dev/null/config");
+        form_->TrackList.push_back({"kept until shutdown", "", "", "", 0, 0});
+        QVERIFY(form_->close());
+        QCOMPARE(dialogs_->boxes, QStringList{"error: Unable to write to /dev/null/config/Quillon.ini."});
+        QVERIFY(form_->TrackList.empty());
+    }
+
+    void missingHelpPagesAreReported() {
+        MakeForm();
+        form_->HelpTopicsItem->trigger();
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QVERIFY(dialogs_->boxes.front().startsWith("error: Error: Cannot find the help page"));
     }
 
     void shutdownWaitsForAWorkerBlockedOnAQuestion() {
