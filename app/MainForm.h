@@ -172,6 +172,7 @@ private:
     void StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task);
     void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task, std::thread::id worker);
     void ReturnToIdle();
+    void HideJobProgress();
     void StopAndJoinWorkers();
     [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;
     void StoreFileType();

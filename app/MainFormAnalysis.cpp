@@ -82,10 +82,7 @@ void TMainForm::StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task) {
 
 void TMainForm::ReturnToIdle() {
     AnalyzeTimer->stop();
-    ProgressBar->hide();
-    ProgressBar->setEnabled(false);
-    AbortButton->SetEnabled(false);
-    AbortButton->hide();
+    HideJobProgress();
     SetAnalysisControlsEnabled(true);
     UpdateTrackButtons();
     UiBusy.store(false);
@@ -117,10 +114,7 @@ void TMainForm::AnalyzeTimerTimer() {
         TrackList = std::move(AnalysisJob->Tracks);
         FillTrackListView();
         SetAnalysisControlsEnabled(true);
-        ProgressBar->hide();
-        ProgressBar->setEnabled(false);
-        AbortButton->hide();
-        AbortButton->SetEnabled(false);
+        HideJobProgress();
         job.Progress.store(0);
         SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted)));
         FreeAnalysisJob();
@@ -135,10 +129,7 @@ void TMainForm::AnalyzeTimerTimer() {
 void TMainForm::AbortButtonClick() {
     if (!AbortButton->Enabled()) return;
     SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
-    ProgressBar->hide();
-    ProgressBar->setEnabled(false);
-    AbortButton->SetEnabled(false);
-    AbortButton->hide();
+    HideJobProgress();
     if (AnalysisJob) StopAnalysis();
 }
 
@@ -148,16 +139,20 @@ void TMainForm::StopAnalysis() {
     if (AnalysisJob) {
         AnalysisJob->Job.MarkAborted();
         AnalyzeButton->SetEnabled(true);
-        ProgressBar->hide();
-        ProgressBar->setEnabled(false);
-        AbortButton->SetEnabled(false);
-        AbortButton->hide();
+        HideJobProgress();
         FileNameEdit->setEnabled(true);
         PreferencesMenuItem->setEnabled(true);
         BrowseButton->SetEnabled(true);
         OpenMenuItem->setEnabled(true);
     }
     UpdateTrackButtons();
+}
+
+void TMainForm::HideJobProgress() {
+    ProgressBar->hide();
+    ProgressBar->setEnabled(false);
+    AbortButton->SetEnabled(false);
+    AbortButton->hide();
 }
 
 bool TMainForm::IsCurrentAnalysis(const void* job) const { return AnalysisJob && AnalysisJob.get() == job; }
