@@ -20,6 +20,7 @@ public:
     void StopAnalysis() override {}
     void ShowErrorBox(const std::string&) override { ++boxes; }
     void ShowMessageBox(const std::string&) override { ++boxes; }
+    bool AskYesNo(const std::string&) override { return false; }
     int boxes = 0;
 };
 

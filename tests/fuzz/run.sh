@@ -11,7 +11,8 @@ out=${BUILD_DIR:-$root/build}/fuzz
 mkdir -p "$out/corpus"
 "$root/tests/fuzz/make-seeds.sh" "$out/seeds"
 
-engine=("$root"/platform/*.cpp "$root"/app/*.cpp "$root"/analysis/*.cpp)
+# The engine's sources only: app/ also holds the Qt windows.
+engine=("$root"/platform/*.cpp "$root"/analysis/*.cpp "$root"/app/ErrorCodes.cpp "$root"/app/Util.cpp)
 flags=(-std=c++20 -O1 -g -fsanitize=fuzzer,address,undefined -fno-sanitize-recover=all -I"$root"
        -DQUILLON_VERSION=\"fuzz\")
 
