@@ -1,0 +1,217 @@
+// One playback at a time: the file is checked and positioned here, then a
+// feeder thread keeps SDL's audio queue a quarter of a second ahead of the
+// device until the stretch is used up.
+#define SDL_MAIN_HANDLED
+#include "libs/ZORodaVodere/ZORodaVodere.h"
+
+#include <SDL2/SDL.h>
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <chrono>
+#include <memory>
+#include <mutex>
+#include <new>
+#include <thread>
+#include <vector>
+
+#include "analysis/TrackTimes.h"
+#include "analysis/WaveFormat.h"
+#include "app/Util.h"
+#include "platform/Mmio.h"
+
+namespace {
+
+using namespace quillon::platform;
+using quillon::engine::WaveFormat;
+
+constexpr int64_t kChunkBytes = 64 * 1024;
+
+struct Stretch {
+    UniqueHmmio file;
+    WaveFormat format;
+    int64_t bytes = 0;  // from the file's current position
+};
+
+// Opens and walks the file; ZRV_OK with the file positioned at startMs.
+uint16_t OpenStretch(const char* fileName, uint32_t startMs, uint32_t stopMs, Stretch& out) {
+    if (fileName == nullptr || fileName[0] == '\0') return ZRV_NO_FILE_NAME;
+    if (!quillon::engine::FileExists(fileName)) return ZRV_FILE_MISSING;
+    out.file.reset(mmioOpen(fileName, nullptr, MMIO_READ | MMIO_ALLOCBUF));
+    if (!out.file) return ZRV_FILE_MISSING;
+    HMMIO h = out.file.get();
+
+    MMCKINFO riff;
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return ZRV_NOT_WAVE;
+    MMCKINFO fmt;
+    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    if (mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || fmt.cksize < 16) return ZRV_NO_FMT_CHUNK;
+    std::array<uint8_t, WaveFormat::kBytes> raw{};
+    const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
+    if (mmioRead(h, raw.data(), n) != n) return ZRV_NO_FMT_CHUNK;
+    out.format = WaveFormat::FromBytes(raw);
+    const WaveFormat& f = out.format;
+    if (f.wFormatTag != quillon::engine::WAVE_FORMAT_PCM) return ZRV_NOT_PCM;
+    const bool playable = (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nChannels >= 1 &&
+                          f.nChannels <= 8 && f.nSamplesPerSec > 0 &&
+                          f.nBlockAlign == f.nChannels * (f.wBitsPerSample / 8);
+    if (!playable) return ZRV_NOT_PCM;
+    if (mmioAscend(h, &fmt, 0) != MMSYSERR_NOERROR) return ZRV_CANNOT_ASCEND;
+
+    MMCKINFO data;
+    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    if (mmioDescend(h, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return ZRV_NO_DATA_CHUNK;
+    const auto frameAt = [&f](uint32_t ms) {
+        return int64_t(quillon::engine::ConvertPosition(ms, quillon::engine::UnitMilliseconds,
+                                                        quillon::engine::UnitFrames, f));
+    };
+    const int64_t dataBytes = int64_t(data.cksize) / f.nBlockAlign * f.nBlockAlign;
+    const int64_t begin = std::min(frameAt(startMs) * f.nBlockAlign, dataBytes);
+    const int64_t end = std::min(frameAt(stopMs) * f.nBlockAlign, dataBytes);
+    if (end <= begin) return ZRV_NO_DATA;
+    if (mmioSeek(h, data.dwDataOffset + begin, SEEK_SET) < 0) return ZRV_CANNOT_SEEK;
+    out.bytes = end - begin;
+    return ZRV_OK;
+}
+
+class Playback {
+public:
+    Playback(Stretch stretch, uint32_t startMs, SDL_AudioDeviceID device)
+        : stretch_(std::move(stretch)),
+          startMs_(startMs),
+          device_(device),
+          bytesPerMs_(double(stretch_.format.nSamplesPerSec) * stretch_.format.nBlockAlign / 1000.0),
+          remaining_(stretch_.bytes),
+          buffer_(std::size_t(kChunkBytes)) {
+        Feed();  // the first quarter second is queued before the device starts
+        SDL_PauseAudioDevice(device_, 0);
+        feeder_ = std::thread([this] { Run(); });
+    }
+
+    ~Playback() {
+        stop_.store(true);
+        if (feeder_.joinable()) feeder_.join();
+        SDL_ClearQueuedAudio(device_);
+        SDL_CloseAudioDevice(device_);
+    }
+
+    [[nodiscard]] bool Done() const { return done_.load(); }
+
+    [[nodiscard]] uint32_t Position() const {
+        const uint64_t played = queued_.load() - SDL_GetQueuedAudioSize(device_);
+        return startMs_ + uint32_t(double(played) / bytesPerMs_);
+    }
+
+private:
+    // Queues file data until a quarter second is waiting. False at the end of the stretch.
+    bool Feed() {
+        const uint32_t ahead = uint32_t(bytesPerMs_ * 250);
+        while (remaining_ > 0 && SDL_GetQueuedAudioSize(device_) < ahead) {
+            const int64_t want = std::min(remaining_, kChunkBytes);
+            const int64_t got = mmioRead(stretch_.file.get(), buffer_.data(), want);
+            if (got <= 0) {
+                remaining_ = 0;  // the file is shorter than its data chunk says
+                break;
+            }
+            SDL_QueueAudio(device_, buffer_.data(), uint32_t(got));
+            queued_.fetch_add(uint64_t(got));
+            remaining_ -= got;
+        }
+        return remaining_ > 0;
+    }
+
+    void Run() {
+        while (!stop_.load()) {
+            if (!Feed() && SDL_GetQueuedAudioSize(device_) == 0) {
+                done_.store(true);
+                return;
+            }
+            std::this_thread::sleep_for(std::chrono::milliseconds(5));
+        }
+    }
+
+    Stretch stretch_;
+    const uint32_t startMs_;
+    const SDL_AudioDeviceID device_;
+    const double bytesPerMs_;
+    int64_t remaining_;
+    std::vector<uint8_t> buffer_;
+    std::atomic<uint64_t> queued_{0};
+    std::atomic<bool> stop_{false};
+    std::atomic<bool> done_{false};
+    std::thread feeder_;
+};
+
+std::mutex g_mutex;
+std::unique_ptr<Playback> g_playback;
+
+// Ends the playback and lets the audio system go; the caller holds g_mutex.
+void EndPlayback() {
+    if (!g_playback) return;
+    g_playback.reset();
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+}
+
+uint16_t OpenDevice(const WaveFormat& f, SDL_AudioDeviceID& device) {
+    if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return ZRV_NO_DEVICE;
+    SDL_AudioSpec want{};
+    want.freq = int(f.nSamplesPerSec);
+    want.format = f.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
+    want.channels = uint8_t(f.nChannels);
+    want.samples = 1024;
+    SDL_AudioSpec have{};
+    device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
+    if (device != 0) return ZRV_OK;
+    const uint16_t code = SDL_GetNumAudioDevices(0) > 0 ? ZRV_CANNOT_OPEN_DEVICE : ZRV_NO_DEVICE;
+    SDL_QuitSubSystem(SDL_INIT_AUDIO);
+    return code;
+}
+
+}  // namespace
+
+extern "C" {
+
+uint16_t AudioPlayWave(const char* fileName, uint32_t startMs, uint32_t, uint32_t, uint32_t, uint32_t stopMs) {
+    std::lock_guard lock(g_mutex);
+    if (g_playback && g_playback->Done()) EndPlayback();
+    if (fileName == nullptr || fileName[0] == '\0') return ZRV_NO_FILE_NAME;
+    if (g_playback) return ZRV_ALREADY_PLAYING;
+    try {
+        Stretch stretch;
+        if (const uint16_t code = OpenStretch(fileName, startMs, stopMs, stretch)) return code;
+        SDL_AudioDeviceID device = 0;
+        if (const uint16_t code = OpenDevice(stretch.format, device)) return code;
+        try {
+            g_playback = std::make_unique<Playback>(std::move(stretch), startMs, device);
+        } catch (...) {
+            SDL_CloseAudioDevice(device);
+            SDL_QuitSubSystem(SDL_INIT_AUDIO);
+            throw;
+        }
+        return ZRV_OK;
+    } catch (const std::bad_alloc&) {
+        return ZRV_NO_MEMORY;
+    } catch (...) {
+        return ZRV_NO_MEMORY_FOR_BUFFERS;  // a thread that cannot be made
+    }
+}
+
+uint32_t AudioGetPosition(uint32_t) {
+    std::lock_guard lock(g_mutex);
+    if (!g_playback) return 0;
+    if (g_playback->Done()) {
+        EndPlayback();
+        return 0;
+    }
+    return g_playback->Position();
+}
+
+uint16_t AudioStop(void) {
+    std::lock_guard lock(g_mutex);
+    EndPlayback();
+    return ZRV_OK;
+}
+
+}  // extern "C"
