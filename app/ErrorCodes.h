@@ -102,6 +102,7 @@ inline constexpr const char* kUnableToRead = "Error : Unable to read data from f
 inline constexpr const char* kUnableToReadWhole = "Error : Unable to read whole data from file.";
 inline constexpr const char* kNotValidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kUnableToWrite = "Unable to write to %s";
+inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text
 

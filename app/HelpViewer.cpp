@@ -1,5 +1,6 @@
 #include "app/HelpViewer.h"
 
+#include <QApplication>
 #include <QDialogButtonBox>
 #include <QFileInfo>
 #include <QPushButton>
@@ -41,6 +42,8 @@ void HelpViewer::ShowTopic(HelpTopic topic) {
         return;
     }
     browser_->setSource(QUrl::fromLocalFile(page));
+    // Opened from a modal dialog, the help must be modal too to take input.
+    if (!isVisible()) setWindowModality(QApplication::activeModalWidget() ? Qt::ApplicationModal : Qt::NonModal);
     show();
     raise();
     activateWindow();

@@ -15,6 +15,8 @@
 #include "app/SimpleBmpButton.h"
 #include "app/TrackListView.h"
 #include "app/Util.h"
+#include "editing/SplitUnit.h"
+#include "app/HelpViewer.h"
 
 namespace quillon::app {
 namespace {
@@ -37,11 +39,14 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
       dialogs_(dialogs),
       seam_(std::make_unique<FormSeam>(*this)),
       analysisRunner_(engine::RunAnalysis) {
+    Player = LibraryPlayer();
     setObjectName(engine::kMainWindowClass);
     setWindowTitle(engine::kAppCaption);
     CreateControls();
     CreateMenus();
     CreateStatusBar();
+    SplitForm = new TSplitForm(this);
+    SplitForm->OnHelp = [this] { ShowHelpTopic(HelpTopic::Split); };
     ConnectHandlers();
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     // The track list starts empty and the worker-idle event signalled.
@@ -114,6 +119,8 @@ void TMainForm::CreateControls() {
 
     AnalyzeTimer = new QTimer(this);
     AnalyzeTimer->setInterval(100);
+    AudioTimer = new QTimer(this);
+    AudioTimer->setInterval(1000);
 }
 
 void TMainForm::CreateMenus() {
@@ -162,6 +169,12 @@ void TMainForm::ConnectHandlers() {
     BrowseButton->OnClick = [this] { BrowseButtonClick(); };
     AnalyzeButton->OnClick = [this] { analyzeButtonClick(); };
     AbortButton->OnClick = [this] { AbortButtonClick(); };
+    SplitButton->OnClick = [this] { SplitButtonClick(); };
+    MergeButton->OnClick = [this] { MergeButtonClick(); };
+    PreViewTrackStartButton->OnClick = [this] { PreViewTrackStartButtonClick(); };
+    PreViewTrackEndButton->OnClick = [this] { PreViewTrackEndButtonClick(); };
+    StopPreviewButton->OnClick = [this] { StopPreviewButtonClick(); };
+    connect(AudioTimer, &QTimer::timeout, this, [this] { AudioTimerTimer(); });
     connect(FileNameEdit, &QLineEdit::textChanged, this, [this] { FileNameEditChange(); });
     connect(AnalyzeTimer, &QTimer::timeout, this, [this] { AnalyzeTimerTimer(); });
 

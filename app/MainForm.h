@@ -20,6 +20,9 @@
 #include "app/FileListBlock.h"
 #include "app/TrackList.h"
 #include "app/WorkerIdleEvent.h"
+#include "editing/TrackEdits.h"
+#include "preview/KVPlayerWrapper.h"
+#include "preview/PreviewRange.h"
 
 class QAction;
 class QComboBox;
@@ -32,9 +35,11 @@ namespace quillon::app {
 
 class TSimpleBmpButton;
 class TTrackListView;
+class TSplitForm;
 class UserDialogs;
 class FormSeam;
 class HelpViewer;
+enum class HelpTopic : int;
 
 // One analysis: the shared record and the tracks its worker finds. The worker
 // holds its own reference, so an aborted worker that is still finishing never
@@ -83,6 +88,8 @@ public:
     QAction* HelpTopicsItem = nullptr;
     QAction* AboutQuillonMenuItem = nullptr;
     QTimer* AnalyzeTimer = nullptr;
+    QTimer* AudioTimer = nullptr;
+    TSplitForm* SplitForm = nullptr;
 
     // State shared with the workers and the other commands.
     std::atomic<bool> UiBusy{false};
@@ -92,6 +99,8 @@ public:
     std::shared_ptr<AnalysisTask> AnalysisJob;
     engine::TrackList TrackList;
     engine::WorkerIdleEvent WorkerIdleEvent;
+    uint32_t PreviewStopPosition = 0;  // ms; where the running preview ends
+    PreviewPlayer Player;              // the player library unless a test says otherwise
 
     // Track list and control state.
     void FillTrackListView();
@@ -119,6 +128,19 @@ public:
     void TrackListViewEdited(int row, const QString& text);
     void SelectAllMenuItemClick();
     void SelectNoneMenuitemClick();
+    // Each row's check box and selection, top to bottom.
+    [[nodiscard]] std::vector<engine::RowMark> RowMarks() const;
+
+    // Split and merge.
+    void SplitButtonClick();
+    void MergeButtonClick();
+
+    // Preview.
+    void PreViewTrackStartButtonClick();
+    void PreViewTrackEndButtonClick();
+    void StopPreviewButtonClick();
+    void PlayPreview(engine::PreviewMode mode);
+    void AudioTimerTimer();
 
     // The analysis job.
     void analyzeButtonClick();
@@ -154,6 +176,7 @@ public:
     [[nodiscard]] bool PrepareShutdown();
     [[nodiscard]] bool AllTracksSaved() const;
     void HelpTopicsItemClick();
+    void ShowHelpTopic(HelpTopic topic);
     void AboutQuillonMenuItemClick();
 
 protected:
@@ -176,6 +199,10 @@ private:
     void StopAndJoinWorkers();
     [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;
     void StoreFileType();
+    void StartPreview(TSimpleBmpButton* pressed, TSimpleBmpButton* other, engine::PreviewMode mode);
+    void RestorePreviewControls();
+    void RebuildRows();
+    void EndCommand();
 
     std::vector<std::string> arguments_;
     UserDialogs& dialogs_;

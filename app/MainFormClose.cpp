@@ -54,6 +54,14 @@ void TMainForm::FormClose() {
 bool TMainForm::PrepareShutdown() {
     AbortButtonClick();
     StopAndJoinWorkers();
+    if (Previewing.load()) {
+        const uint16_t code = Player.AudioStop();
+        if (code != 0) {
+            engine::ShowErrorMessage(*seam_, engine::PlayerErrorToMessage(code));
+            return false;
+        }
+        Previewing = false;
+    }
     StoreFileType();
     FreeTrackList();
     FreeAnalysisJob();
@@ -69,9 +77,11 @@ void TMainForm::StoreFileType() {
     }
 }
 
-void TMainForm::HelpTopicsItemClick() {
+void TMainForm::HelpTopicsItemClick() { ShowHelpTopic(HelpTopic::Contents); }
+
+void TMainForm::ShowHelpTopic(HelpTopic topic) {
     if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(*seam_, this);
-    helpViewer_->ShowTopic(HelpTopic::Contents);
+    helpViewer_->ShowTopic(topic);
 }
 
 void TMainForm::AboutQuillonMenuItemClick() {

@@ -42,6 +42,14 @@ bool TMainForm::AnyTrackChecked() const {
 
 bool TMainForm::AnyTrackSelected() const { return !TrackListView->selectedItems().isEmpty(); }
 
+std::vector<engine::RowMark> TMainForm::RowMarks() const {
+    std::vector<engine::RowMark> marks(std::size_t(TrackListView->RowCount()));
+    for (int i = 0; i < TrackListView->RowCount(); ++i) {
+        marks[std::size_t(i)] = {TrackListView->IsChecked(i), TrackListView->Row(i)->isSelected()};
+    }
+    return marks;
+}
+
 bool TMainForm::ListLocked() const { return SaveRunning.load() || Previewing.load(); }
 
 void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,

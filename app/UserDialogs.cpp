@@ -37,4 +37,6 @@ QString QtUserDialogs::OpenFileName(QWidget* owner, const QString& filter) {
     return dialog.selectedFiles().front();
 }
 
+int QtUserDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
+
 }  // namespace quillon::app

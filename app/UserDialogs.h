@@ -4,6 +4,7 @@
 
 #include <QString>
 
+class QDialog;
 class QWidget;
 
 namespace quillon::app {
@@ -21,6 +22,8 @@ public:
     virtual bool Question(QWidget* owner, const QString& text, QuestionIcon icon) = 0;
     // The open dialog for one existing file; empty on Cancel.
     virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
+    // Shows one of the program's own dialogs modally; its result code.
+    virtual int Exec(QDialog& dialog) = 0;
 };
 
 // The real boxes and dialogs.
@@ -30,6 +33,7 @@ public:
     void MessageBox(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, QuestionIcon icon) override;
     QString OpenFileName(QWidget* owner, const QString& filter) override;
+    int Exec(QDialog& dialog) override;
 };
 
 }  // namespace quillon::app

@@ -28,6 +28,7 @@ public:
         return false;
     }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    int Exec(QDialog&) override { return 0; }
 
 private:
     void Append(const QString& line) {

@@ -8,6 +8,7 @@ packages=(
   libgtest-dev                # engine tests
   qt6-base-dev                # windows, Qt Test, the local socket
   fonts-dejavu-core           # legible text on bare X servers
+  libsdl2-dev                 # preview playback
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
 )

@@ -5,7 +5,10 @@
 #include <QString>
 #include <QStringList>
 
+#include <QDialog>
+
 #include <deque>
+#include <functional>
 
 #include "app/UserDialogs.h"
 
@@ -27,6 +30,10 @@ public:
         return openName;
     }
 
+    // A dialog's run: the test fills it in and says how it ended (Rejected when unset).
+    int Exec(QDialog& dialog) override { return onExec ? onExec(dialog) : int(QDialog::Rejected); }
+
+    std::function<int(QDialog&)> onExec;
     QStringList boxes;
     std::deque<bool> answers;
     QString openName;
