@@ -9,6 +9,7 @@
 
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
+#include "platform/SpecialFolders.h"
 
 namespace quillon::app {
 
@@ -36,7 +37,9 @@ HelpViewer::HelpViewer(engine::WindowSeam& seam, QWidget* parent)
 }
 
 void HelpViewer::ShowTopic(HelpTopic topic) {
-    const QString page = QString::fromStdString(engine::DataFolder("help")) + HelpPage(topic);
+    std::string folder = engine::DataFolder("help");
+    if (folder.empty()) folder = platform::ProgramFolder() + "/help/";  // where it should have been
+    const QString page = QString::fromStdString(folder) + HelpPage(topic);
     if (!QFileInfo(page).isFile()) {
         seam_.ShowErrorBox(engine::FormatText(engine::text::kHelpMissing, {page.toStdString()}));
         return;

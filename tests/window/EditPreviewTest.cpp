@@ -203,6 +203,13 @@ private slots:
         QVERIFY(helped);
     }
 
+    void splitHelpAsksForItsTopic() {
+        // The test binary has no help pages beside it, so the request shows in the error.
+        QTest::mouseClick(form_->SplitForm->HelpButton, Qt::LeftButton);
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QVERIFY(dialogs_->boxes.front().endsWith("/split.html"));
+    }
+
     void mergeJoinsTheFirstCheckedRowWithTheNext() {
         Check({0, 2, 3});  // the pair 2-3 allows it; rows 0 and 1 are merged
         QVERIFY(form_->MergeButton->Enabled());
