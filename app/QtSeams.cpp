@@ -32,6 +32,35 @@ bool FormSeam::AskYesNo(const std::string& text) {
     return form_.Dialogs().Question(&form_, QString::fromStdString(text), QuestionIcon::None);
 }
 
+namespace {
+
+// "Wave File|*.wav" -> "Wave File (*.wav)"; "*.wav" -> "wav".
+QString QtFilter(const std::string& filter) {
+    const auto bar = filter.find('|');
+    if (bar == std::string::npos) return QString::fromStdString(filter);
+    return QString::fromStdString(filter.substr(0, bar) + " (" + filter.substr(bar + 1) + ")");
+}
+
+QString Suffix(const std::string& defaultExt) {
+    const auto dot = defaultExt.rfind('.');
+    return QString::fromStdString(dot == std::string::npos ? defaultExt : defaultExt.substr(dot + 1));
+}
+
+std::string ShowSaveDialog(TMainForm& form, const std::string& folder, const std::string& fileName,
+                           const std::string& defaultExt, const std::string& filter) {
+    return form.Dialogs()
+        .SaveFileName(&form, QString::fromStdString(folder), QString::fromStdString(fileName), Suffix(defaultExt),
+                      QtFilter(filter))
+        .toStdString();
+}
+
+}  // namespace
+
+std::string FormSeam::ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                         const std::string& defaultExt, const std::string& filter) {
+    return ShowSaveDialog(form_, folder, fileName, defaultExt, filter);
+}
+
 void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
                               uint32_t channels, bool clear) {
     TMainForm* form = &form_;
@@ -60,44 +89,57 @@ void WorkerSeam::ShowErrorBox(const std::string& text) { (void)WaitForBox(BoxKin
 
 void WorkerSeam::ShowMessageBox(const std::string& text) { (void)WaitForBox(BoxKind::Plain, text); }
 
-bool WorkerSeam::AskYesNo(const std::string& text) { return WaitForBox(BoxKind::Question, text); }
+bool WorkerSeam::AskYesNo(const std::string& text) { return WaitForBox(BoxKind::Question, text).first; }
 
-bool WorkerSeam::WaitForBox(BoxKind kind, const std::string& text) {
-    // After an abort a question is answered No unasked; a message is still
-    // shown (a failure reports itself after ending its job), but not waited for.
-    if (abortRequested_.load() && kind == BoxKind::Question) return false;
+std::string WorkerSeam::ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                           const std::string& defaultExt, const std::string& filter) {
+    return WaitForBox(BoxKind::SaveDialog, {}, {folder, fileName, defaultExt, filter}).second;
+}
+
+std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::string& text,
+                                                    const SaveRequest& save) {
+    // After an abort a question or dialog is answered No unasked; a message is
+    // still shown (a failure reports itself after ending its job), but not waited for.
+    const bool asks = kind == BoxKind::Question || kind == BoxKind::SaveDialog;
+    if (abortRequested_.load() && asks) return {false, {}};
     // Shared with the window's side, which may answer after this worker gave up.
     struct Reply {
         std::mutex mutex;
         std::condition_variable answered;
         bool done = false;
         bool yes = false;
+        std::string chosen;
     };
     auto reply = std::make_shared<Reply>();
     TMainForm* form = &form_;
     QMetaObject::invokeMethod(
         form,
-        [form, kind, reply, message = QString::fromStdString(text)] {
+        [form, kind, reply, save, message = QString::fromStdString(text)] {
             bool yes = false;
+            std::string chosen;
             switch (kind) {
                 case BoxKind::Error: form->Dialogs().ErrorBox(form, message); break;
                 case BoxKind::Plain: form->Dialogs().MessageBox(form, message); break;
                 case BoxKind::Question: yes = form->Dialogs().Question(form, message, QuestionIcon::None); break;
+                case BoxKind::SaveDialog:
+                    chosen = ShowSaveDialog(*form, save.folder, save.fileName, save.defaultExt, save.filter);
+                    break;
             }
             {
                 std::lock_guard lock(reply->mutex);
                 reply->done = true;
                 reply->yes = yes;
+                reply->chosen = std::move(chosen);
             }
             reply->answered.notify_all();
         },
         Qt::QueuedConnection);
     std::unique_lock lock(reply->mutex);
     while (!reply->done) {
-        if (abortRequested_.load()) return false;
+        if (abortRequested_.load()) return {false, {}};
         reply->answered.wait_for(lock, std::chrono::milliseconds(20));
     }
-    return reply->yes;
+    return {reply->yes, reply->chosen};
 }
 
 }  // namespace quillon::app

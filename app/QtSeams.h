@@ -26,6 +26,8 @@ public:
     void ShowErrorBox(const std::string& text) override;
     void ShowMessageBox(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                   const std::string& defaultExt, const std::string& filter) override;
 
 private:
     TMainForm& form_;
@@ -46,10 +48,17 @@ public:
     void ShowErrorBox(const std::string& text) override;
     void ShowMessageBox(const std::string& text) override;
     bool AskYesNo(const std::string& text) override;
+    std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                   const std::string& defaultExt, const std::string& filter) override;
 
 private:
-    enum class BoxKind { Error, Plain, Question };
-    bool WaitForBox(BoxKind kind, const std::string& text);
+    enum class BoxKind { Error, Plain, Question, SaveDialog };
+    struct SaveRequest {
+        std::string folder, fileName, defaultExt, filter;
+    };
+    // The answer of a box or dialog shown on the window's thread: Yes and the
+    // chosen name. Returns at once (No, "") for a question or dialog after an abort.
+    std::pair<bool, std::string> WaitForBox(BoxKind kind, const std::string& text, const SaveRequest& save = {});
 
     TMainForm& form_;
     std::shared_ptr<const void> owner_;

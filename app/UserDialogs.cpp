@@ -37,6 +37,19 @@ QString QtUserDialogs::OpenFileName(QWidget* owner, const QString& filter) {
     return dialog.selectedFiles().front();
 }
 
+QString QtUserDialogs::SaveFileName(QWidget* owner, const QString& folder, const QString& fileName,
+                                   const QString& suffix, const QString& filter) {
+    QFileDialog dialog(owner);
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setFileMode(QFileDialog::AnyFile);
+    dialog.setDirectory(folder);
+    dialog.selectFile(fileName);
+    dialog.setDefaultSuffix(suffix);
+    dialog.setNameFilter(filter);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    return dialog.selectedFiles().front();
+}
+
 int QtUserDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
 
 }  // namespace quillon::app

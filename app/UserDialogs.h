@@ -22,6 +22,10 @@ public:
     virtual bool Question(QWidget* owner, const QString& text, QuestionIcon icon) = 0;
     // The open dialog for one existing file; empty on Cancel.
     virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
+    // The save dialog in folder with fileName filled in; suffix is added to a
+    // name typed without one; it asks before an existing file is chosen. Empty on Cancel.
+    virtual QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName,
+                                 const QString& suffix, const QString& filter) = 0;
     // Shows one of the program's own dialogs modally; its result code.
     virtual int Exec(QDialog& dialog) = 0;
 };
@@ -33,6 +37,8 @@ public:
     void MessageBox(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, QuestionIcon icon) override;
     QString OpenFileName(QWidget* owner, const QString& filter) override;
+    QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName, const QString& suffix,
+                         const QString& filter) override;
     int Exec(QDialog& dialog) override;
 };
 

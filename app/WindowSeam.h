@@ -30,6 +30,13 @@ public:
     // for Yes. Once the job's abort is requested the answer is No at once, and
     // a question still open is released with No.
     [[nodiscard]] virtual bool AskYesNo(const std::string& text) = 0;
+    // The save-file dialog, opened in folder with fileName filled in; defaultExt
+    // ("*.wav") is added to a name typed without one; filter as "Wave File|*.wav".
+    // The dialog asks itself before an existing file is chosen. The chosen path,
+    // or "" on Cancel; "" at once after the job's abort.
+    [[nodiscard]] virtual std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                                         const std::string& defaultExt,
+                                                         const std::string& filter) = 0;
 };
 
 }  // namespace quillon::engine

@@ -28,6 +28,9 @@ public:
         return false;
     }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
+        return {};
+    }
     int Exec(QDialog&) override { return 0; }
 
 private:

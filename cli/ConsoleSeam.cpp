@@ -26,6 +26,21 @@ void ConsoleSeam::Print(const std::string& text) {
     std::fflush(err_);
 }
 
+bool ConsoleSeam::AskYesNo(const std::string& text) {
+    if (overwrite_ != Overwrite::Ask) return overwrite_ == Overwrite::Yes;
+    if (!isatty(STDIN_FILENO) || !isatty(fileno(err_))) {
+        Print(text + " No: not asked without a terminal (use --yes or --no-clobber).");
+        return false;
+    }
+    std::lock_guard lock(mutex_);
+    EraseBarLocked();
+    std::fprintf(err_, "%s [y/N] ", text.c_str());
+    std::fflush(err_);
+    char answer[16] = {};
+    if (std::fgets(answer, sizeof answer, stdin) == nullptr) return false;
+    return answer[0] == 'y' || answer[0] == 'Y';
+}
+
 void ConsoleSeam::DrawProgress(int percent) {
     if (!isatty(fileno(err_))) return;
     constexpr int kWidth = 40;

@@ -28,11 +28,17 @@ public:
     void StopAnalysis() override {}
     void ShowErrorBox(const std::string& text) override { Print(text); }
     void ShowMessageBox(const std::string& text) override { Print(text); }
-    // Nobody answers a batch run: the careful answer is No.
-    bool AskYesNo(const std::string& text) override {
-        Print(text);
-        return false;
+    // Asked on the terminal when there is one; otherwise the answer set by the
+    // command line, or No.
+    bool AskYesNo(const std::string& text) override;
+    // There is no dialog on the command line: the file is skipped.
+    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
+                                   const std::string&) override {
+        return {};
     }
+
+    enum class Overwrite { Ask, Yes, No };
+    void SetOverwrite(Overwrite answer) { overwrite_ = answer; }
 
     // Redraws the bar at percent (0..100); only when the stream is a terminal.
     void DrawProgress(int percent);
@@ -49,6 +55,7 @@ private:
     mutable std::mutex mutex_;
     bool barShown_ = false;
     WaveFacts facts_;
+    Overwrite overwrite_ = Overwrite::Ask;
 };
 
 }  // namespace quillon::cli

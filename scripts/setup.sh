@@ -9,6 +9,7 @@ packages=(
   qt6-base-dev                # windows, Qt Test, the local socket
   fonts-dejavu-core           # legible text on bare X servers
   libsdl2-dev                 # preview playback
+  sox                         # a second opinion on the files we write, in the tests
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
 )

@@ -21,6 +21,10 @@ public:
     void ShowErrorBox(const std::string&) override { ++boxes; }
     void ShowMessageBox(const std::string&) override { ++boxes; }
     bool AskYesNo(const std::string&) override { return false; }
+    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
+                                   const std::string&) override {
+        return {};
+    }
     int boxes = 0;
 };
 

@@ -37,4 +37,14 @@ bool RecordingSeam::AskYesNo(const std::string& text) {
     return answer;
 }
 
+std::string RecordingSeam::ChooseSaveFileName(const std::string&, const std::string& fileName, const std::string&,
+                                              const std::string&) {
+    std::lock_guard lock(mutex_);
+    boxes.push_back("save dialog: " + fileName);
+    if (chosenNames.empty()) return {};
+    std::string chosen = chosenNames.front();
+    chosenNames.erase(chosenNames.begin());
+    return chosen;
+}
+
 }  // namespace quillon::test

@@ -25,7 +25,12 @@ public:
     // Records "question: <text>" and gives the next scripted answer (No when none is left).
     bool AskYesNo(const std::string& text) override;
 
+    // Records "save dialog: <fileName>" and gives the next scripted name ("" when none is left).
+    std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                   const std::string& defaultExt, const std::string& filter) override;
+
     std::vector<bool> answers;
+    std::vector<std::string> chosenNames;
 
     // Every box shown, in order; error boxes start with "error: ", plain ones with "plain: ".
     std::vector<std::string> boxes;

@@ -30,6 +30,11 @@ public:
         return openName;
     }
 
+    QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&,
+                         const QString&) override {
+        boxes << "save dialog: " + fileName;
+        return saveName;
+    }
     // A dialog's run: the test fills it in and says how it ended (Rejected when unset).
     int Exec(QDialog& dialog) override { return onExec ? onExec(dialog) : int(QDialog::Rejected); }
 
@@ -37,6 +42,7 @@ public:
     QStringList boxes;
     std::deque<bool> answers;
     QString openName;
+    QString saveName;
     QString lastFilter;
 };
 

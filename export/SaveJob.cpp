@@ -1,0 +1,263 @@
+#include "export/SaveJob.h"
+
+#include <algorithm>
+#include <memory>
+#include <new>
+#include <thread>
+
+#include "analysis/TrackTimes.h"
+#include "analysis/WaveRead.h"
+#include "app/ErrorCodes.h"
+#include "app/Util.h"
+#include "export/WaveWrite.h"
+#include "platform/DiskSpace.h"
+#include "platform/FileOps.h"
+
+namespace quillon::engine {
+
+using namespace platform;
+
+void SaveJob::SetWaveOutputPath(const std::string& path) {
+    std::lock_guard lock(pathMutex_);
+    waveOutputPath_ = path;
+}
+
+void SaveJob::SetMp3OutputPath(const std::string& path) {
+    std::lock_guard lock(pathMutex_);
+    mp3OutputPath_ = path;
+}
+
+std::string SaveJob::WaveOutputPath() const {
+    std::lock_guard lock(pathMutex_);
+    return waveOutputPath_;
+}
+
+std::string SaveJob::Mp3OutputPath() const {
+    std::lock_guard lock(pathMutex_);
+    return mp3OutputPath_;
+}
+
+void MarkTracksToSave(TrackList& tracks, const std::vector<bool>& rowChecked, bool skipSavedWaves,
+                      const std::string& outputFolder) {
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        const bool checked = i < rowChecked.size() && rowChecked[i];
+        const bool saved = checked && skipSavedWaves && FileExists(outputFolder + tracks[i].Name + ".wav");
+        tracks[i].Checked = checked && !saved ? 1 : 0;
+    }
+}
+
+uint32_t CheckedTracksDuration(const TrackList& tracks, const std::vector<bool>& rowChecked) {
+    uint32_t total = 0;
+    for (std::size_t i = 0; i < tracks.size() && i < rowChecked.size(); ++i) {
+        if (rowChecked[i]) total += uint32_t(TimeTextToMs(tracks[i].Duration));
+    }
+    return total;
+}
+
+bool HasFreeSpace(const std::string& folder, uint32_t totalMs, const WaveFormat& format) {
+    const uint64_t seconds = totalMs / 1000;
+    const uint64_t neededKiB = (seconds * format.nSamplesPerSec * format.nBlockAlign) >> 10;
+    const int64_t freeBytes = FreeBytes(folder);
+    const uint64_t freeKiB = freeBytes < 0 ? 0 : uint64_t(freeBytes) / 1024;
+    return freeKiB >= neededKiB;
+}
+
+bool IsUsableTrackName(const std::string& name) {
+    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+}
+
+std::string ConfirmOutputName(const std::string& path, const std::string& defaultExt, const std::string& filter,
+                              const std::string& sourcePath, WindowSeam& seam) {
+    if (!FileExists(path)) return path;
+    if (!SameFile(path, sourcePath) &&
+        seam.AskYesNo(MessageText(MsgFileExistsPrefix) + path + MessageText(MsgFileExistsOverwrite))) {
+        return path;
+    }
+    const std::string chosen = seam.ChooseSaveFileName(AddTrailingBackslash(ExtractFileDir(path)), path,
+                                                       defaultExt, filter);
+    if (!chosen.empty() && SameFile(chosen, sourcePath)) {
+        seam.ShowErrorBox(FormatText(text::kSourceIsOutput, {chosen}));
+        return {};
+    }
+    return chosen;
+}
+
+namespace {
+
+enum class CopyResult { Written, Aborted, Failed };
+
+struct Source {
+    UniqueHmmio file;
+    WaveFormat format;
+    MMCKINFO data;
+    uint32_t dataSize = 0;
+};
+
+struct TrackBytes {
+    int64_t offset = 0;
+    int64_t length = 0;
+};
+
+// The track's place in the data chunk: times to frames as the track times
+// convert them, frames to bytes, kept inside the data chunk.
+TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source) {
+    const auto frame = [&source](const std::string& time) {
+        return int64_t(ConvertPosition(uint32_t(TimeTextToMs(time)), UnitMilliseconds, UnitFrames, source.format));
+    };
+    const int64_t align = source.format.nBlockAlign;
+    const int64_t startFrame = frame(track.Start);
+    const int64_t offset = std::min<int64_t>(startFrame * align, source.dataSize);
+    const int64_t length = std::max<int64_t>(0, (frame(track.Stop) - startFrame) * align);
+    return {offset, std::min<int64_t>(length, int64_t(source.dataSize) - offset)};
+}
+
+class TrackWriter {
+public:
+    TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t>& buffer, WindowSeam& seam,
+                const SaveHooks& hooks)
+        : job_(job), source_(source), buffer_(buffer), seam_(seam), hooks_(hooks) {}
+
+    // Writes the track's bytes to a temporary file beside finalPath and puts it
+    // in place when complete; on abort or failure nothing is left behind.
+    CopyResult Write(const TrackBytes& place, const std::string& finalPath) {
+        const std::string temp = CreateUniqueFile(ExtractFileDir(finalPath));
+        MMCKINFO riff{}, data{};
+        HMMIO out = temp.empty() ? nullptr : CreateWaveOutput(temp, source_.format, riff, data);
+        if (out == nullptr) return Fail(nullptr, temp, finalPath);
+        int64_t done = 0;
+        while (done < place.length) {
+            if (job_.AbortRequested.load()) {
+                mmioClose(out);
+                RemoveFile(temp);
+                return CopyResult::Aborted;
+            }
+            const int64_t n = std::min(place.length - done, kSaveBlockBytes);
+            const int64_t got = mmioRead(source_.file.get(), buffer_.data(), n);
+            if (got <= 0) break;  // a short source: keep what was read
+            if (mmioWrite(out, buffer_.data(), got) != got) return Fail(out, temp, finalPath);
+            done += got;
+            const auto percent = int32_t(done * 100 / place.length);
+            job_.Progress.store(percent);
+            if (hooks_.Progress) hooks_.Progress(percent);
+        }
+        if (!CloseWaveOutput(out, data, riff)) return Fail(nullptr, temp, finalPath);
+        if (!ReplaceFile(temp, finalPath)) return Fail(nullptr, temp, finalPath);
+        return CopyResult::Written;
+    }
+
+private:
+    CopyResult Fail(HMMIO out, const std::string& temp, const std::string& finalPath) {
+        if (out != nullptr) mmioClose(out);
+        if (!temp.empty()) RemoveFile(temp);
+        seam_.ShowErrorBox(FormatText(text::kCannotWriteFile, {finalPath}));
+        return CopyResult::Failed;
+    }
+
+    SaveJob& job_;
+    Source& source_;
+    std::vector<uint8_t>& buffer_;
+    WindowSeam& seam_;
+    const SaveHooks& hooks_;
+};
+
+void Pause(const SaveHooks& hooks, int ms) {
+    if (hooks.Sleep) hooks.Sleep(std::chrono::milliseconds(ms));
+}
+
+void EndOfJob(SaveJob& job, const SaveHooks& hooks) {
+    if (job.HandOff && hooks.LaunchCompanion) hooks.LaunchCompanion(job);
+}
+
+SaveEnd FinishWithoutWork(SaveJob& job, const SaveHooks& hooks) {
+    job.State.store(JobFinished);
+    EndOfJob(job, hooks);
+    return SaveEnd::Finished;
+}
+
+SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks) {
+    EndOfJob(job, hooks);
+    return SaveEnd::Aborted;
+}
+
+// The MP3 phase of one written track.
+void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, WindowSeam& seam,
+                  const SaveHooks& hooks) {
+    job.InMp3Phase.store(true);
+    const std::string mp3Name =
+        ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam);
+    job.SetMp3OutputPath(mp3Name);
+    if (!mp3Name.empty()) {
+        hooks.ConvertToMp3(job, index, waveName, mp3Name);
+        if (FileExists(waveName)) RemoveFile(waveName);
+        job.Tracks[index].WaveSaved = 0;
+    }
+    job.InMp3Phase.store(false);
+}
+
+}  // namespace
+
+SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
+    Source source;
+    if (!OpenWaveFile(job.SourcePath, source.file, source.format, source.data, source.dataSize, seam)) {
+        return FinishWithoutWork(job, hooks);
+    }
+    uint32_t total = job.CheckedDurationMs;
+    if (job.SaveAsMp3) total += total / 2;
+    if (!HasFreeSpace(job.OutputFolder, total, source.format)) {
+        seam.ShowMessageBox(MessageText(MsgNotEnoughSpace));
+        source.file.reset();
+        return FinishWithoutWork(job, hooks);
+    }
+    std::vector<uint8_t> buffer;
+    try {
+        buffer.resize(std::size_t(kSaveBlockBytes));
+    } catch (const std::bad_alloc&) {
+        ShowErrorMessage(seam, MsgCouldNotAllocate);
+        return FinishWithoutWork(job, hooks);
+    }
+    const std::string folder = hooks.OutputFolder ? hooks.OutputFolder() : job.OutputFolder;
+    if (!DirectoryExists(folder)) {
+        job.State.store(JobFinished);
+        source.file.reset();
+        ShowErrorMessage(seam, MsgOutputFolderMissing);
+        EndOfJob(job, hooks);
+        return SaveEnd::Finished;
+    }
+
+    TrackWriter writer(job, source, buffer, seam, hooks);
+    for (std::size_t i = 0; i < job.Tracks.size(); ++i) {
+        job.Progress.store(0);
+        TRACK_INFO_STRUCT& track = job.Tracks[i];
+        if (!track.Checked) continue;
+        const TrackBytes place = TrackPlace(track, source);
+        std::string waveName = folder + track.Name + ".wav";
+        mmioSeek(source.file.get(), source.data.dwDataOffset + place.offset, SEEK_SET);
+        job.SetWaveOutputPath(waveName);
+        job.SetMp3OutputPath(folder + track.Name + ".MP3");
+        if (job.AbortRequested.load()) return EndOnAbort(job, hooks);
+        if (!IsUsableTrackName(track.Name)) {
+            seam.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
+            continue;
+        }
+        waveName = ConfirmOutputName(waveName, "*.wav", "Wave File|*.wav", job.SourcePath, seam);
+        job.SetWaveOutputPath(waveName);
+        if (waveName.empty()) continue;
+        job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
+        const CopyResult result = writer.Write(place, waveName);
+        if (result == CopyResult::Aborted) return EndOnAbort(job, hooks);
+        if (result == CopyResult::Failed) continue;
+        track.WaveSaved = 1;
+        if (hooks.FileWritten) hooks.FileWritten(i, waveName);
+        job.Progress.store(100);
+        Pause(hooks, 150);
+        job.Progress.store(0);
+        Pause(hooks, 150);
+        if (job.SaveAsMp3 && hooks.ConvertToMp3) ConvertTrack(job, i, waveName, seam, hooks);
+    }
+    source.file.reset();
+    EndOfJob(job, hooks);
+    job.State.store(JobFinished);
+    return SaveEnd::Finished;
+}
+
+}  // namespace quillon::engine

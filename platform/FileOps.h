@@ -1,0 +1,22 @@
+#pragma once
+// File operations the save job needs beyond plain reading and writing.
+
+#include <string>
+
+namespace quillon::platform {
+
+// Makes a new empty file with a unique hidden name in folder (mode 0666 less
+// the umask) and returns its path; "" when none can be made.
+[[nodiscard]] std::string CreateUniqueFile(const std::string& folder);
+
+// True when both paths name the same existing file (hard links and other
+// spellings included).
+[[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
+
+// Puts from in place of to in one step, replacing a file that is there.
+[[nodiscard]] bool ReplaceFile(const std::string& from, const std::string& to);
+
+// Removes path; a failure is of no interest to the callers.
+void RemoveFile(const std::string& path);
+
+}  // namespace quillon::platform
