@@ -121,6 +121,8 @@ void TMainForm::CreateControls() {
     AnalyzeTimer->setInterval(100);
     AudioTimer = new QTimer(this);
     AudioTimer->setInterval(1000);
+    SaveFileTimer = new QTimer(this);
+    SaveFileTimer->setInterval(100);
 }
 
 void TMainForm::CreateMenus() {
@@ -174,6 +176,9 @@ void TMainForm::ConnectHandlers() {
     PreViewTrackStartButton->OnClick = [this] { PreViewTrackStartButtonClick(); };
     PreViewTrackEndButton->OnClick = [this] { PreViewTrackEndButtonClick(); };
     StopPreviewButton->OnClick = [this] { StopPreviewButtonClick(); };
+    SaveButton->OnClick = [this] { SaveButtonClick(); };
+    connect(SaveMenuItem, &QAction::triggered, this, [this] { SaveMenuItemClick(); });
+    connect(SaveFileTimer, &QTimer::timeout, this, [this] { SaveFileTimerTimer(); });
     connect(AudioTimer, &QTimer::timeout, this, [this] { AudioTimerTimer(); });
     connect(FileNameEdit, &QLineEdit::textChanged, this, [this] { FileNameEditChange(); });
     connect(AnalyzeTimer, &QTimer::timeout, this, [this] { AnalyzeTimerTimer(); });

@@ -21,6 +21,7 @@
 #include "app/TrackList.h"
 #include "app/WorkerIdleEvent.h"
 #include "editing/TrackEdits.h"
+#include "export/SaveJob.h"
 #include "preview/KVPlayerWrapper.h"
 #include "preview/PreviewRange.h"
 
@@ -89,6 +90,7 @@ public:
     QAction* AboutQuillonMenuItem = nullptr;
     QTimer* AnalyzeTimer = nullptr;
     QTimer* AudioTimer = nullptr;
+    QTimer* SaveFileTimer = nullptr;
     TSplitForm* SplitForm = nullptr;
 
     // State shared with the workers and the other commands.
@@ -97,6 +99,7 @@ public:
     std::atomic<bool> SaveRunning{false};
     std::string CurrentWaveFile;
     std::shared_ptr<AnalysisTask> AnalysisJob;
+    std::shared_ptr<engine::SaveJob> SaveJob;  // the running or last save; its worker holds it too
     engine::TrackList TrackList;
     engine::WorkerIdleEvent WorkerIdleEvent;
     uint32_t PreviewStopPosition = 0;  // ms; where the running preview ends
@@ -130,6 +133,15 @@ public:
     void SelectNoneMenuitemClick();
     // Each row's check box and selection, top to bottom.
     [[nodiscard]] std::vector<engine::RowMark> RowMarks() const;
+
+    // The save job.
+    void SaveButtonClick();
+    void SaveMenuItemClick() { SaveButtonClick(); }
+    void SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bool handOff);
+    void SaveFileTimerTimer();
+    void FreeSaveJob();
+    // Each row's check box, top to bottom.
+    [[nodiscard]] std::vector<bool> RowChecks() const;
 
     // Split and merge.
     void SplitButtonClick();
@@ -197,6 +209,11 @@ private:
     void ReturnToIdle();
     void HideJobProgress();
     void StopAndJoinWorkers();
+    void AbortSave();
+    void StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job);
+    void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end, std::thread::id worker);
+    void JoinWorker(std::thread::id worker);
+    void HideSaveProgress();
     [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;
     void StoreFileType();
     void StartPreview(TSimpleBmpButton* pressed, TSimpleBmpButton* other, engine::PreviewMode mode);

@@ -88,11 +88,15 @@ void TMainForm::ReturnToIdle() {
     UiBusy.store(false);
 }
 
-void TMainForm::AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task, std::thread::id worker) {
+void TMainForm::JoinWorker(std::thread::id worker) {
     if (auto it = workers_.find(worker); it != workers_.end()) {
         it->second.join();
         workers_.erase(it);
     }
+}
+
+void TMainForm::AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task, std::thread::id worker) {
+    JoinWorker(worker);
     const bool current = AnalysisJob == task;
     if (current && task->Job.State.load() != engine::JobFinished) FreeAnalysisJob();
     // An older aborted worker ending while a newer job runs leaves the window busy.
@@ -131,6 +135,7 @@ void TMainForm::AbortButtonClick() {
     SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
     HideJobProgress();
     if (AnalysisJob) StopAnalysis();
+    else if (SaveJob) AbortSave();
 }
 
 void TMainForm::StopAnalysis() {
@@ -172,6 +177,7 @@ void TMainForm::WorkerStopAnalysis(const void* job) {
 
 void TMainForm::StopAndJoinWorkers() {
     if (AnalysisJob) AnalysisJob->Job.MarkAborted();
+    if (SaveJob) SaveJob->MarkAborted();
     WorkerIdleEvent.Wait();
     for (auto& [id, worker] : workers_) worker.join();
     workers_.clear();

@@ -65,6 +65,7 @@ bool TMainForm::PrepareShutdown() {
     StoreFileType();
     FreeTrackList();
     FreeAnalysisJob();
+    FreeSaveJob();
     return true;
 }
 

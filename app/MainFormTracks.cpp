@@ -50,7 +50,13 @@ std::vector<engine::RowMark> TMainForm::RowMarks() const {
     return marks;
 }
 
-bool TMainForm::ListLocked() const { return SaveRunning.load() || Previewing.load(); }
+bool TMainForm::ListLocked() const { return (SaveJob && SaveRunning.load()) || Previewing.load(); }
+
+std::vector<bool> TMainForm::RowChecks() const {
+    std::vector<bool> checks(std::size_t(TrackListView->RowCount()));
+    for (int i = 0; i < TrackListView->RowCount(); ++i) checks[std::size_t(i)] = TrackListView->IsChecked(i);
+    return checks;
+}
 
 void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
                              uint32_t channels, bool clear) {

@@ -1,0 +1,150 @@
+// The save job: the window's side. The work itself is the engine's RunSaveJob
+// on a worker of its own; the window marks the tracks, polls the record every
+// 100 ms and takes the saved flags back when the worker ends.
+#include <QComboBox>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <system_error>
+
+#include "app/ErrorCodes.h"
+#include "app/MainForm.h"
+#include "app/QtSeams.h"
+#include "app/SimpleBmpButton.h"
+#include "export/OutputFolder.h"
+
+namespace quillon::app {
+
+void TMainForm::SaveButtonClick() {
+    if (!SaveButton->Enabled()) return;
+    SetStatusText({});
+    const bool mp3 = FileTypeComboBox->currentText().compare("MP3", Qt::CaseInsensitive) == 0;
+    SaveCheckedTracks(mp3 ? engine::SaveType::Mp3 : engine::SaveType::Wave, false, false);
+}
+
+void TMainForm::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bool handOff) {
+    if (!AnyTrackChecked()) {
+        engine::ShowErrorMessage(*seam_, engine::MsgCheckTrackToSave);
+        SetFileControlsEnabled(true);
+        AnalyzeButton->SetEnabled(true);
+        PreferencesMenuItem->setEnabled(true);
+        return;
+    }
+    if (type == engine::SaveType::Mp3) {
+        // The MP3 encoders are not part of this build yet.
+        seam_->ShowMessageBox(engine::text::kMp3Unavailable);
+        return;
+    }
+    SetJobControlsEnabled(false);
+    const std::vector<bool> checks = RowChecks();
+    const std::string folder = engine::GetOutputFolder(CurrentWaveFile);
+    engine::MarkTracksToSave(TrackList, checks, skipSavedWaves, folder);
+
+    FreeSaveJob();
+    auto job = std::make_shared<engine::SaveJob>();
+    job->SourcePath = CurrentWaveFile;
+    job->Tracks = TrackList;
+    job->CheckedDurationMs = engine::CheckedTracksDuration(TrackList, checks);
+    job->SaveAsMp3 = type == engine::SaveType::Mp3;
+    job->OutputFolder = folder;
+    job->HandOff = handOff;
+    job->State.store(engine::JobRunning);
+    SaveJob = job;
+
+    ProgressBar->setValue(0);
+    SaveFileTimer->start();
+    AbortButton->SetEnabled(true);
+    AbortButton->show();
+    ProgressBar->show();
+    ProgressBar->setEnabled(true);
+    SaveRunning = true;
+    UiBusy = true;
+    StartSaveWorker(job);
+}
+
+void TMainForm::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
+    WorkerIdleEvent.WorkerStarted();
+    engine::SaveHooks hooks;
+    hooks.OutputFolder = [source = CurrentWaveFile] { return engine::GetOutputFolder(source); };
+    hooks.Sleep = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
+    try {
+        std::thread worker([this, job, hooks] {
+            WorkerSeam seam(*this, job, job.get(), job->AbortRequested);
+            const engine::SaveEnd end = engine::RunSaveJob(*job, seam, hooks);
+            const std::thread::id self = std::this_thread::get_id();
+            QMetaObject::invokeMethod(
+                this, [this, job, end, self] { SaveWorkerEnded(job, end, self); }, Qt::QueuedConnection);
+            WorkerIdleEvent.WorkerEnded();
+        });
+        const std::thread::id id = worker.get_id();
+        workers_.emplace(id, std::move(worker));
+    } catch (const std::system_error&) {
+        WorkerIdleEvent.WorkerEnded();
+        FreeSaveJob();
+        SaveRunning = false;
+        UiBusy = false;
+        SaveFileTimer->stop();
+        HideSaveProgress();
+        SetJobControlsEnabled(true);
+        UpdateTrackButtons();
+    }
+}
+
+void TMainForm::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end,
+                                std::thread::id worker) {
+    JoinWorker(worker);
+    // The worker wrote the saved flags into its own copy of the list.
+    if (job->Tracks.size() == TrackList.size()) {
+        for (std::size_t i = 0; i < TrackList.size(); ++i) TrackList[i].WaveSaved = job->Tracks[i].WaveSaved;
+    }
+    if (SaveJob != job) return;
+    SaveRunning = false;
+    if (end == engine::SaveEnd::Aborted) FreeSaveJob();
+    if (!AnalysisJob) UiBusy = false;
+}
+
+void TMainForm::HideSaveProgress() {
+    ProgressBar->hide();
+    ProgressBar->setEnabled(false);
+    AbortButton->SetEnabled(false);
+    AbortButton->hide();
+}
+
+void TMainForm::SaveFileTimerTimer() {
+    SaveFileTimer->stop();
+    if (!SaveJob) return;
+    engine::SaveJob& job = *SaveJob;
+    if (job.InMp3Phase.load()) {
+        SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + job.Mp3OutputPath()));
+    } else {
+        SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingWave) + job.WaveOutputPath()));
+        ProgressBar->setValue(job.Progress.load());
+    }
+    if (job.State.load() == engine::JobFinished) {
+        HideSaveProgress();
+        SetJobControlsEnabled(true);
+        UpdateTrackButtons();
+        ProgressBar->setValue(0);
+        SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgProcessCompleted)));
+        FreeSaveJob();
+    } else if (job.AbortRequested.load()) {
+        HideSaveProgress();
+        SetStatusText(" ");
+        SetJobControlsEnabled(true);
+        UpdateTrackButtons();
+        FreeSaveJob();
+    } else {
+        SaveFileTimer->start();
+    }
+}
+
+void TMainForm::AbortSave() {
+    SaveFileTimer->stop();
+    SetJobControlsEnabled(true);
+    UpdateTrackButtons();
+    SaveJob->MarkAborted();
+}
+
+void TMainForm::FreeSaveJob() { SaveJob.reset(); }
+
+}  // namespace quillon::app

@@ -1,0 +1,161 @@
+// Saving through the main window: the whole path from the Save button to the
+// files, the status texts, Abort, and a shutdown while the worker waits for
+// an answer.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QtTest>
+
+#include <filesystem>
+#include <thread>
+
+#include "app/ErrorCodes.h"
+#include "app/MainForm.h"
+#include "app/SimpleBmpButton.h"
+#include "app/TrackListView.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestWave.h"
+#include "support/WindowTestEnv.h"
+
+using namespace quillon;
+using app::TMainForm;
+
+namespace {
+
+QString Message(int number) { return QString::fromStdString(engine::MessageText(number)); }
+
+// Dialogs whose question handler may act on the window before it answers.
+class ActingDialogs final : public app::UserDialogs {
+public:
+    void ErrorBox(QWidget*, const QString& text) override { boxes << "error: " + text; }
+    void MessageBox(QWidget*, const QString& text) override { boxes << "plain: " + text; }
+    bool Question(QWidget*, const QString& text, app::QuestionIcon) override {
+        boxes << "question: " + text;
+        if (onQuestion) onQuestion();
+        return false;
+    }
+    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&,
+                         const QString&) override {
+        boxes << "save dialog: " + fileName;
+        return {};
+    }
+    int Exec(QDialog&) override { return 0; }
+
+    std::function<void()> onQuestion;
+    QStringList boxes;
+};
+
+}  // namespace
+
+class SaveTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::WindowTestEnv> env_;
+    std::unique_ptr<test::TempDir> files_;
+    ActingDialogs dialogs_;
+    TMainForm* form_ = nullptr;
+
+    // Three tracks of one second, four seconds of silence between them.
+    void AnalyzeThreeTracks() {
+        test::Pcm pcm(16, 2);
+        pcm.Loud(44100).Silent(176400).Loud(44100).Silent(176400).Loud(44100);
+        const std::string path = files_->Write("Side A.wav", test::PcmWave(test::Format{}, pcm.bytes()));
+        form_->FileNameEdit->setText(QString::fromStdString(path));
+        form_->analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && form_->TrackListView->RowCount() == 3);
+    }
+    std::string Out(const std::string& name) const { return files_->path() + "/" + name; }
+    bool Idle() const { return !form_->UiBusy.load() && !form_->SaveRunning.load(); }
+
+private slots:
+    void init() {
+        env_ = std::make_unique<test::WindowTestEnv>();
+        files_ = std::make_unique<test::TempDir>();
+        dialogs_ = ActingDialogs{};
+        form_ = new TMainForm({}, dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        AnalyzeThreeTracks();
+    }
+    void cleanup() {
+        delete form_;
+        form_ = nullptr;
+    }
+
+    void savesTheCheckedTracksBesideTheSource() {
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(2, true);
+        QTest::mouseClick(form_->SaveButton, Qt::LeftButton);
+        QVERIFY(form_->UiBusy.load());
+        QVERIFY(!form_->AbortButton->isHidden());
+        QVERIFY(!form_->AnalyzeButton->Enabled());
+        QTRY_COMPARE(form_->StatusText(0), Message(engine::MsgProcessCompleted));
+        QTRY_VERIFY(Idle());
+        QVERIFY(std::filesystem::exists(Out("Side A.0001.wav")));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0002.wav")));
+        QVERIFY(std::filesystem::exists(Out("Side A.0003.wav")));
+        QCOMPARE(form_->TrackList[0].WaveSaved, uint8_t(1));
+        QCOMPARE(form_->TrackList[1].WaveSaved, uint8_t(0));
+        QCOMPARE(form_->TrackList[2].WaveSaved, uint8_t(1));
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(form_->AbortButton->isHidden());
+        QVERIFY(form_->ProgressBar->isHidden());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+        QVERIFY(form_->SaveButton->Enabled());  // the rows are still checked
+        QVERIFY(dialogs_.boxes.isEmpty());
+        // Everything listed is saved now except track 2, so closing still asks.
+        QVERIFY(!form_->AllTracksSaved());
+    }
+
+    void nothingCheckedIsRefused() {
+        form_->SaveButton->SetEnabled(true);
+        form_->SaveButtonClick();
+        QCOMPARE(dialogs_.boxes, QStringList{"error: " + Message(engine::MsgCheckTrackToSave)});
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->UiBusy.load());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+    }
+
+    void abortDuringTheQuestionStopsTheJob() {
+        // Track 2's file exists; while its question is up the user presses Abort.
+        files_->Write("Side A.0002.wav", {'o', 'l', 'd'});
+        dialogs_.onQuestion = [this] { QTest::mouseClick(form_->AbortButton, Qt::LeftButton); };
+        for (int i = 0; i < 3; ++i) form_->TrackListView->SetChecked(i, true);
+        form_->SaveButtonClick();
+        QTRY_VERIFY(Idle());
+        QCOMPARE(form_->StatusText(0), Message(engine::MsgAbortedByUser));
+        QVERIFY(std::filesystem::exists(Out("Side A.0001.wav")));
+        QCOMPARE(test::ReadFile(Out("Side A.0002.wav")), (test::Bytes{'o', 'l', 'd'}));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0003.wav")));
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(form_->AbortButton->isHidden());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+        QCOMPARE(dialogs_.boxes.size(), 1);  // the dialog after the abort was never shown
+    }
+
+    void shutdownWhileTheWorkerWaitsForAnAnswer() {
+        files_->Write("Side A.0001.wav", {'o', 'l', 'd'});
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(1, true);
+        form_->SaveButtonClick();
+        // No event processing from here: the worker's question cannot be shown.
+        std::this_thread::sleep_for(std::chrono::milliseconds(100));
+        QVERIFY(form_->close());
+        QVERIFY(form_->WorkerIdleEvent.IsSignalled());
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(!std::filesystem::exists(Out("Side A.0002.wav")));
+        QCOMPARE(test::ReadFile(Out("Side A.0001.wav")), (test::Bytes{'o', 'l', 'd'}));
+    }
+
+    void mp3IsRefusedUntilAnEncoderIsThere() {
+        form_->TrackListView->SetChecked(0, true);
+        form_->FileTypeComboBox->setCurrentIndex(1);
+        form_->SaveButtonClick();
+        QCOMPARE(dialogs_.boxes, QStringList{"plain: " + QString(engine::text::kMp3Unavailable)});
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(!std::filesystem::exists(Out("Side A.0001.wav")));
+    }
+};
+
+QTEST_MAIN(SaveTest)
+#include "SaveTest.moc"
