@@ -1,5 +1,5 @@
 // One playback at a time: the file is checked and positioned here, then a
-// feeder thread keeps SDL's audio queue a quarter of a second ahead of the
+// feeder thread keeps SDL's audio queue a second ahead of the
 // device until the stretch is used up.
 #define SDL_MAIN_HANDLED
 #include "libs/ZORodaVodere/ZORodaVodere.h"
@@ -85,7 +85,7 @@ public:
           bytesPerMs_(double(stretch_.format.nSamplesPerSec) * stretch_.format.nBlockAlign / 1000.0),
           remaining_(stretch_.bytes),
           buffer_(std::size_t(kChunkBytes)) {
-        Feed();  // the first quarter second is queued before the device starts
+        Feed();  // the first second is queued before the device starts
         SDL_PauseAudioDevice(device_, 0);
         feeder_ = std::thread([this] { Run(); });
     }
@@ -105,9 +105,10 @@ public:
     }
 
 private:
-    // Queues file data until a quarter second is waiting. False at the end of the stretch.
+    // Queues file data until a second is waiting, so a busy machine does not
+    // starve the device. False at the end of the stretch.
     bool Feed() {
-        const uint32_t ahead = uint32_t(bytesPerMs_ * 250);
+        const uint32_t ahead = uint32_t(bytesPerMs_ * 1000);
         while (remaining_ > 0 && SDL_GetQueuedAudioSize(device_) < ahead) {
             const int64_t want = std::min(remaining_, kChunkBytes);
             const int64_t got = mmioRead(stretch_.file.get(), buffer_.data(), want);
