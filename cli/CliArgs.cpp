@@ -1,5 +1,6 @@
 #include "cli/CliArgs.h"
 
+#include <algorithm>
 #include <charconv>
 
 namespace quillon::cli {
@@ -35,16 +36,44 @@ CliCommand Invalid(std::string why) {
     return c;
 }
 
-CliCommand ParseAnalyze(const std::vector<std::string>& args) {
+// The options only save takes. True when args[i] was one of them; error set when it was wrong.
+bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveOptions& save, std::string& error) {
+    std::optional<std::string> v;
+    const std::string arg = args[i];
+    if (TakeValue(args, i, "--tracks", &v)) {
+        save.tracks = v ? ParseTrackRanges(*v) : std::nullopt;
+        if (!save.tracks) error = "--tracks needs track numbers and ranges such as 1,3-5";
+    } else if (TakeValue(args, i, "--output", &v)) {
+        if (!v || v->empty()) error = "--output needs a folder";
+        else save.outputFolder = *v;
+    } else if (TakeValue(args, i, "--type", &v)) {
+        if (v == "wave") save.mp3 = false;
+        else if (v == "mp3") save.mp3 = true;
+        else error = "--type is one of wave, mp3";
+    } else if (arg == "--yes" || arg == "--no-clobber") {
+        const auto want = arg == "--yes" ? SaveOptions::Existing::Overwrite : SaveOptions::Existing::Skip;
+        if (save.existing != SaveOptions::Existing::Ask && save.existing != want)
+            error = "give either --yes or --no-clobber";
+        save.existing = want;
+    } else {
+        return false;
+    }
+    return true;
+}
+
+CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
     CliCommand c;
-    c.kind = CliCommand::Kind::Analyze;
+    c.kind = save ? CliCommand::Kind::Save : CliCommand::Kind::Analyze;
     bool haveFile = false;
     bool haveDuration = false;
     for (std::size_t i = 1; i < args.size(); ++i) {
         std::optional<std::string> v;
         const std::string arg = args[i];
-        if (arg == "--help" || arg == "-h") return CliCommand{CliCommand::Kind::Help, {}, {}};
-        if (TakeValue(args, i, "--amplitude", &v)) {
+        if (arg == "--help" || arg == "-h") return CliCommand{CliCommand::Kind::Help, {}, {}, {}};
+        std::string error;
+        if (save && ParseSaveOption(args, i, c.save, error)) {
+            if (!error.empty()) return Invalid(error);
+        } else if (TakeValue(args, i, "--amplitude", &v)) {
             c.analyze.amplitudePercent = v ? ParseInteger(*v) : std::nullopt;
             if (!c.analyze.amplitudePercent) return Invalid("--amplitude needs an integer percentage");
         } else if (TakeValue(args, i, "--duration", &v) || TakeValue(args, i, "--duration-ms", &v)) {
@@ -54,7 +83,7 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args) {
             const auto n = v ? ParseInteger(*v) : std::nullopt;
             if (!n) return Invalid(seconds ? "--duration needs whole seconds" : "--duration-ms needs milliseconds");
             c.analyze.minSilenceMs = seconds ? int32_t(uint32_t(*n) * 1000u) : *n;
-        } else if (TakeValue(args, i, "--format", &v)) {
+        } else if (!save && TakeValue(args, i, "--format", &v)) {
             if (v == "tsv") c.analyze.format = OutputFormat::Tsv;
             else if (v == "json") c.analyze.format = OutputFormat::Json;
             else if (v == "cue") c.analyze.format = OutputFormat::Cue;
@@ -63,32 +92,52 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args) {
             return Invalid("unknown option " + arg);
         } else {
             if (arg == "--" && i + 1 < args.size()) ++i;
-            if (haveFile) return Invalid("analyze takes one wave file");
+            if (haveFile) return Invalid(args[0] + " takes one wave file");
             c.analyze.file = args[i];
             haveFile = true;
         }
     }
-    if (!haveFile) return Invalid("analyze needs a wave file");
+    if (!haveFile) return Invalid(args[0] + " needs a wave file");
     return c;
 }
 
 }  // namespace
 
+std::optional<TrackRanges> ParseTrackRanges(const std::string& text) {
+    TrackRanges ranges;
+    std::size_t at = 0;
+    while (at <= text.size()) {
+        const std::size_t comma = std::min(text.find(',', at), text.size());
+        const std::string piece = text.substr(at, comma - at);
+        const std::size_t dash = piece.find('-');
+        const auto first = ParseInteger(piece.substr(0, dash));
+        const auto last = dash == std::string::npos ? first : ParseInteger(piece.substr(dash + 1));
+        if (!first || !last || *first < 1 || *last < *first || piece[0] == '+') return std::nullopt;
+        ranges.emplace_back(*first, *last);
+        at = comma + 1;
+    }
+    return ranges;
+}
+
 CliCommand ParseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return Invalid("no command given");
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return CliCommand{CliCommand::Kind::Help, {}, {}};
-    if (args[0] == "--version") return CliCommand{CliCommand::Kind::Version, {}, {}};
-    if (args[0] == "analyze") return ParseAnalyze(args);
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return CliCommand{CliCommand::Kind::Help, {}, {}, {}};
+    if (args[0] == "--version") return CliCommand{CliCommand::Kind::Version, {}, {}, {}};
+    if (args[0] == "analyze") return ParseAnalyze(args, false);
+    if (args[0] == "save") return ParseAnalyze(args, true);
     return Invalid("unknown command " + args[0]);
 }
 
 const char* UsageText() {
     return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS]\n"
            "                          [--format tsv|json|cue] FILE.wav\n"
+           "       quillon-cli save [--tracks LIST] [--output DIR] [--type wave|mp3] [--yes | --no-clobber]\n"
+           "                       [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS] FILE.wav\n"
            "       quillon-cli --help | --version\n"
            "\n"
-           "Lists the tracks of a PCM wave recording, cut at the middle of every silence\n"
-           "that lasts longer than the minimum duration.\n"
+           "analyze lists the tracks of a PCM wave recording, cut at the middle of every\n"
+           "silence that lasts longer than the minimum duration. save finds them the same\n"
+           "way and writes each chosen track as a file of its own.\n"
            "\n"
            "  --amplitude PERCENT  a frame is silent below this percentage of full scale\n"
            "                       (default: \"SilenceAmplitude:\" of Quillon.ini, else 10)\n"
@@ -98,9 +147,20 @@ const char* UsageText() {
            "  --format FORMAT      tsv: Name, Start, Stop, Duration per line (default)\n"
            "                       json: the tracks and the file's format\n"
            "                       cue: a CUE sheet for the recording\n"
+           "  --tracks LIST        save these tracks: numbers and ranges from 1, e.g. 1,3-5\n"
+           "                       (default: all)\n"
+           "  --output DIR         save into DIR (default: the output folder of Quillon.ini,\n"
+           "                       else beside the recording)\n"
+           "  --type TYPE          wave (default) or mp3\n"
+           "  --yes                overwrite files that are there already\n"
+           "  --no-clobber         keep files that are there already (skip the track)\n"
            "\n"
-           "Times are mm:ss:mmm. Exit status: 0 tracks listed, 1 the file was refused,\n"
-           "2 bad arguments.\n";
+           "Without --yes or --no-clobber an existing file is asked about on a terminal and\n"
+           "skipped otherwise. save prints each file it writes; Ctrl+C stops it, removing\n"
+           "the file being written.\n"
+           "\n"
+           "Times are mm:ss:mmm. Exit status: 0 tracks listed or every chosen track saved,\n"
+           "1 the file was refused or a track was not saved, 2 bad arguments.\n";
 }
 
 }  // namespace quillon::cli

@@ -17,11 +17,25 @@ struct AnalyzeOptions {
     std::string file;
 };
 
+// 1-based track numbers, inclusive ranges ("1,3-5" is {1,1},{3,5}).
+using TrackRanges = std::vector<std::pair<int32_t, int32_t>>;
+
+struct SaveOptions {
+    std::optional<TrackRanges> tracks;  // all tracks when absent
+    std::optional<std::string> outputFolder;
+    bool mp3 = false;
+    enum class Existing { Ask, Overwrite, Skip } existing = Existing::Ask;
+};
+
 struct CliCommand {
-    enum class Kind { Help, Version, Analyze, Invalid } kind = Kind::Invalid;
-    AnalyzeOptions analyze;
+    enum class Kind { Help, Version, Analyze, Save, Invalid } kind = Kind::Invalid;
+    AnalyzeOptions analyze;  // also the file and thresholds of save
+    SaveOptions save;
     std::string error;  // what was wrong, for Invalid
 };
+
+// "1,3-5" into ranges; nothing for empty pieces, 0, reversed ranges or other text.
+[[nodiscard]] std::optional<TrackRanges> ParseTrackRanges(const std::string& text);
 
 [[nodiscard]] CliCommand ParseCommandLine(const std::vector<std::string>& args);
 [[nodiscard]] const char* UsageText();

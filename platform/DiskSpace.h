@@ -6,7 +6,8 @@
 
 namespace quillon::platform {
 
-// Bytes available to this user in folder's file system; -1 when it cannot be queried.
+// Bytes available to this user in the file system that holds (or would hold)
+// folder, an absolute path; -1 when it cannot be queried.
 [[nodiscard]] int64_t FreeBytes(const std::string& folder);
 
 }  // namespace quillon::platform

@@ -1,4 +1,6 @@
 #include <fcntl.h>
+#include <signal.h>
+#include <stdlib.h>
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -159,9 +161,120 @@ TEST(Cli, BadArgumentsPrintTheUsageAndExitTwo) {
         EXPECT_EQ(r.status, 2) << testing::PrintToString(args);
         EXPECT_NE(r.err.find("Usage: quillon-cli analyze"), std::string::npos);
     }
+    for (const auto& args : std::vector<std::vector<std::string>>{{"save"},
+                                                                   {"save", "--tracks", "0", "a.wav"},
+                                                                   {"save", "--tracks", "3-1", "a.wav"},
+                                                                   {"save", "--tracks", "1,,2", "a.wav"},
+                                                                   {"save", "--type", "ogg", "a.wav"},
+                                                                   {"save", "--yes", "--no-clobber", "a.wav"},
+                                                                   {"save", "--format", "json", "a.wav"},
+                                                                   {"analyze", "--yes", "a.wav"}}) {
+        EXPECT_EQ(Cli(dir, args).status, 2) << testing::PrintToString(args);
+    }
     const CliRun help = Cli(dir, {"--help"});
     EXPECT_EQ(help.status, 0);
     EXPECT_NE(help.out.find("Usage: quillon-cli analyze"), std::string::npos);
+}
+
+// Three pieces at 1000 Hz, 16-bit stereo, cut at silences over 1 s: tracks
+// 0-3750, 3750-8250, 8250-10000 ms, 4 bytes a millisecond.
+constexpr uint64_t kTrackBytes[] = {3750 * 4, 4500 * 4, 1750 * 4};
+
+class CliSave : public ::testing::Test {
+protected:
+    void SetUp() override { source_ = dir_.Write("Side.wav", ThreePieces()); }
+    std::string Out(int track) const { return dir_.path() + "/Side.000" + std::to_string(track) + ".wav"; }
+    TempDir home_, dir_;
+    std::string source_;
+};
+
+TEST_F(CliSave, WritesTheChosenTracksBesideTheRecording) {
+    const CliRun r = Cli(home_, {"save", "--duration", "1", "--tracks", "1,3", source_});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.out, Out(1) + "\n" + Out(3) + "\n");
+    EXPECT_EQ(std::filesystem::file_size(Out(1)), 46 + kTrackBytes[0]);
+    EXPECT_FALSE(std::filesystem::exists(Out(2)));
+    EXPECT_EQ(std::filesystem::file_size(Out(3)), 46 + kTrackBytes[2]);
+    // The samples are the recording's own bytes.
+    const Bytes track = ReadFile(Out(3)), whole = ReadFile(source_);
+    EXPECT_TRUE(std::equal(track.begin() + 46, track.end(), whole.begin() + 44 + 8250 * 4));
+}
+
+TEST_F(CliSave, ExistingFilesAreKeptUnlessOverwritingIsAllowed) {
+    dir_.Write("Side.0002.wav", {'o', 'l', 'd'});
+    CliRun r = Cli(home_, {"save", "--duration", "1", source_});  // no terminal: not asked, skipped
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, Out(1) + "\n" + Out(3) + "\n");
+    EXPECT_NE(r.err.find("The file " + Out(2) + " already exists."), std::string::npos);
+    EXPECT_EQ(ReadFile(Out(2)), (Bytes{'o', 'l', 'd'}));
+
+    r = Cli(home_, {"save", "--duration", "1", "--no-clobber", "--tracks", "2", source_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(ReadFile(Out(2)), (Bytes{'o', 'l', 'd'}));
+
+    r = Cli(home_, {"save", "--duration", "1", "--yes", "--tracks", "2", source_});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(std::filesystem::file_size(Out(2)), 46 + kTrackBytes[1]);
+}
+
+TEST_F(CliSave, OutputFolderAndTrackNumbersAreChecked) {
+    const std::string out = dir_.path() + "/out";
+    CliRun r = Cli(home_, {"save", "--duration", "1", "--output", out, source_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_NE(r.err.find(engine::MessageText(engine::MsgOutputFolderMissing).substr(0, 40)), std::string::npos);
+    std::filesystem::create_directory(out);
+    r = Cli(home_, {"save", "--duration", "1", "--output", out, "--tracks", "2-3", source_});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(std::filesystem::exists(out + "/Side.0002.wav"));
+    EXPECT_TRUE(std::filesystem::exists(out + "/Side.0003.wav"));
+    r = Cli(home_, {"save", "--duration", "1", "--tracks", "2-4", source_});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_NE(r.err.find("there is no track 4: the recording has 3 tracks"), std::string::npos);
+    EXPECT_FALSE(std::filesystem::exists(Out(2)));
+}
+
+TEST_F(CliSave, InterruptStopsAfterTheFilesAlreadyWritten) {
+    // The save waits at track 2's question on a terminal; Ctrl+C comes then.
+    dir_.Write("Side.0002.wav", {'o', 'l', 'd'});
+    const char* cli = std::getenv("QUILLON_CLI");
+    ASSERT_NE(cli, nullptr);
+    const int master = posix_openpt(O_RDWR | O_NOCTTY);
+    ASSERT_GE(master, 0);
+    ASSERT_EQ(grantpt(master), 0);
+    ASSERT_EQ(unlockpt(master), 0);
+    const std::string slave = ptsname(master);
+    const std::string out = home_.path() + "/.stdout";
+    const pid_t child = fork();
+    if (child == 0) {
+        setsid();
+        const int tty = open(slave.c_str(), O_RDWR);
+        const int o = open(out.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        dup2(tty, 0);
+        dup2(tty, 2);
+        dup2(o, 1);
+        setenv("HOME", home_.path().c_str(), 1);
+        unsetenv("XDG_CONFIG_HOME");
+        execl(cli, cli, "save", "--duration", "1", source_.c_str(), static_cast<char*>(nullptr));
+        _exit(98);
+    }
+    std::string seen;
+    char buffer[256];
+    while (seen.find("Overwrite ?") == std::string::npos) {
+        const ssize_t n = read(master, buffer, sizeof buffer);
+        if (n <= 0) break;
+        seen.append(buffer, std::size_t(n));
+    }
+    ASSERT_NE(seen.find("Overwrite ?"), std::string::npos) << seen;
+    kill(child, SIGINT);
+    ASSERT_EQ(write(master, "n\n", 2), 2);  // the question still wants its answer
+    int status = 0;
+    waitpid(child, &status, 0);
+    close(master);
+    ASSERT_TRUE(WIFEXITED(status));
+    EXPECT_EQ(WEXITSTATUS(status), 1);
+    EXPECT_EQ(Slurp(out), Out(1) + "\n");
+    EXPECT_EQ(ReadFile(Out(2)), (Bytes{'o', 'l', 'd'}));
+    EXPECT_FALSE(std::filesystem::exists(Out(3)));
 }
 
 }  // namespace

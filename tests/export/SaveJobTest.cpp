@@ -243,6 +243,14 @@ TEST_F(SaveJobTest, HandOffSkipsSavedWavesAndLaunchesAtEveryEnd) {
     EXPECT_TRUE(seam_.boxes.empty());
 }
 
+TEST(FreeSpaceOfAFolderToBe, IsTheSpaceOfItsParent) {
+    TempDir dir;
+    WaveFormat cd;
+    cd.nSamplesPerSec = 44100;
+    cd.nBlockAlign = 4;
+    EXPECT_TRUE(HasFreeSpace(dir.path() + "/not/made/yet", 1000, cd));
+}
+
 TEST_F(SaveJobTest, MissingOutputFolderWritesNothing) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     int launches = 0;
@@ -265,7 +273,7 @@ TEST_F(SaveJobTest, UnreadableSourceEndsWithoutWork) {
 
 TEST_F(SaveJobTest, TooLittleSpaceWritesNothing) {
     MakeSource({1, 2, 44100, 16}, Counting(44100 * 4 * 2));
-    job_.OutputFolder = "/no/such/folder";  // cannot be queried: no space at all
+    job_.OutputFolder = "relative/folder";  // cannot be queried: no space at all
     job_.SourcePath = source_;
     job_.Tracks = {Track("A", 0, 1000)};
     job_.CheckedDurationMs = 1000;
@@ -284,7 +292,7 @@ TEST_P(FreeSpace, IsDecidedOnWholeSeconds) {
     WaveFormat cd;
     cd.nSamplesPerSec = 44100;
     cd.nBlockAlign = 4;
-    EXPECT_EQ(HasFreeSpace("/no/such/folder", GetParam().totalMs, cd), GetParam().enough);
+    EXPECT_EQ(HasFreeSpace("", GetParam().totalMs, cd), GetParam().enough);  // a folder that cannot be queried
 }
 
 INSTANTIATE_TEST_SUITE_P(Seconds, FreeSpace,
