@@ -9,6 +9,7 @@
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
+#include "export/PrefetchReader.h"
 #include "export/WaveWrite.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileOps.h"
@@ -113,9 +114,9 @@ TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source) {
 
 class TrackWriter {
 public:
-    TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t>& buffer, WindowSeam& seam,
+    TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t> (&buffers)[2], WindowSeam& seam,
                 const SaveHooks& hooks)
-        : job_(job), source_(source), buffer_(buffer), seam_(seam), hooks_(hooks) {}
+        : job_(job), source_(source), buffers_(buffers), seam_(seam), hooks_(hooks) {}
 
     // Writes the track's bytes to a temporary file beside finalPath and puts it
     // in place when complete; on abort or failure nothing is left behind.
@@ -124,6 +125,7 @@ public:
         MMCKINFO riff{}, data{};
         HMMIO out = temp.empty() ? nullptr : CreateWaveOutput(temp, source_.format, riff, data);
         if (out == nullptr) return Fail(nullptr, temp, finalPath);
+        PrefetchReader reader(source_.file.get(), place.length, buffers_[0], buffers_[1]);
         int64_t done = 0;
         while (done < place.length) {
             if (job_.AbortRequested.load()) {
@@ -131,11 +133,10 @@ public:
                 RemoveFile(temp);
                 return CopyResult::Aborted;
             }
-            const int64_t n = std::min(place.length - done, kSaveBlockBytes);
-            const int64_t got = mmioRead(source_.file.get(), buffer_.data(), n);
-            if (got <= 0) break;  // a short source: keep what was read
-            if (mmioWrite(out, buffer_.data(), got) != got) return Fail(out, temp, finalPath);
-            done += got;
+            const PrefetchReader::Block block = reader.Next();
+            if (block.size == 0) break;  // a short source: keep what was read
+            if (mmioWrite(out, block.data, block.size) != block.size) return Fail(out, temp, finalPath);
+            done += block.size;
             const auto percent = int32_t(done * 100 / place.length);
             job_.Progress.store(percent);
             if (hooks_.Progress) hooks_.Progress(percent);
@@ -155,7 +156,7 @@ private:
 
     SaveJob& job_;
     Source& source_;
-    std::vector<uint8_t>& buffer_;
+    std::vector<uint8_t> (&buffers_)[2];
     WindowSeam& seam_;
     const SaveHooks& hooks_;
 };
@@ -208,9 +209,9 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         source.file.reset();
         return FinishWithoutWork(job, hooks);
     }
-    std::vector<uint8_t> buffer;
+    std::vector<uint8_t> buffers[2];
     try {
-        buffer.resize(std::size_t(kSaveBlockBytes));
+        for (auto& buffer : buffers) buffer.resize(std::size_t(kSaveBlockBytes));
     } catch (const std::bad_alloc&) {
         ShowErrorMessage(seam, MsgCouldNotAllocate);
         return FinishWithoutWork(job, hooks);
@@ -224,7 +225,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         return SaveEnd::Finished;
     }
 
-    TrackWriter writer(job, source, buffer, seam, hooks);
+    TrackWriter writer(job, source, buffers, seam, hooks);
     for (std::size_t i = 0; i < job.Tracks.size(); ++i) {
         job.Progress.store(0);
         TRACK_INFO_STRUCT& track = job.Tracks[i];

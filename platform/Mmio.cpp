@@ -75,7 +75,9 @@ int OpenFlagsFor(uint32_t flags) {
     int mode = O_RDONLY;
     if ((flags & 0x3) == MMIO_WRITE) mode = O_WRONLY;
     if ((flags & 0x3) == MMIO_READWRITE || (create && (flags & 0x3) == MMIO_READ)) mode = O_RDWR;
-    return mode | (create ? O_CREAT | O_TRUNC : 0) | O_CLOEXEC;
+    // A file opened to be created is emptied after the open, and only when it
+    // holds something (see mmioOpen).
+    return mode | (create ? O_CREAT : 0) | O_CLOEXEC;
 }
 
 HMMIO mmioOpen(const std::string& path, MMIOINFO* info, uint32_t flags) {
@@ -90,6 +92,14 @@ HMMIO mmioOpen(const std::string& path, MMIOINFO* info, uint32_t flags) {
     if (fstat(fd, &st) != 0 || !S_ISREG(st.st_mode)) {
         close(fd);
         return fail(MMIOERR_INVALIDFILE);
+    }
+    // Emptying a file that is already empty would be harmless, but ext4 takes
+    // a truncation to zero as a rewrite in place and forces the new data to
+    // disk at close, which makes writing many fresh files several times slower.
+    if ((flags & MMIO_CREATE) && st.st_size > 0 && ftruncate(fd, 0) != 0) {
+        const int err = errno;
+        close(fd);
+        return fail(OpenErrorFromErrno(err));
     }
     fcntl(fd, F_SETFL, fcntl(fd, F_GETFL) & ~O_NONBLOCK);
     std::FILE* f = fdopen(fd, ModeFor(flags));

@@ -1,0 +1,58 @@
+// Times one run of the save job on every track of a recording, the tracks
+// found first and not timed: `quillon-bench-save FILE.wav OUTPUT_DIR` prints
+// the seconds the job took.
+#include <chrono>
+#include <cstdio>
+#include <filesystem>
+
+#include "analysis/AnalysisJob.h"
+#include "export/SaveJob.h"
+#include "platform/Mmio.h"
+
+namespace {
+
+class SilentSeam final : public quillon::engine::WindowSeam {
+public:
+    void ShowWaveInfo(uint32_t, uint32_t, uint32_t, uint32_t, bool) override {}
+    void SetStatusText(const std::string&) override {}
+    void StopAnalysis() override {}
+    void ShowErrorBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowMessageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    bool AskYesNo(const std::string&) override { return true; }
+    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
+                                   const std::string&) override {
+        return {};
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace quillon::engine;
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: quillon-bench-save FILE.wav OUTPUT_DIR\n");
+        return 2;
+    }
+    SilentSeam seam;
+    AnalysisJob analysis;
+    analysis.FileName = argv[1];
+    analysis.SilenceAmplitude = 10;
+    analysis.SilenceDurationMs = 3000;
+    TrackList tracks;
+    RunAnalysis(analysis, tracks, seam);
+    if (analysis.State.load() != JobFinished) return 1;
+
+    SaveJob job;
+    job.SourcePath = argv[1];
+    job.Tracks = tracks;
+    const std::string folder = std::filesystem::absolute(argv[2]).string() + "/";
+    MarkTracksToSave(job.Tracks, std::vector<bool>(tracks.size(), true), false, folder);
+    job.CheckedDurationMs = CheckedTracksDuration(job.Tracks, std::vector<bool>(tracks.size(), true));
+    job.OutputFolder = folder;
+    SaveHooks hooks;
+    const auto start = std::chrono::steady_clock::now();
+    const SaveEnd end = RunSaveJob(job, seam, hooks);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%.6f\n", took.count());
+    return end == SaveEnd::Finished ? 0 : 1;
+}
