@@ -100,7 +100,9 @@ void TMainForm::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, eng
     if (job->Tracks.size() == TrackList.size()) {
         for (std::size_t i = 0; i < TrackList.size(); ++i) TrackList[i].WaveSaved = job->Tracks[i].WaveSaved;
     }
-    if (SaveJob != job) return;
+    // The timer may have let go of a finished job already; only a newer job
+    // keeps the window busy.
+    if (SaveJob && SaveJob != job) return;
     SaveRunning = false;
     if (end == engine::SaveEnd::Aborted) FreeSaveJob();
     if (!AnalysisJob) UiBusy = false;

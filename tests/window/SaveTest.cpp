@@ -107,6 +107,18 @@ private slots:
         QVERIFY(!form_->AllTracksSaved());
     }
 
+    void theTimerMayLetGoOfTheJobBeforeItsWorkerEnds() {
+        form_->TrackListView->SetChecked(0, true);
+        form_->SaveButtonClick();
+        const auto job = form_->SaveJob;
+        // No event processing: the worker's end is not handled yet when the timer sees the job finished.
+        while (job->State.load() != engine::JobFinished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        form_->SaveFileTimerTimer();
+        QVERIFY(!form_->SaveJob);
+        QTRY_VERIFY(Idle());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+    }
+
     void nothingCheckedIsRefused() {
         form_->SaveButton->SetEnabled(true);
         form_->SaveButtonClick();
