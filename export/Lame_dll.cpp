@@ -109,9 +109,30 @@ bool LoadLameLibraryFrom(const std::vector<std::string>& candidates) {
     return false;
 }
 
-bool LoadLameLibrary() {
+namespace {
+
+std::vector<std::string> DefaultCandidates() {
     const std::string here = ProgramFolder();
-    return LoadLameLibraryFrom({here + "/liblame_enc.so", here + "/../lib/liblame_enc.so", "liblame_enc.so"});
+    return {here + "/liblame_enc.so", here + "/../lib/liblame_enc.so", "liblame_enc.so"};
+}
+
+std::mutex gCandidatesMutex;
+std::vector<std::string> gCandidates = DefaultCandidates();
+
+}  // namespace
+
+void SetLameLibraryCandidates(std::vector<std::string> candidates) {
+    std::lock_guard lock(gCandidatesMutex);
+    gCandidates = std::move(candidates);
+}
+
+bool LoadLameLibrary() {
+    std::vector<std::string> candidates;
+    {
+        std::lock_guard lock(gCandidatesMutex);
+        candidates = gCandidates;
+    }
+    return LoadLameLibraryFrom(candidates);
 }
 
 LameEncConfig MakeLameConfig(uint32_t samplesPerSecond, uint16_t channels, uint32_t bitRate) {

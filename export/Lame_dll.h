@@ -34,8 +34,11 @@ extern std::atomic<bool> LameAbortRequested;
 // in ../lib, then on the normal library path. True when its four entry points
 // were found.
 [[nodiscard]] bool LoadLameLibrary();
-// The same over a list of candidate files (tests point it at a folder without the shim).
+// The same over a list of candidate files.
 [[nodiscard]] bool LoadLameLibraryFrom(const std::vector<std::string>& candidates);
+// Replaces the places LoadLameLibrary looks in (the tests name a folder
+// without the shim to see the program without LAME).
+void SetLameLibraryCandidates(std::vector<std::string> candidates);
 
 // The configuration record for the last format read and bitRate kbit/s.
 [[nodiscard]] LameEncConfig MakeLameConfig(uint32_t samplesPerSecond, uint16_t channels, uint32_t bitRate);

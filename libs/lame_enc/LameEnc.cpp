@@ -45,10 +45,10 @@ bool Configure(lame_global_flags* lame, const LameEncConfig& c) {
     lame_set_bWriteVbrTag(lame, c.writeVbrHeader != 0);
     if (lame_init_params(lame) < 0) return false;
     // libmp3lame replaces what it cannot do without saying so; refuse instead.
+    // The MPEG version follows from the rate (MPEG-2 below 32 kHz), as with the
+    // encoder this stands in for; it is not a reason to refuse.
     const int wantRate = int(c.outputRate != 0 ? c.outputRate : c.inputRate);
-    const bool mpeg1 = lame_get_version(lame) == 1;
-    return lame_get_out_samplerate(lame) == wantRate && lame_get_brate(lame) == int(c.bitRate) &&
-           (c.mpegVersion != 1 || mpeg1);
+    return lame_get_out_samplerate(lame) == wantRate && lame_get_brate(lame) == int(c.bitRate);
 }
 
 }  // namespace
