@@ -107,8 +107,8 @@ inline constexpr const char* kBadTrackName =
 inline constexpr const char* kCannotWriteFile = "Error: Could not write the file %s. The track was not saved.";
 inline constexpr const char* kSourceIsOutput =
     "Error: %s is the wave file being cut and cannot be overwritten. The track was not saved.";
-inline constexpr const char* kMp3Unavailable =
-    "MP3 output is not available in this version of Quillon. Please choose \"Wave\" as the file type.";
+inline constexpr const char* kMp3ConversionFailed =
+    "Error: The track %s could not be converted to MP3. Its wave file %s was kept.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

@@ -16,6 +16,9 @@
 #include "app/TrackListView.h"
 #include "app/Util.h"
 #include "editing/SplitUnit.h"
+#include "export/CodecMessageUnit.h"
+#include "export/Lame_dll.h"
+#include "export/SaveAsMp3.h"
 #include "app/HelpViewer.h"
 
 namespace quillon::app {
@@ -40,6 +43,7 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
       seam_(std::make_unique<FormSeam>(*this)),
       analysisRunner_(engine::RunAnalysis) {
     Player = LibraryPlayer();
+    LameAvailable = engine::LoadLameLibrary();
     setObjectName(engine::kMainWindowClass);
     setWindowTitle(engine::kAppCaption);
     CreateControls();
@@ -47,6 +51,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
     CreateStatusBar();
     SplitForm = new TSplitForm(this);
     SplitForm->OnHelp = [this] { ShowHelpTopic(HelpTopic::Split); };
+    SaveAsMP3Form = new TSaveAsMP3Form(this, *seam_, [this] { return FileNameEdit->text().toStdString(); });
+    CodecMessageForm = new TCodecMessageForm(this);
     ConnectHandlers();
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     // The track list starts empty and the worker-idle event signalled.

@@ -37,6 +37,8 @@ namespace quillon::app {
 class TSimpleBmpButton;
 class TTrackListView;
 class TSplitForm;
+class TSaveAsMP3Form;
+class TCodecMessageForm;
 class UserDialogs;
 class FormSeam;
 class HelpViewer;
@@ -92,6 +94,8 @@ public:
     QTimer* AudioTimer = nullptr;
     QTimer* SaveFileTimer = nullptr;
     TSplitForm* SplitForm = nullptr;
+    TSaveAsMP3Form* SaveAsMP3Form = nullptr;
+    TCodecMessageForm* CodecMessageForm = nullptr;
 
     // State shared with the workers and the other commands.
     std::atomic<bool> UiBusy{false};
@@ -104,6 +108,9 @@ public:
     engine::WorkerIdleEvent WorkerIdleEvent;
     uint32_t PreviewStopPosition = 0;  // ms; where the running preview ends
     PreviewPlayer Player;              // the player library unless a test says otherwise
+    bool LameAvailable = false;        // the LAME shim loaded at start-up
+    std::string CurrentCodecName;      // of the next MP3 save
+    uint16_t CurrentBitRate = 0;       // kbit/s
 
     // Track list and control state.
     void FillTrackListView();
@@ -140,6 +147,9 @@ public:
     void SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bool handOff);
     void SaveFileTimerTimer();
     void FreeSaveJob();
+    // Makes sure an MP3 save can run: an encoder, and a codec and bit rate that
+    // fit the source (asking for them when needed). True to go on.
+    [[nodiscard]] bool CheckMp3Readiness();
     // Each row's check box, top to bottom.
     [[nodiscard]] std::vector<bool> RowChecks() const;
 
@@ -214,6 +224,8 @@ private:
     void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end, std::thread::id worker);
     void JoinWorker(std::thread::id worker);
     void HideSaveProgress();
+    [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
+    void ShowMp3Status(engine::SaveJob& job);
     [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;
     void StoreFileType();
     void StartPreview(TSimpleBmpButton* pressed, TSimpleBmpButton* other, engine::PreviewMode mode);

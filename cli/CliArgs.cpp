@@ -50,6 +50,12 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
         if (v == "wave") save.mp3 = false;
         else if (v == "mp3") save.mp3 = true;
         else error = "--type is one of wave, mp3";
+    } else if (TakeValue(args, i, "--codec", &v)) {
+        if (!v || v->empty()) error = "--codec needs a codec name";
+        else save.codec = *v;
+    } else if (TakeValue(args, i, "--bitrate", &v)) {
+        save.bitRate = v ? ParseInteger(*v) : std::nullopt;
+        if (!save.bitRate || *save.bitRate <= 0) error = "--bitrate needs kbit/s";
     } else if (arg == "--yes" || arg == "--no-clobber") {
         const auto want = arg == "--yes" ? SaveOptions::Existing::Overwrite : SaveOptions::Existing::Skip;
         if (save.existing != SaveOptions::Existing::Ask && save.existing != want)
@@ -131,7 +137,8 @@ CliCommand ParseCommandLine(const std::vector<std::string>& args) {
 const char* UsageText() {
     return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS]\n"
            "                          [--format tsv|json|cue] FILE.wav\n"
-           "       quillon-cli save [--tracks LIST] [--output DIR] [--type wave|mp3] [--yes | --no-clobber]\n"
+           "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
+           "                       [--type wave|mp3] [--codec NAME] [--bitrate KBITS]\n"
            "                       [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS] FILE.wav\n"
            "       quillon-cli --help | --version\n"
            "\n"
@@ -152,6 +159,10 @@ const char* UsageText() {
            "  --output DIR         save into DIR (default: the output folder of Quillon.ini,\n"
            "                       else beside the recording)\n"
            "  --type TYPE          wave (default) or mp3\n"
+           "  --codec NAME         for mp3: \"LAME Encoder\" or \"Windows ACM Default\" (default:\n"
+           "                       \"CodecName:\" of Quillon.ini, else LAME when it is there)\n"
+           "  --bitrate KBITS      for mp3: the bit rate (default: \"BitRate:\" of Quillon.ini,\n"
+           "                       else 192)\n"
            "  --yes                overwrite files that are there already\n"
            "  --no-clobber         keep files that are there already (skip the track)\n"
            "\n"

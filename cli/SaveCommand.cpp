@@ -7,7 +7,11 @@
 #include "app/Util.h"
 #include "cli/Commands.h"
 #include "export/OutputFolder.h"
+#include "export/Lame_dll.h"
 #include "export/SaveJob.h"
+#include "export/WaveToMP3.h"
+#include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "settings/Settings.h"
 
 namespace quillon::cli {
 namespace {
@@ -16,8 +20,52 @@ namespace {
 std::atomic<engine::SaveJob*> gInterruptible{nullptr};
 
 extern "C" void OnInterrupt(int) {
-    if (engine::SaveJob* job = gInterruptible.load()) job->AbortRequested.store(true);
+    if (engine::SaveJob* job = gInterruptible.load()) {
+        job->AbortRequested.store(true);
+        if (job->InMp3Phase.load()) {
+            engine::LameAbortRequested.store(true);
+            ::StopConversionWavToMP3();
+        }
+    }
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the program at once
+}
+
+// The codec and bit rate of an MP3 save: the command line's, else the
+// settings', else LAME (when it is there) at 192 kbit/s. False, with the
+// reason shown, when they cannot encode path.
+bool ChooseMp3Settings(const SaveOptions& save, const std::string& path, ConsoleSeam& seam, std::string& codec,
+                       uint32_t& bitRate) {
+    const engine::SettingsFile settings;
+    const bool lame = engine::LoadLameLibrary();
+    codec = save.codec.value_or(settings.Read(engine::keys::CodecName));
+    if (codec.empty()) codec = lame ? engine::kLameCodecName : engine::kAcmCodecName;
+    const int32_t stored = settings.Read(engine::keys::BitRate);
+    bitRate = uint32_t(save.bitRate.value_or(stored > 0 ? stored : 192));
+    bool usable = false;
+    if (engine::IsLameCodecName(codec)) {
+        if (!lame) {
+            seam.ShowMessageBox("Error: The LAME encoder is not installed. Use --codec \"" +
+                                std::string(engine::kAcmCodecName) + "\".");
+            return false;
+        }
+        usable = engine::LameBitRateUsable(path, bitRate, seam);
+    } else {
+        const uint16_t found = ::IsValidMP3CodecFound(path.c_str());
+        if (found != 0) {
+            seam.ShowMessageBox(engine::MessageText(found == CV_NO_MP3_CODEC || found == CV_DECODER_ONLY
+                                                        ? engine::MsgOfferMp3Download
+                                                        : engine::MsgCodecCannotUseSourceFormat));
+            return false;
+        }
+        uint8_t supported = 0;
+        ::IsBitrateSupported(path.c_str(), bitRate * 1000, &supported);
+        usable = supported != 0;
+    }
+    if (!usable) {
+        seam.ShowMessageBox(engine::MessageText(engine::MsgCodecCannotProduceAt) + " " + std::to_string(bitRate) +
+                            " " + engine::MessageText(engine::MsgKbitBitrateChooseAnother));
+    }
+    return usable;
 }
 
 // Which tracks to save, one flag per track; an error text when a number is past the end.
@@ -48,13 +96,12 @@ ConsoleSeam::Overwrite OverwriteAnswer(SaveOptions::Existing existing) {
 
 int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     ConsoleSeam seam(stderr);
-    if (save.mp3) {
-        seam.ShowMessageBox(engine::text::kMp3Unavailable);
-        return ExitRefused;
-    }
     std::string path;
     engine::TrackList tracks;
     if (!AnalyzeFile(analyze, seam, path, tracks)) return ExitRefused;
+    std::string codec;
+    uint32_t bitRate = 0;
+    if (save.mp3 && !ChooseMp3Settings(save, path, seam, codec, bitRate)) return ExitRefused;
     std::string error;
     const std::vector<bool> chosen = ChooseTracks(save.tracks, tracks.size(), error);
     if (!error.empty()) {
@@ -71,18 +118,29 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     engine::MarkTracksToSave(job.Tracks, chosen, false, folder);
     job.CheckedDurationMs = engine::CheckedTracksDuration(job.Tracks, chosen);
     job.OutputFolder = folder;
+    job.SaveAsMp3 = save.mp3;
+    job.CodecName = codec;
+    job.BitRate = bitRate;
     job.State.store(engine::JobRunning);
 
     std::size_t written = 0;
     engine::SaveHooks hooks;
     hooks.OutputFolder = [folder] { return folder; };
     hooks.Progress = [&seam](int percent) { seam.DrawProgress(percent); };
-    hooks.FileWritten = [&](std::size_t, const std::string& file) {
+    const auto report = [&](std::size_t, const std::string& file) {
         seam.EndProgress();
         std::printf("%s\n", file.c_str());
         std::fflush(stdout);
         ++written;
     };
+    (save.mp3 ? hooks.Mp3Written : hooks.FileWritten) = report;
+    if (save.mp3) {
+        hooks.ConvertToMp3 = [&seam](engine::SaveJob& running, std::size_t, const std::string& wave,
+                                     const std::string& mp3, engine::WindowSeam& jobSeam) {
+            return engine::ConvertToMp3(running.CodecName, wave, mp3, running.BitRate, jobSeam,
+                                        [&seam](int percent) { seam.DrawProgress(percent); });
+        };
+    }
     gInterruptible.store(&job);
     std::signal(SIGINT, OnInterrupt);
     const engine::SaveEnd end = engine::RunSaveJob(job, seam, hooks);

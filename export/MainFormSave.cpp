@@ -11,7 +11,10 @@
 #include "app/MainForm.h"
 #include "app/QtSeams.h"
 #include "app/SimpleBmpButton.h"
+#include "export/Lame_dll.h"
 #include "export/OutputFolder.h"
+#include "export/WaveToMP3.h"
+#include "libs/CVWAVMP3/CVWAVMP3.h"
 
 namespace quillon::app {
 
@@ -30,15 +33,15 @@ void TMainForm::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bo
         PreferencesMenuItem->setEnabled(true);
         return;
     }
-    if (type == engine::SaveType::Mp3) {
-        // The MP3 encoders are not part of this build yet.
-        seam_->ShowMessageBox(engine::text::kMp3Unavailable);
-        return;
-    }
     SetJobControlsEnabled(false);
     const std::vector<bool> checks = RowChecks();
     const std::string folder = engine::GetOutputFolder(CurrentWaveFile);
     engine::MarkTracksToSave(TrackList, checks, skipSavedWaves, folder);
+    if (type == engine::SaveType::Mp3 && !CheckMp3Readiness()) {
+        SetJobControlsEnabled(true);
+        UpdateTrackButtons();
+        return;
+    }
 
     FreeSaveJob();
     auto job = std::make_shared<engine::SaveJob>();
@@ -46,6 +49,8 @@ void TMainForm::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bo
     job->Tracks = TrackList;
     job->CheckedDurationMs = engine::CheckedTracksDuration(TrackList, checks);
     job->SaveAsMp3 = type == engine::SaveType::Mp3;
+    job->CodecName = CurrentCodecName;
+    job->BitRate = CurrentBitRate;
     job->OutputFolder = folder;
     job->HandOff = handOff;
     job->State.store(engine::JobRunning);
@@ -64,9 +69,7 @@ void TMainForm::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bo
 
 void TMainForm::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
     WorkerIdleEvent.WorkerStarted();
-    engine::SaveHooks hooks;
-    hooks.OutputFolder = [source = CurrentWaveFile] { return engine::GetOutputFolder(source); };
-    hooks.Sleep = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
+    const engine::SaveHooks hooks = MakeSaveHooks(job);
     try {
         std::thread worker([this, job, hooks] {
             WorkerSeam seam(*this, job, job.get(), job->AbortRequested);
@@ -117,7 +120,7 @@ void TMainForm::SaveFileTimerTimer() {
     if (!SaveJob) return;
     engine::SaveJob& job = *SaveJob;
     if (job.InMp3Phase.load()) {
-        SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + job.Mp3OutputPath()));
+        ShowMp3Status(job);
     } else {
         SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingWave) + job.WaveOutputPath()));
         ProgressBar->setValue(job.Progress.load());
@@ -145,6 +148,16 @@ void TMainForm::AbortSave() {
     SetJobControlsEnabled(true);
     UpdateTrackButtons();
     SaveJob->MarkAborted();
+    if (!SaveJob->InMp3Phase.load()) return;
+    if (engine::LameInUse.load()) {
+        engine::LameAbortRequested = true;
+    } else {
+        try {
+            ::StopConversionWavToMP3();
+        } catch (...) {
+            // A converter that cannot be stopped ends on its own.
+        }
+    }
 }
 
 void TMainForm::FreeSaveJob() { SaveJob.reset(); }

@@ -180,17 +180,35 @@ SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks) {
     return SaveEnd::Aborted;
 }
 
-// The MP3 phase of one written track.
+// The MP3 phase of one written track. The MP3 file is written under a
+// temporary name and put in place when complete. The wave file goes once the
+// MP3 file is there; when the conversion fails, the wave file is the track's
+// only output and stays, with a message (406 has its own).
 void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, WindowSeam& seam,
                   const SaveHooks& hooks) {
     job.InMp3Phase.store(true);
     const std::string mp3Name =
         ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam);
     job.SetMp3OutputPath(mp3Name);
-    if (!mp3Name.empty()) {
-        hooks.ConvertToMp3(job, index, waveName, mp3Name);
-        if (FileExists(waveName)) RemoveFile(waveName);
+    if (mp3Name.empty()) {
+        job.InMp3Phase.store(false);
+        return;
+    }
+    const std::string temp = CreateUniqueFile(ExtractFileDir(mp3Name));
+    const uint16_t result = temp.empty() ? uint16_t(0xFFFF) : hooks.ConvertToMp3(job, index, waveName, temp, seam);
+    const bool converted = result == 0 || result == 431;
+    if (converted && ReplaceFile(temp, mp3Name)) {
+        RemoveFile(waveName);
         job.Tracks[index].WaveSaved = 0;
+        if (hooks.Mp3Written) hooks.Mp3Written(index, mp3Name);
+    } else {
+        if (!temp.empty()) RemoveFile(temp);
+        if (job.AbortRequested.load()) {
+            RemoveFile(waveName);  // the job ends on abort with the next track
+            job.Tracks[index].WaveSaved = 0;
+        } else if (result != 406) {
+            seam.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job.Tracks[index].Name, waveName}));
+        }
     }
     job.InMp3Phase.store(false);
 }

@@ -33,6 +33,8 @@ struct SaveJob {
     TrackList Tracks;  // the job's copy of the list, Checked marked; the worker sets WaveSaved
     uint32_t CheckedDurationMs = 0;  // all checked rows, also those left out as saved
     bool SaveAsMp3 = false;
+    std::string CodecName;     // MP3 only: "LAME Encoder" or "Windows ACM Default"
+    uint32_t BitRate = 0;      // MP3 only: kbit/s
     std::string OutputFolder;  // as found at the start, for the free-space check
     bool HandOff = false;
 
@@ -55,15 +57,20 @@ private:
 struct SaveHooks {
     // The folder read again when the work starts (the output-folder rule).
     std::function<std::string()> OutputFolder;
-    // Converts a written wave file; null when MP3 output is not available.
-    std::function<void(SaveJob&, std::size_t track, const std::string& waveName, const std::string& mp3Name)>
+    // Converts a written wave file into mp3Name (a temporary name the job puts
+    // in place) and returns the conversion's result; null when MP3 output is
+    // not available.
+    std::function<uint16_t(SaveJob&, std::size_t track, const std::string& waveName, const std::string& mp3Name,
+                           WindowSeam& seam)>
         ConvertToMp3;
     // Called at every end of a hand-off's job: finished, aborted, failed.
     std::function<void(SaveJob&)> LaunchCompanion;
     // After each block copied, with the percent of the current file.
     std::function<void(int percent)> Progress;
-    // Each file completed, with its track's index.
+    // Each file completed, with its track's index: the wave file, and for MP3
+    // output then the MP3 file.
     std::function<void(std::size_t track, const std::string& path)> FileWritten;
+    std::function<void(std::size_t track, const std::string& path)> Mp3Written;
     // The pauses that let a progress bar show a finished file; none when null.
     std::function<void(std::chrono::milliseconds)> Sleep;
 };

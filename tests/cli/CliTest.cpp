@@ -233,6 +233,25 @@ TEST_F(CliSave, OutputFolderAndTrackNumbersAreChecked) {
     EXPECT_FALSE(std::filesystem::exists(Out(2)));
 }
 
+TEST_F(CliSave, Mp3ThroughEitherRoute) {
+    for (const char* codec : {"LAME Encoder", "Windows ACM Default"}) {
+        const CliRun r = Cli(home_, {"save", "--duration", "1", "--type", "mp3", "--codec", codec, "--bitrate", "128",
+                                     "--yes", "--tracks", "1", source_});
+        // 1000 Hz is no MP3 rate: both routes refuse it with the codec's message.
+        EXPECT_EQ(r.status, 1) << codec;
+        EXPECT_EQ(r.out, "") << codec;
+    }
+    const Format cd;  // 44.1 kHz 16-bit stereo
+    const std::string wave = dir_.Write("CD.wav", PcmWave(cd, Pcm(16, 2).Loud(44100).Silent(44100 * 4).Loud(44100).bytes()));
+    for (const char* codec : {"LAME Encoder", "Windows ACM Default"}) {
+        const CliRun r = Cli(home_, {"save", "--type", "mp3", "--codec", codec, "--bitrate", "128", "--yes", wave});
+        EXPECT_EQ(r.status, 0) << codec << r.err;
+        EXPECT_EQ(r.out, dir_.path() + "/CD.0001.MP3\n" + dir_.path() + "/CD.0002.MP3\n") << codec;
+        EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/CD.0001.wav"));
+        EXPECT_GT(std::filesystem::file_size(dir_.path() + "/CD.0001.MP3"), 1000u);
+    }
+}
+
 TEST_F(CliSave, InterruptStopsAfterTheFilesAlreadyWritten) {
     // The save waits at track 2's question on a terminal; Ctrl+C comes then.
     dir_.Write("Side.0002.wav", {'o', 'l', 'd'});

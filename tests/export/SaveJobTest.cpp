@@ -324,3 +324,83 @@ TEST_F(SaveJobTest, OutputPlaysInOtherPrograms) {
 
 }  // namespace
 }  // namespace quillon::engine
+
+namespace quillon::engine {
+namespace {
+
+// The MP3 phase with a stand-in conversion that writes a few bytes into the
+// name it is given and returns the scripted result.
+class Mp3Phase : public SaveJobTest {
+protected:
+    void Convert(uint16_t result) {
+        hooks_.ConvertToMp3 = [this, result](SaveJob& job, std::size_t, const std::string&, const std::string& mp3,
+                                             WindowSeam&) {
+            converted_.push_back(mp3);
+            test::TempDir::WriteAt(mp3, {'I', 'D', '3'});
+            if (abortDuring_) job.MarkAborted();
+            return result;
+        };
+        job_.SaveAsMp3 = true;
+    }
+    std::vector<std::string> converted_;
+    bool abortDuring_ = false;
+};
+
+TEST_F(Mp3Phase, ASuccessLeavesOnlyTheMp3) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    Convert(0);
+    Run({Track("A", 0, 500)});
+    ASSERT_EQ(converted_.size(), 1u);
+    EXPECT_NE(converted_[0], Out("A.MP3"));  // written under a temporary name first
+    EXPECT_EQ(test::ReadFile(Out("A.MP3")), (Bytes{'I', 'D', '3'}));
+    EXPECT_FALSE(std::filesystem::exists(Out("A.wav")));
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, 0);
+    EXPECT_TRUE(LeftoverParts().empty());
+}
+
+TEST_F(Mp3Phase, AFailureKeepsTheWaveAndSaysSo) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    Convert(503);
+    Run({Track("A", 0, 500)});
+    EXPECT_TRUE(std::filesystem::exists(Out("A.wav")));
+    EXPECT_FALSE(std::filesystem::exists(Out("A.MP3")));
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
+    EXPECT_EQ(seam_.boxes, (std::vector<std::string>{"error: " + FormatText(text::kMp3ConversionFailed,
+                                                                             {"A", Out("A.wav")})}));
+    EXPECT_TRUE(LeftoverParts().empty());
+}
+
+TEST_F(Mp3Phase, ARefusedRateKeepsTheWaveWithoutASecondMessage) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    Convert(406);
+    Run({Track("A", 0, 500)});
+    EXPECT_TRUE(std::filesystem::exists(Out("A.wav")));
+    EXPECT_TRUE(seam_.boxes.empty());  // the conversion showed 88/89 itself
+}
+
+TEST_F(Mp3Phase, AnAbortDuringTheConversionRemovesBothFiles) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    Convert(507);
+    abortDuring_ = true;
+    EXPECT_EQ(Run({Track("A", 0, 500), Track("B", 500, 900)}), SaveEnd::Aborted);
+    EXPECT_FALSE(std::filesystem::exists(Out("A.wav")));
+    EXPECT_FALSE(std::filesystem::exists(Out("A.MP3")));
+    EXPECT_FALSE(std::filesystem::exists(Out("B.wav")));
+    EXPECT_TRUE(seam_.boxes.empty());
+    EXPECT_TRUE(LeftoverParts().empty());
+}
+
+TEST_F(Mp3Phase, NoAndCancelForTheMp3NameKeepTheWave) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    dir_.Write("A.MP3", {'o', 'l', 'd'});
+    Convert(0);
+    seam_.answers = {false};
+    Run({Track("A", 0, 500)});
+    EXPECT_TRUE(converted_.empty());
+    EXPECT_TRUE(std::filesystem::exists(Out("A.wav")));
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
+    EXPECT_EQ(test::ReadFile(Out("A.MP3")), (Bytes{'o', 'l', 'd'}));
+}
+
+}  // namespace
+}  // namespace quillon::engine

@@ -106,9 +106,13 @@ TempDir::~TempDir() {
 
 std::string TempDir::Write(const std::string& name, const Bytes& bytes) const {
     const std::string p = path_ + "/" + name;
-    std::ofstream out(p, std::ios::binary);
-    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
+    WriteAt(p, bytes);
     return p;
+}
+
+void TempDir::WriteAt(const std::string& path, const Bytes& bytes) {
+    std::ofstream out(path, std::ios::binary);
+    out.write(reinterpret_cast<const char*>(bytes.data()), std::streamsize(bytes.size()));
 }
 
 Bytes ReadFile(const std::string& path) {

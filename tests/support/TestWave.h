@@ -67,6 +67,8 @@ public:
     [[nodiscard]] const std::string& path() const { return path_; }
     // path()/name, with bytes written there.
     std::string Write(const std::string& name, const Bytes& bytes) const;
+    // bytes written at an absolute path.
+    static void WriteAt(const std::string& path, const Bytes& bytes);
 
 private:
     std::string path_;

@@ -158,15 +158,6 @@ private slots:
         QVERIFY(!std::filesystem::exists(Out("Side A.0002.wav")));
         QCOMPARE(test::ReadFile(Out("Side A.0001.wav")), (test::Bytes{'o', 'l', 'd'}));
     }
-
-    void mp3IsRefusedUntilAnEncoderIsThere() {
-        form_->TrackListView->SetChecked(0, true);
-        form_->FileTypeComboBox->setCurrentIndex(1);
-        form_->SaveButtonClick();
-        QCOMPARE(dialogs_.boxes, QStringList{"plain: " + QString(engine::text::kMp3Unavailable)});
-        QVERIFY(!form_->SaveJob);
-        QVERIFY(!std::filesystem::exists(Out("Side A.0001.wav")));
-    }
 };
 
 QTEST_MAIN(SaveTest)

@@ -1,0 +1,56 @@
+#pragma once
+// The MP3 settings dialog: the codec and the bit rate of the next MP3 save,
+// offered only as the installed encoders accept them for the source.
+
+#include <QDialog>
+
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "export/BitRateLists.h"
+
+class QComboBox;
+class QLabel;
+class QPushButton;
+
+namespace quillon::engine {
+class WindowSeam;
+}
+
+namespace quillon::app {
+
+class TSaveAsMP3Form : public QDialog {
+    Q_OBJECT
+public:
+    // source gives the file named in the main window when the dialog opens.
+    TSaveAsMP3Form(QWidget* parent, engine::WindowSeam& seam, std::function<std::string()> source);
+
+    QLabel* Label2;
+    QComboBox* CodecComboBox;
+    QLabel* Label1;
+    QComboBox* BitRateComboBox;
+    QPushButton* OkButton;
+    QPushButton* CancelButton;
+
+    // What OK chose, also stored in the settings.
+    std::string CurrentCodecName;
+    uint16_t CurrentBitRate = 0;
+
+    void FormShow();
+    void CodecComboBoxChange();
+    void OkButtonClick();
+    [[nodiscard]] const engine::BitRateLists& Lists() const { return lists_; }
+
+protected:
+    void showEvent(QShowEvent* event) override;
+
+private:
+    void FillBitRates();
+
+    engine::WindowSeam& seam_;
+    std::function<std::string()> source_;
+    engine::BitRateLists lists_;  // the converter's and LAME's rates
+};
+
+}  // namespace quillon::app

@@ -1,0 +1,46 @@
+#include "export/WaveToMP3.h"
+
+#include <algorithm>
+#include <cctype>
+#include <exception>
+
+#include "app/ErrorCodes.h"
+#include "export/Lame_dll.h"
+#include "libs/CVWAVMP3/CVWAVMP3.h"
+
+namespace quillon::engine {
+
+std::atomic<bool> LameInUse{false};
+std::atomic<uint16_t> LastConversionResult{0};
+
+bool IsLameCodecName(const std::string& codecName) {
+    static const std::string lame = "lame encoder";
+    return codecName.size() == lame.size() &&
+           std::equal(codecName.begin(), codecName.end(), lame.begin(),
+                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
+}
+
+uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath, const std::string& mp3Path,
+                      uint32_t bitRate, WindowSeam& seam, const std::function<void(int)>& lameProgress) {
+    LameInUse.store(false);
+    uint16_t result = 0;
+    if (!IsLameCodecName(codecName)) {
+        try {
+            result = ::ConvertWaveFileToMp3(wavePath.c_str(), mp3Path.c_str(), bitRate * 1000);
+        } catch (...) {
+            seam.ShowMessageBox(MessageText(MsgConverterCallFault));
+            return LastConversionResult = uint16_t(CV_ENCODER_FAILED);
+        }
+    } else {
+        LameInUse.store(true);
+        result = LameEncodeWave(wavePath, mp3Path, bitRate, lameProgress);
+    }
+    LastConversionResult.store(result);
+    if (result == ConversionRateRefused) {
+        seam.ShowMessageBox(MessageText(MsgCodecCannotProduceAt) + " " + std::to_string(bitRate) + " " +
+                            MessageText(MsgKbitBitrateChooseAnother));
+    }
+    return result;
+}
+
+}  // namespace quillon::engine

@@ -1,0 +1,34 @@
+#pragma once
+// The MP3 codec dispatch: one wave file to MP3 through LAME or the
+// system-codec converter, chosen by the codec's name.
+
+#include <atomic>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+#include "app/WindowSeam.h"
+
+namespace quillon::engine {
+
+inline constexpr const char* kLameCodecName = "LAME Encoder";
+inline constexpr const char* kAcmCodecName = "Windows ACM Default";
+
+// Results the program gives a meaning to.
+enum ConversionResult : uint16_t { ConversionDone = 0, ConversionRateRefused = 406, ConversionDoneDropWave = 431 };
+
+// The running conversion goes through LAME (the Abort button stops it there).
+extern std::atomic<bool> LameInUse;
+extern std::atomic<uint16_t> LastConversionResult;
+
+// True for "Lame Encoder" in any letter case: that name picks LAME.
+[[nodiscard]] bool IsLameCodecName(const std::string& codecName);
+
+// Converts wavePath into mp3Path at bitRate kbit/s and returns the result
+// (also left in LastConversionResult). 406 shows messages 88 and 89 with the
+// rate; a fault inside the converter library shows message 63. The wave file
+// is left where it is: the caller decides what to keep.
+uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath, const std::string& mp3Path,
+                      uint32_t bitRate, WindowSeam& seam, const std::function<void(int)>& lameProgress);
+
+}  // namespace quillon::engine

@@ -1,0 +1,220 @@
+// Reads the wave file with the program's RIFF layer and feeds libavcodec's
+// MP3 encoder frame by frame; the packets are the MP3 file, one after the other.
+#include "libs/CVWAVMP3/CVWAVMP3.h"
+
+extern "C" {
+#include <libavcodec/avcodec.h>
+#include <libavutil/channel_layout.h>
+#include <libavutil/frame.h>
+}
+
+#include <algorithm>
+#include <array>
+#include <atomic>
+#include <cstdio>
+#include <memory>
+#include <vector>
+
+#include "analysis/WaveFormat.h"
+#include "platform/Mmio.h"
+
+namespace {
+
+using namespace quillon::platform;
+using quillon::engine::WaveFormat;
+
+std::atomic<uint16_t> gStatus{100};
+std::atomic<bool> gStop{false};
+
+struct Wave {
+    UniqueHmmio file;
+    WaveFormat format;
+    uint32_t dataBytes = 0;
+};
+
+// Opens path, positioned at the first sample. 0, or the code of what is wrong.
+uint16_t OpenWave(const char* path, Wave& wave) {
+    if (path == nullptr) return CV_CANNOT_READ_WAVE;
+    wave.file.reset(mmioOpen(path, nullptr, MMIO_READ | MMIO_ALLOCBUF));
+    if (!wave.file) return CV_CANNOT_READ_WAVE;
+    HMMIO h = wave.file.get();
+    MMCKINFO riff{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    MMCKINFO fmt{};
+    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) || mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK))
+        return CV_NOT_PCM_WAVE;
+    std::array<uint8_t, WaveFormat::kBytes> raw{};
+    const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
+    if (n < 16 || mmioRead(h, raw.data(), n) != n) return CV_NOT_PCM_WAVE;
+    wave.format = WaveFormat::FromBytes(raw);
+    const WaveFormat& f = wave.format;
+    const bool pcm = f.wFormatTag == quillon::engine::WAVE_FORMAT_PCM &&
+                     (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && (f.nChannels == 1 || f.nChannels == 2) &&
+                     f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 && f.nSamplesPerSec > 0;
+    if (!pcm) return CV_NOT_PCM_WAVE;
+    mmioAscend(h, &fmt, 0);
+    MMCKINFO data{};
+    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    if (mmioDescend(h, &data, &riff, MMIO_FINDCHUNK)) return CV_NOT_PCM_WAVE;
+    wave.dataBytes = data.cksize / f.nBlockAlign * f.nBlockAlign;
+    return CV_OK;
+}
+
+// The bit rates an MPEG layer III stream has at a sample rate, in kbit/s.
+bool MpegBitRate(uint32_t samplesPerSecond, uint32_t kbps) {
+    static constexpr uint32_t kMpeg1[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+    static constexpr uint32_t kMpeg2[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
+    switch (samplesPerSecond) {
+    case 32000: case 44100: case 48000: return std::find(std::begin(kMpeg1), std::end(kMpeg1), kbps) != std::end(kMpeg1);
+    case 8000: case 11025: case 12000: case 16000: case 22050: case 24000:
+        return std::find(std::begin(kMpeg2), std::end(kMpeg2), kbps) != std::end(kMpeg2);
+    default: return false;
+    }
+}
+
+const AVCodec* Mp3Encoder() {
+    const AVCodec* lame = avcodec_find_encoder_by_name("libmp3lame");
+    return lame ? lame : avcodec_find_encoder(AV_CODEC_ID_MP3);
+}
+
+struct ContextFree {
+    void operator()(AVCodecContext* c) const { avcodec_free_context(&c); }
+};
+struct FrameFree {
+    void operator()(AVFrame* f) const { av_frame_free(&f); }
+};
+struct PacketFree {
+    void operator()(AVPacket* p) const { av_packet_free(&p); }
+};
+using Context = std::unique_ptr<AVCodecContext, ContextFree>;
+
+// The first sample layout the encoder takes that we can fill.
+AVSampleFormat PickSampleFormat(const AVCodec* codec) {
+    for (const AVSampleFormat* f = codec->sample_fmts; f && *f != AV_SAMPLE_FMT_NONE; ++f) {
+        if (*f == AV_SAMPLE_FMT_S16P || *f == AV_SAMPLE_FMT_S16 || *f == AV_SAMPLE_FMT_FLTP) return *f;
+    }
+    return AV_SAMPLE_FMT_NONE;
+}
+
+// An encoder opened for the format at kbps; null when it will not take them.
+Context OpenEncoder(const WaveFormat& f, uint32_t kbps) {
+    const AVCodec* codec = Mp3Encoder();
+    if (!codec || !MpegBitRate(f.nSamplesPerSec, kbps)) return nullptr;
+    Context ctx(avcodec_alloc_context3(codec));
+    if (!ctx) return nullptr;
+    ctx->sample_rate = int(f.nSamplesPerSec);
+    av_channel_layout_default(&ctx->ch_layout, f.nChannels);
+    ctx->sample_fmt = PickSampleFormat(codec);
+    ctx->bit_rate = int64_t(kbps) * 1000;
+    if (ctx->sample_fmt == AV_SAMPLE_FMT_NONE || avcodec_open2(ctx.get(), codec, nullptr) < 0) return nullptr;
+    return ctx;
+}
+
+// Sample i of channel c of the block, as a 16-bit value.
+int16_t SampleAt(const uint8_t* block, const WaveFormat& f, int frame, int channel) {
+    const int index = frame * f.nChannels + channel;
+    if (f.wBitsPerSample == 8) return int16_t(int(block[index]) * 256 - 32768);
+    return int16_t(uint16_t(block[2 * index]) | uint16_t(block[2 * index + 1]) << 8);
+}
+
+void FillFrame(AVFrame* frame, const uint8_t* block, const WaveFormat& f, int frames) {
+    const auto fmt = AVSampleFormat(frame->format);
+    for (int c = 0; c < f.nChannels; ++c) {
+        for (int i = 0; i < frame->nb_samples; ++i) {
+            const int16_t v = i < frames ? SampleAt(block, f, i, c) : 0;  // a short last frame is padded
+            if (fmt == AV_SAMPLE_FMT_S16P) reinterpret_cast<int16_t*>(frame->data[c])[i] = v;
+            else if (fmt == AV_SAMPLE_FMT_S16) reinterpret_cast<int16_t*>(frame->data[0])[i * f.nChannels + c] = v;
+            else reinterpret_cast<float*>(frame->data[c])[i] = float(v) / 32768.0f;
+        }
+    }
+}
+
+// Sends frame (null flushes) and writes every packet that comes back.
+bool Encode(AVCodecContext* ctx, AVFrame* frame, AVPacket* packet, std::FILE* out) {
+    if (avcodec_send_frame(ctx, frame) < 0) return false;
+    for (;;) {
+        const int r = avcodec_receive_packet(ctx, packet);
+        if (r == AVERROR(EAGAIN) || r == AVERROR_EOF) return true;
+        if (r < 0) return false;
+        const bool written = std::fwrite(packet->data, 1, size_t(packet->size), out) == size_t(packet->size);
+        av_packet_unref(packet);
+        if (!written) return false;
+    }
+}
+
+uint16_t Convert(const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) {
+    Wave wave;
+    if (const uint16_t code = OpenWave(wavePath, wave)) return code;
+    const WaveFormat& f = wave.format;
+    if (!MpegBitRate(f.nSamplesPerSec, bitsPerSecond / 1000)) return CV_BITRATE_NOT_PRODUCED;
+    Context ctx = OpenEncoder(f, bitsPerSecond / 1000);
+    if (!ctx) return CV_BITRATE_NOT_PRODUCED;
+    std::unique_ptr<AVFrame, FrameFree> frame(av_frame_alloc());
+    std::unique_ptr<AVPacket, PacketFree> packet(av_packet_alloc());
+    if (!frame || !packet) return CV_NO_MEMORY;
+    frame->format = ctx->sample_fmt;
+    frame->sample_rate = ctx->sample_rate;
+    frame->nb_samples = ctx->frame_size > 0 ? ctx->frame_size : 1152;
+    if (av_channel_layout_copy(&frame->ch_layout, &ctx->ch_layout) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
+        return CV_NO_MEMORY;
+    const bool smallLastFrame = (ctx->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(mp3Path ? std::fopen(mp3Path, "wb") : nullptr, &std::fclose);
+    if (!out) return CV_CANNOT_CREATE_MP3;
+    std::vector<uint8_t> block(size_t(frame->nb_samples) * f.nBlockAlign);
+    uint32_t done = 0;
+    int64_t pts = 0;
+    while (done < wave.dataBytes) {
+        if (gStop.load()) return CV_STOPPED;
+        const uint32_t n = std::min<uint32_t>(uint32_t(block.size()), wave.dataBytes - done);
+        if (mmioRead(wave.file.get(), block.data(), n) != n) return CV_CANNOT_READ_WAVE;
+        if (av_frame_make_writable(frame.get()) < 0) return CV_NO_MEMORY;
+        const int frames = int(n / f.nBlockAlign);
+        const int full = frame->nb_samples;
+        if (smallLastFrame) frame->nb_samples = frames;
+        FillFrame(frame.get(), block.data(), f, frames);
+        frame->pts = pts;
+        pts += frames;
+        if (!Encode(ctx.get(), frame.get(), packet.get(), out.get())) return CV_ENCODER_FAILED;
+        frame->nb_samples = full;
+        done += n;
+        gStatus.store(uint16_t(uint64_t(done) * 100 / wave.dataBytes));
+    }
+    if (!Encode(ctx.get(), nullptr, packet.get(), out.get())) return CV_ENCODER_FAILED;
+    return std::fclose(out.release()) == 0 ? CV_OK : CV_CANNOT_CREATE_MP3;
+}
+
+}  // namespace
+
+extern "C" {
+
+uint16_t IsValidMP3CodecFound(const char* wavePath) {
+    if (!Mp3Encoder()) return avcodec_find_decoder(AV_CODEC_ID_MP3) ? CV_DECODER_ONLY : CV_NO_MP3_CODEC;
+    Wave wave;
+    if (OpenWave(wavePath, wave) != CV_OK) return CV_FORMAT_NOT_ENCODABLE;
+    const bool mpeg1 = wave.format.nSamplesPerSec >= 32000;
+    return OpenEncoder(wave.format, mpeg1 ? 128 : 64) ? CV_OK : CV_FORMAT_NOT_ENCODABLE;
+}
+
+int32_t IsBitrateSupported(const char* wavePath, uint32_t bitsPerSecond, uint8_t* supported) {
+    Wave wave;
+    if (const uint16_t code = OpenWave(wavePath, wave)) return code;
+    const bool ok = OpenEncoder(wave.format, bitsPerSecond / 1000) != nullptr;
+    if (supported) *supported = ok ? 1 : 0;
+    return ok ? CV_OK : CV_BITRATE_NOT_PRODUCED;
+}
+
+uint16_t ConvertWaveFileToMp3(const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) {
+    gStop.store(false);
+    gStatus.store(0);
+    const uint16_t result = Convert(wavePath, mp3Path, bitsPerSecond);
+    gStatus.store(100);
+    return result;
+}
+
+uint16_t GetStatusWavToMP3(void) { return gStatus.load(); }
+
+void StopConversionWavToMP3(void) { gStop.store(true); }
+
+}  // extern "C"
