@@ -73,6 +73,26 @@ int ReadStructure(HMMIO h, WaveFormat& format, MMCKINFO& dataChunk) {
 
 }  // namespace
 
+FormatWalk WalkToFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
+    riff = MMCKINFO{};
+    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
+    if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return FormatWalk::NotWave;
+    MMCKINFO fmt{};
+    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
+    if (mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return FormatWalk::NoFormat;
+    std::array<uint8_t, WaveFormat::kBytes> raw{};
+    const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
+    if (n < 16 || mmioRead(h, raw.data(), n) != n) return FormatWalk::NoFormat;
+    format = WaveFormat::FromBytes(raw);
+    return mmioAscend(h, &fmt, 0) == MMSYSERR_NOERROR ? FormatWalk::Found : FormatWalk::CannotLeaveFormat;
+}
+
+bool DescendToData(HMMIO h, const MMCKINFO& riff, MMCKINFO& data) {
+    data = MMCKINFO{};
+    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
+    return mmioDescend(h, &data, &riff, MMIO_FINDCHUNK) == MMSYSERR_NOERROR;
+}
+
 bool OpenWaveFile(const std::string& path, UniqueHmmio& handle, WaveFormat& format, MMCKINFO& dataChunk,
                   uint32_t& dataSize, WindowSeam& seam) {
     format = WaveFormat{};

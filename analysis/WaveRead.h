@@ -37,4 +37,12 @@ bool OpenWaveFile(const std::string& path, platform::UniqueHmmio& handle, WaveFo
 // unknown code shows nothing.
 void ReportWaveFileError(int code, WindowSeam& seam);
 
+// The plain walk the libraries share, with no message: into the RIFF "WAVE"
+// chunk (riff), then its "fmt " chunk, whose first 18 bytes at most are read
+// into format (bytes the chunk lacks stay 0); the file is left after fmt.
+enum class FormatWalk { Found, NotWave, NoFormat, CannotLeaveFormat };
+[[nodiscard]] FormatWalk WalkToFormat(platform::HMMIO h, platform::MMCKINFO& riff, WaveFormat& format);
+// From there, into the "data" chunk; false when there is none.
+[[nodiscard]] bool DescendToData(platform::HMMIO h, const platform::MMCKINFO& riff, platform::MMCKINFO& data);
+
 }  // namespace quillon::engine

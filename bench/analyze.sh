@@ -6,15 +6,10 @@
 #
 #   bench/analyze.sh [BUILD_DIR]     (default: build-bench)
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(dirname "$here")
-build=${1:-$root/build-bench}
-"$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target quillon-cli quillon-make-album >/dev/null
+BENCH_BUILD_DIR=${1:-${BENCH_BUILD_DIR:-}}
+. "$(dirname "$0")/common.sh"
+bench_build quillon-cli quillon-make-album
 
-out=$here/out
-mkdir -p "$out"
 wav=$out/sixty-minutes.wav
 [ -s "$wav" ] || "$build/quillon-make-album" --minutes 60 "$wav"
 export HOME=$out XDG_CONFIG_HOME=$out/config   # default thresholds, whatever the user set

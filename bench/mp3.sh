@@ -9,15 +9,10 @@
 #
 #   bench/mp3.sh [BUILD_DIR]     (default: build-bench)
 set -euo pipefail
-here=$(cd "$(dirname "$0")" && pwd)
-root=$(dirname "$here")
-build=${1:-$root/build-bench}
-"$root/scripts/setup.sh"
-cmake -S "$root" -B "$build" -DCMAKE_BUILD_TYPE=Release -DQUILLON_TESTS=OFF >/dev/null
-cmake --build "$build" -j2 --target quillon-bench-mp3 quillon-make-album lame_enc >/dev/null
+BENCH_BUILD_DIR=${1:-${BENCH_BUILD_DIR:-}}
+. "$(dirname "$0")/common.sh"
+bench_build quillon-bench-mp3 quillon-make-album lame_enc
 
-out=$here/out
-mkdir -p "$out"
 five=$out/five-minutes.wav
 twenty=$out/twenty-minutes.wav
 [ -s "$five" ] || "$build/quillon-make-album" --minutes 5 "$five"

@@ -3,12 +3,12 @@
 #include <dlfcn.h>
 
 #include <algorithm>
-#include <array>
 #include <cstdio>
 #include <memory>
 #include <mutex>
 
 #include "analysis/WaveFormat.h"
+#include "analysis/WaveRead.h"
 #include "app/Util.h"
 #include "platform/Mmio.h"
 #include "platform/SpecialFolders.h"
@@ -54,18 +54,7 @@ bool Bind(void* library) {
 
 // Walks to the fmt chunk and reads the format; false for anything but PCM.
 bool ReadPcmFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
-    riff = MMCKINFO{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return false;
-    MMCKINFO fmt{};
-    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return false;
-    std::array<uint8_t, WaveFormat::kBytes> raw{};
-    const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
-    if (n < 16 || mmioRead(h, raw.data(), n) != n) return false;
-    format = WaveFormat::FromBytes(raw);
-    if (format.wFormatTag != WAVE_FORMAT_PCM) return false;
-    return mmioAscend(h, &fmt, 0) == MMSYSERR_NOERROR;
+    return WalkToFormat(h, riff, format) == FormatWalk::Found && format.wFormatTag == WAVE_FORMAT_PCM;
 }
 
 void Remember(const WaveFormat& f) {
@@ -200,9 +189,8 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
     Remember(format);
     if (format.nSamplesPerSec >= 8000 && format.nSamplesPerSec <= 22050 && bitRate > 160)
         return LameRateTooHighForSource;
-    MMCKINFO data{};
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(wave.get(), &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return LameNotPcmWave;
+    MMCKINFO data;
+    if (!DescendToData(wave.get(), riff, data)) return LameNotPcmWave;
     const int64_t total = data.cksize;
     if (!LameOpenStream(bitRate)) return LameStreamRefused;
     StreamCloser stream;

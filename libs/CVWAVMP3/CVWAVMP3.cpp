@@ -9,13 +9,13 @@ extern "C" {
 }
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <cstdio>
 #include <memory>
 #include <vector>
 
 #include "analysis/WaveFormat.h"
+#include "analysis/WaveRead.h"
 #include "platform/Mmio.h"
 
 namespace {
@@ -38,25 +38,16 @@ uint16_t OpenWave(const char* path, Wave& wave) {
     wave.file.reset(mmioOpen(path, nullptr, MMIO_READ | MMIO_ALLOCBUF));
     if (!wave.file) return CV_CANNOT_READ_WAVE;
     HMMIO h = wave.file.get();
-    MMCKINFO riff{};
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    MMCKINFO fmt{};
-    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) || mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK))
+    MMCKINFO riff;
+    if (quillon::engine::WalkToFormat(h, riff, wave.format) != quillon::engine::FormatWalk::Found)
         return CV_NOT_PCM_WAVE;
-    std::array<uint8_t, WaveFormat::kBytes> raw{};
-    const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
-    if (n < 16 || mmioRead(h, raw.data(), n) != n) return CV_NOT_PCM_WAVE;
-    wave.format = WaveFormat::FromBytes(raw);
     const WaveFormat& f = wave.format;
     const bool pcm = f.wFormatTag == quillon::engine::WAVE_FORMAT_PCM &&
                      (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && (f.nChannels == 1 || f.nChannels == 2) &&
                      f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 && f.nSamplesPerSec > 0;
     if (!pcm) return CV_NOT_PCM_WAVE;
-    mmioAscend(h, &fmt, 0);
-    MMCKINFO data{};
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(h, &data, &riff, MMIO_FINDCHUNK)) return CV_NOT_PCM_WAVE;
+    MMCKINFO data;
+    if (!quillon::engine::DescendToData(h, riff, data)) return CV_NOT_PCM_WAVE;
     wave.dataBytes = data.cksize / f.nBlockAlign * f.nBlockAlign;
     return CV_OK;
 }

@@ -18,6 +18,7 @@
 
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveFormat.h"
+#include "analysis/WaveRead.h"
 #include "app/Util.h"
 #include "platform/Mmio.h"
 
@@ -43,26 +44,21 @@ uint16_t OpenStretch(const char* fileName, uint32_t startMs, uint32_t stopMs, St
     HMMIO h = out.file.get();
 
     MMCKINFO riff;
-    riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
-    if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return ZRV_NOT_WAVE;
-    MMCKINFO fmt;
-    fmt.ckid = mmioFOURCC('f', 'm', 't', ' ');
-    if (mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR || fmt.cksize < 16) return ZRV_NO_FMT_CHUNK;
-    std::array<uint8_t, WaveFormat::kBytes> raw{};
-    const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
-    if (mmioRead(h, raw.data(), n) != n) return ZRV_NO_FMT_CHUNK;
-    out.format = WaveFormat::FromBytes(raw);
+    switch (quillon::engine::WalkToFormat(h, riff, out.format)) {
+    case quillon::engine::FormatWalk::NotWave: return ZRV_NOT_WAVE;
+    case quillon::engine::FormatWalk::NoFormat: return ZRV_NO_FMT_CHUNK;
+    case quillon::engine::FormatWalk::CannotLeaveFormat: return ZRV_CANNOT_ASCEND;
+    case quillon::engine::FormatWalk::Found: break;
+    }
     const WaveFormat& f = out.format;
     if (f.wFormatTag != quillon::engine::WAVE_FORMAT_PCM) return ZRV_NOT_PCM;
     const bool playable = (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nChannels >= 1 &&
                           f.nChannels <= 8 && f.nSamplesPerSec > 0 &&
                           f.nBlockAlign == f.nChannels * (f.wBitsPerSample / 8);
     if (!playable) return ZRV_NOT_PCM;
-    if (mmioAscend(h, &fmt, 0) != MMSYSERR_NOERROR) return ZRV_CANNOT_ASCEND;
 
     MMCKINFO data;
-    data.ckid = mmioFOURCC('d', 'a', 't', 'a');
-    if (mmioDescend(h, &data, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return ZRV_NO_DATA_CHUNK;
+    if (!quillon::engine::DescendToData(h, riff, data)) return ZRV_NO_DATA_CHUNK;
     const auto frameAt = [&f](uint32_t ms) {
         return int64_t(quillon::engine::ConvertPosition(ms, quillon::engine::UnitMilliseconds,
                                                         quillon::engine::UnitFrames, f));
