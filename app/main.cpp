@@ -11,6 +11,8 @@
 #include "app/MainForm.h"
 #include "app/UserDialogs.h"
 #include "app/Util.h"
+#include "export/ConverterLibrary.h"
+#include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -44,6 +46,9 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    // The window links the converter library when it loads.
+    quillon::engine::UseConverter({&IsValidMP3CodecFound, &IsBitrateSupported, &ConvertWaveFileToMp3,
+                                   &GetStatusWavToMP3, &StopConversionWavToMP3});
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillon");
     QApplication::setWindowIcon(

@@ -7,6 +7,7 @@
 #include "app/Util.h"
 #include "cli/Commands.h"
 #include "export/OutputFolder.h"
+#include "export/ConverterLibrary.h"
 #include "export/Lame_dll.h"
 #include "export/SaveJob.h"
 #include "export/WaveToMP3.h"
@@ -24,7 +25,7 @@ extern "C" void OnInterrupt(int) {
         job->AbortRequested.store(true);
         if (job->InMp3Phase.load()) {
             engine::LameAbortRequested.store(true);
-            ::StopConversionWavToMP3();
+            engine::Converter().StopConversionWavToMP3();
         }
     }
     std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the program at once
@@ -50,7 +51,7 @@ bool ChooseMp3Settings(const SaveOptions& save, const std::string& path, Console
         }
         usable = engine::LameBitRateUsable(path, bitRate, seam);
     } else {
-        const uint16_t found = ::IsValidMP3CodecFound(path.c_str());
+        const uint16_t found = engine::Converter().IsValidMP3CodecFound(path.c_str());
         if (found != 0) {
             seam.ShowMessageBox(engine::MessageText(found == CV_NO_MP3_CODEC || found == CV_DECODER_ONLY
                                                         ? engine::MsgOfferMp3Download
@@ -58,7 +59,7 @@ bool ChooseMp3Settings(const SaveOptions& save, const std::string& path, Console
             return false;
         }
         uint8_t supported = 0;
-        ::IsBitrateSupported(path.c_str(), bitRate * 1000, &supported);
+        engine::Converter().IsBitrateSupported(path.c_str(), bitRate * 1000, &supported);
         usable = supported != 0;
     }
     if (!usable) {

@@ -3,7 +3,7 @@
 #include "app/Util.h"
 #include "export/Lame_dll.h"
 #include "export/WaveWrite.h"
-#include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "export/ConverterLibrary.h"
 #include "platform/FileOps.h"
 #include "platform/SingleInstance.h"
 #include "platform/SpecialFolders.h"
@@ -32,7 +32,7 @@ BitRateLists BuildBitRateLists(const std::string& source, WindowSeam& seam) {
     for (const uint32_t rate : kCandidateBitRates) {
         if (LameBitRateUsable(file, rate, seam)) lists.lame.push_back(rate);
         uint8_t usable = 0;
-        ::IsBitrateSupported(file.c_str(), rate * 1000, &usable);
+        Converter().IsBitrateSupported(file.c_str(), rate * 1000, &usable);
         if (usable) lists.acm.push_back(rate);
     }
     if (!useSource) platform::RemoveFile(file);

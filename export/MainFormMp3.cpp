@@ -8,6 +8,7 @@
 #include "app/QtSeams.h"
 #include "app/UserDialogs.h"
 #include "export/CodecMessageUnit.h"
+#include "export/ConverterLibrary.h"
 #include "export/Lame_dll.h"
 #include "export/OutputFolder.h"
 #include "export/SaveAsMp3.h"
@@ -19,7 +20,7 @@ namespace quillon::app {
 
 bool TMainForm::CheckMp3Readiness() {
     if (!LameAvailable) {
-        const uint16_t code = ::IsValidMP3CodecFound(CurrentWaveFile.c_str());
+        const uint16_t code = engine::Converter().IsValidMP3CodecFound(CurrentWaveFile.c_str());
         if (code == CV_DECODER_ONLY) {
             (void)dialogs_.Exec(*CodecMessageForm);
             return false;
@@ -48,7 +49,7 @@ bool TMainForm::CheckMp3Readiness() {
     bool usable = false;
     if (!engine::IsLameCodecName(CurrentCodecName)) {
         uint8_t supported = 0;
-        ::IsBitrateSupported(CurrentWaveFile.c_str(), uint32_t(CurrentBitRate) * 1000, &supported);
+        engine::Converter().IsBitrateSupported(CurrentWaveFile.c_str(), uint32_t(CurrentBitRate) * 1000, &supported);
         usable = supported != 0;
     } else {
         usable = engine::LameBitRateUsable(CurrentWaveFile, CurrentBitRate, *seam_);
@@ -81,7 +82,7 @@ void TMainForm::ShowMp3Status(engine::SaveJob& job) {
     SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + job.Mp3OutputPath()));
     if (job.CodecName == engine::kLameCodecName) return;
     try {
-        const uint16_t status = ::GetStatusWavToMP3();
+        const uint16_t status = engine::Converter().GetStatusWavToMP3();
         ProgressBar->setValue(status >= 100 ? 0 : status);
     } catch (...) {
         seam_->ShowMessageBox(engine::MessageText(engine::MsgCouldNotGetStatus));

@@ -11,6 +11,7 @@
 #include "app/MainForm.h"
 #include "app/QtSeams.h"
 #include "app/SimpleBmpButton.h"
+#include "export/ConverterLibrary.h"
 #include "export/Lame_dll.h"
 #include "export/OutputFolder.h"
 #include "export/WaveToMP3.h"
@@ -153,7 +154,7 @@ void TMainForm::AbortSave() {
         engine::LameAbortRequested = true;
     } else {
         try {
-            ::StopConversionWavToMP3();
+            engine::Converter().StopConversionWavToMP3();
         } catch (...) {
             // A converter that cannot be stopped ends on its own.
         }

@@ -5,6 +5,7 @@
 #include <exception>
 
 #include "app/ErrorCodes.h"
+#include "export/ConverterLibrary.h"
 #include "export/Lame_dll.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 
@@ -26,7 +27,7 @@ uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath,
     uint16_t result = 0;
     if (!IsLameCodecName(codecName)) {
         try {
-            result = ::ConvertWaveFileToMp3(wavePath.c_str(), mp3Path.c_str(), bitRate * 1000);
+            result = Converter().ConvertWaveFileToMp3(wavePath.c_str(), mp3Path.c_str(), bitRate * 1000);
         } catch (...) {
             seam.ShowMessageBox(MessageText(MsgConverterCallFault));
             return LastConversionResult = uint16_t(CV_ENCODER_FAILED);

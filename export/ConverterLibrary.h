@@ -1,0 +1,28 @@
+#pragma once
+// The converter library's five calls as the program reaches them. The window
+// links the library when it loads and hands its calls over at start-up; the
+// command line loads it only when an MP3 save needs it, so listing tracks does
+// not pay for loading libavcodec.
+
+#include <cstdint>
+
+namespace quillon::engine {
+
+struct ConverterCalls {
+    uint16_t (*IsValidMP3CodecFound)(const char* wavePath) = nullptr;
+    int32_t (*IsBitrateSupported)(const char* wavePath, uint32_t bitsPerSecond, uint8_t* supported) = nullptr;
+    uint16_t (*ConvertWaveFileToMp3)(const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) = nullptr;
+    uint16_t (*GetStatusWavToMP3)() = nullptr;
+    void (*StopConversionWavToMP3)() = nullptr;
+};
+
+// Uses calls from now on (the window's load-time link).
+void UseConverter(const ConverterCalls& calls);
+
+// The calls in use; on first use without UseConverter, libCVWAVMP3 is loaded
+// from beside the program, ../lib or the library path. A library that cannot
+// be found behaves as one without any MP3 codec: 436, nothing supported, and
+// conversions that fail.
+[[nodiscard]] const ConverterCalls& Converter();
+
+}  // namespace quillon::engine
