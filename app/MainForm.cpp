@@ -19,6 +19,7 @@
 #include "export/CodecMessageUnit.h"
 #include "export/Lame_dll.h"
 #include "export/SaveAsMp3.h"
+#include "settings/preferences.h"
 #include "app/HelpViewer.h"
 
 namespace quillon::app {
@@ -53,6 +54,9 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
     SplitForm->OnHelp = [this] { ShowHelpTopic(HelpTopic::Split); };
     SaveAsMP3Form = new TSaveAsMP3Form(this, *seam_, [this] { return FileNameEdit->text().toStdString(); });
     CodecMessageForm = new TCodecMessageForm(this);
+    PreferencesForm = new TPreferencesForm(
+        this, *seam_, dialogs_, [this] { return FileNameEdit->text().toStdString(); },
+        [this] { ShowHelpTopic(HelpTopic::Preferences); });
     ConnectHandlers();
     setFixedSize(kClientWidth, menuBar()->sizeHint().height() + kClientHeight);
     // The track list starts empty and the worker-idle event signalled.
@@ -183,6 +187,11 @@ void TMainForm::ConnectHandlers() {
     PreViewTrackEndButton->OnClick = [this] { PreViewTrackEndButtonClick(); };
     StopPreviewButton->OnClick = [this] { StopPreviewButtonClick(); };
     SaveButton->OnClick = [this] { SaveButtonClick(); };
+    EditButton->OnClick = [this] { EditButtonClick(); };
+    BurnCDButton->OnClick = [this] { BurnCDButtonClick(); };
+    connect(EditMenuItem, &QAction::triggered, this, [this] { EditButtonClick(); });
+    connect(PreferencesMenuItem, &QAction::triggered, this, [this] { PreferencesMenuItemClick(); });
+    connect(BurnMenuItem, &QAction::triggered, this, [this] { BurnCDButtonClick(); });
     connect(SaveMenuItem, &QAction::triggered, this, [this] { SaveMenuItemClick(); });
     connect(SaveFileTimer, &QTimer::timeout, this, [this] { SaveFileTimerTimer(); });
     connect(AudioTimer, &QTimer::timeout, this, [this] { AudioTimerTimer(); });

@@ -22,6 +22,7 @@
 #include "app/WorkerIdleEvent.h"
 #include "editing/TrackEdits.h"
 #include "export/SaveJob.h"
+#include "handoff/Companion.h"
 #include "preview/KVPlayerWrapper.h"
 #include "preview/PreviewRange.h"
 
@@ -39,6 +40,7 @@ class TTrackListView;
 class TSplitForm;
 class TSaveAsMP3Form;
 class TCodecMessageForm;
+class TPreferencesForm;
 class UserDialogs;
 class FormSeam;
 class HelpViewer;
@@ -96,6 +98,7 @@ public:
     TSplitForm* SplitForm = nullptr;
     TSaveAsMP3Form* SaveAsMP3Form = nullptr;
     TCodecMessageForm* CodecMessageForm = nullptr;
+    TPreferencesForm* PreferencesForm = nullptr;
 
     // State shared with the workers and the other commands.
     std::atomic<bool> UiBusy{false};
@@ -111,6 +114,8 @@ public:
     bool LameAvailable = false;        // the LAME shim loaded at start-up
     std::string CurrentCodecName;      // of the next MP3 save
     uint16_t CurrentBitRate = 0;       // kbit/s
+    std::shared_ptr<engine::CompanionRequest> CompanionRequest;  // the pending hand-off launch
+    std::string RegistryFile;          // where the companion is looked up
 
     // Track list and control state.
     void FillTrackListView();
@@ -152,6 +157,16 @@ public:
     [[nodiscard]] bool CheckMp3Readiness();
     // Each row's check box, top to bottom.
     [[nodiscard]] std::vector<bool> RowChecks() const;
+
+    // Edit and Burn: the saved tracks in the companion program.
+    void EditButtonClick();
+    void BurnCDButtonClick();
+    void OpenInCompanion(engine::HandOffMode mode);
+    void PrepareCompanionLaunch(const std::string& exePath, engine::HandOffMode mode);
+    void LaunchCompanion(const engine::CompanionRequest& request);
+
+    // Preferences.
+    void PreferencesMenuItemClick();
 
     // Split and merge.
     void SplitButtonClick();
@@ -227,6 +242,8 @@ private:
     [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
     void ShowMp3Status(engine::SaveJob& job);
     [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;
+    [[nodiscard]] bool IsCurrentJob(const void* job) const;
+    void HandOffCommand(TSimpleBmpButton* button, engine::HandOffMode mode);
     void StoreFileType();
     void StartPreview(TSimpleBmpButton* pressed, TSimpleBmpButton* other, engine::PreviewMode mode);
     void RestorePreviewControls();

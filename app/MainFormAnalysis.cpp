@@ -167,8 +167,12 @@ void TMainForm::WorkerShowWaveInfo(const void* job, uint32_t durationMs, uint32_
     if (IsCurrentAnalysis(job)) ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
 }
 
+bool TMainForm::IsCurrentJob(const void* job) const {
+    return IsCurrentAnalysis(job) || (SaveJob && SaveJob.get() == job);
+}
+
 void TMainForm::WorkerSetStatusText(const void* job, const std::string& text) {
-    if (IsCurrentAnalysis(job)) SetStatusText(QString::fromStdString(text));
+    if (IsCurrentJob(job)) SetStatusText(QString::fromStdString(text));
 }
 
 void TMainForm::WorkerStopAnalysis(const void* job) {

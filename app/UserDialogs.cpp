@@ -50,6 +50,10 @@ QString QtUserDialogs::SaveFileName(QWidget* owner, const QString& folder, const
     return dialog.selectedFiles().front();
 }
 
+QString QtUserDialogs::FolderName(QWidget* owner, const QString& title) {
+    return QFileDialog::getExistingDirectory(owner, title, QString(), QFileDialog::ShowDirsOnly);
+}
+
 int QtUserDialogs::Exec(QDialog& dialog) { return dialog.exec(); }
 
 }  // namespace quillon::app

@@ -26,6 +26,8 @@ public:
     // name typed without one; it asks before an existing file is chosen. Empty on Cancel.
     virtual QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName,
                                  const QString& suffix, const QString& filter) = 0;
+    // The folder browser with title; empty on Cancel.
+    virtual QString FolderName(QWidget* owner, const QString& title) = 0;
     // Shows one of the program's own dialogs modally; its result code.
     virtual int Exec(QDialog& dialog) = 0;
 };
@@ -39,6 +41,7 @@ public:
     QString OpenFileName(QWidget* owner, const QString& filter) override;
     QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName, const QString& suffix,
                          const QString& filter) override;
+    QString FolderName(QWidget* owner, const QString& title) override;
     int Exec(QDialog& dialog) override;
 };
 

@@ -33,6 +33,7 @@ public:
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
         return {};
     }
+    QString FolderName(QWidget*, const QString&) override { return {}; }
     int Exec(QDialog&) override { return 0; }
 
 private:

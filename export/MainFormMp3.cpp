@@ -62,6 +62,12 @@ engine::SaveHooks TMainForm::MakeSaveHooks(const std::shared_ptr<engine::SaveJob
     hooks.OutputFolder = [source = CurrentWaveFile] { return engine::GetOutputFolder(source); };
     hooks.Sleep = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
     const std::weak_ptr<engine::SaveJob> weak = job;
+    if (job->HandOff && CompanionRequest) {
+        hooks.LaunchCompanion = [request = *CompanionRequest, source = CurrentWaveFile](engine::SaveJob& ended,
+                                                                                        engine::WindowSeam& seam) {
+            engine::LaunchCompanion(request, ended.Tracks, engine::GetOutputFolder(source), seam);
+        };
+    }
     hooks.ConvertToMp3 = [this, weak](engine::SaveJob& running, std::size_t, const std::string& wave,
                                       const std::string& mp3, engine::WindowSeam& seam) {
         // LAME moves the bar itself, from the worker, without waiting for the window.

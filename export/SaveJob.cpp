@@ -165,18 +165,18 @@ void Pause(const SaveHooks& hooks, int ms) {
     if (hooks.Sleep) hooks.Sleep(std::chrono::milliseconds(ms));
 }
 
-void EndOfJob(SaveJob& job, const SaveHooks& hooks) {
-    if (job.HandOff && hooks.LaunchCompanion) hooks.LaunchCompanion(job);
+void EndOfJob(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
+    if (job.HandOff && hooks.LaunchCompanion) hooks.LaunchCompanion(job, seam);
 }
 
-SaveEnd FinishWithoutWork(SaveJob& job, const SaveHooks& hooks) {
+SaveEnd FinishWithoutWork(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
     job.State.store(JobFinished);
-    EndOfJob(job, hooks);
+    EndOfJob(job, hooks, seam);
     return SaveEnd::Finished;
 }
 
-SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks) {
-    EndOfJob(job, hooks);
+SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
+    EndOfJob(job, hooks, seam);
     return SaveEnd::Aborted;
 }
 
@@ -218,28 +218,28 @@ void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, 
 SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
     Source source;
     if (!OpenWaveFile(job.SourcePath, source.file, source.format, source.data, source.dataSize, seam)) {
-        return FinishWithoutWork(job, hooks);
+        return FinishWithoutWork(job, hooks, seam);
     }
     uint32_t total = job.CheckedDurationMs;
     if (job.SaveAsMp3) total += total / 2;
     if (!HasFreeSpace(job.OutputFolder, total, source.format)) {
         seam.ShowMessageBox(MessageText(MsgNotEnoughSpace));
         source.file.reset();
-        return FinishWithoutWork(job, hooks);
+        return FinishWithoutWork(job, hooks, seam);
     }
     std::vector<uint8_t> buffers[2];
     try {
         for (auto& buffer : buffers) buffer.resize(std::size_t(kSaveBlockBytes));
     } catch (const std::bad_alloc&) {
         ShowErrorMessage(seam, MsgCouldNotAllocate);
-        return FinishWithoutWork(job, hooks);
+        return FinishWithoutWork(job, hooks, seam);
     }
     const std::string folder = hooks.OutputFolder ? hooks.OutputFolder() : job.OutputFolder;
     if (!DirectoryExists(folder)) {
         job.State.store(JobFinished);
         source.file.reset();
         ShowErrorMessage(seam, MsgOutputFolderMissing);
-        EndOfJob(job, hooks);
+        EndOfJob(job, hooks, seam);
         return SaveEnd::Finished;
     }
 
@@ -253,7 +253,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         mmioSeek(source.file.get(), source.data.dwDataOffset + place.offset, SEEK_SET);
         job.SetWaveOutputPath(waveName);
         job.SetMp3OutputPath(folder + track.Name + ".MP3");
-        if (job.AbortRequested.load()) return EndOnAbort(job, hooks);
+        if (job.AbortRequested.load()) return EndOnAbort(job, hooks, seam);
         if (!IsUsableTrackName(track.Name)) {
             seam.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
             continue;
@@ -263,7 +263,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         if (waveName.empty()) continue;
         job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
         const CopyResult result = writer.Write(place, waveName);
-        if (result == CopyResult::Aborted) return EndOnAbort(job, hooks);
+        if (result == CopyResult::Aborted) return EndOnAbort(job, hooks, seam);
         if (result == CopyResult::Failed) continue;
         track.WaveSaved = 1;
         if (hooks.FileWritten) hooks.FileWritten(i, waveName);
@@ -274,7 +274,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         if (job.SaveAsMp3 && hooks.ConvertToMp3) ConvertTrack(job, i, waveName, seam, hooks);
     }
     source.file.reset();
-    EndOfJob(job, hooks);
+    EndOfJob(job, hooks, seam);
     job.State.store(JobFinished);
     return SaveEnd::Finished;
 }

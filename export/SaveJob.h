@@ -64,7 +64,7 @@ struct SaveHooks {
                            WindowSeam& seam)>
         ConvertToMp3;
     // Called at every end of a hand-off's job: finished, aborted, failed.
-    std::function<void(SaveJob&)> LaunchCompanion;
+    std::function<void(SaveJob&, WindowSeam&)> LaunchCompanion;
     // After each block copied, with the percent of the current file.
     std::function<void(int percent)> Progress;
     // Each file completed, with its track's index: the wave file, and for MP3

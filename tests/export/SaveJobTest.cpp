@@ -235,7 +235,7 @@ TEST_F(SaveJobTest, HandOffSkipsSavedWavesAndLaunchesAtEveryEnd) {
     EXPECT_EQ(tracks[2].Checked, 0);  // not checked
     EXPECT_EQ(CheckedTracksDuration(tracks, {true, true, false}), 200u);  // the skipped one counts
     int launches = 0;
-    hooks_.LaunchCompanion = [&launches](SaveJob&) { ++launches; };
+    hooks_.LaunchCompanion = [&launches](SaveJob&, WindowSeam&) { ++launches; };
     job_.HandOff = true;
     Run(tracks);
     EXPECT_EQ(launches, 1);
@@ -254,7 +254,7 @@ TEST(FreeSpaceOfAFolderToBe, IsTheSpaceOfItsParent) {
 TEST_F(SaveJobTest, MissingOutputFolderWritesNothing) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     int launches = 0;
-    hooks_.LaunchCompanion = [&launches](SaveJob&) { ++launches; };
+    hooks_.LaunchCompanion = [&launches](SaveJob&, WindowSeam&) { ++launches; };
     hooks_.OutputFolder = [this] { return dir_.path() + "/gone/"; };
     job_.HandOff = true;
     EXPECT_EQ(Run({Track("A", 0, 100)}), SaveEnd::Finished);

@@ -35,6 +35,10 @@ public:
         boxes << "save dialog: " + fileName;
         return saveName;
     }
+    QString FolderName(QWidget*, const QString& title) override {
+        boxes << "folder: " + title;
+        return folderName;
+    }
     // A dialog's run: the test fills it in and says how it ended (Rejected when unset).
     int Exec(QDialog& dialog) override { return onExec ? onExec(dialog) : int(QDialog::Rejected); }
 
@@ -43,6 +47,7 @@ public:
     std::deque<bool> answers;
     QString openName;
     QString saveName;
+    QString folderName;
     QString lastFilter;
 };
 

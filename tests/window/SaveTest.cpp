@@ -40,6 +40,7 @@ public:
         boxes << "save dialog: " + fileName;
         return {};
     }
+    QString FolderName(QWidget*, const QString&) override { return {}; }
     int Exec(QDialog&) override { return 0; }
 
     std::function<void()> onQuestion;

@@ -1,0 +1,280 @@
+// The Preferences dialog and the Edit and Burn commands through the main
+// window. The LAME shim is loaded from the build; the companion is a stand-in
+// that records its arguments, found through a registry file of the test's.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QRadioButton>
+#include <QToolButton>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+#include <thread>
+
+#include "app/ErrorCodes.h"
+#include "app/MainForm.h"
+#include "app/SimpleBmpButton.h"
+#include "app/TrackListView.h"
+#include "export/Lame_dll.h"
+#include "settings/preferences.h"
+#include "support/ScriptedDialogs.h"
+#include "support/TestWave.h"
+#include "support/WindowTestEnv.h"
+
+using namespace quillon;
+using app::TMainForm;
+using app::TPreferencesForm;
+
+namespace {
+
+QString Message(int number) { return QString::fromStdString(engine::MessageText(number)); }
+
+QByteArray Slurp(const QString& path) {
+    QFile f(path);
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+}  // namespace
+
+class PreferencesTest : public QObject {
+    Q_OBJECT
+    std::unique_ptr<test::WindowTestEnv> env_;
+    std::unique_ptr<test::TempDir> files_;
+    std::unique_ptr<test::ScriptedDialogs> dialogs_;
+    TMainForm* form_ = nullptr;
+    TPreferencesForm* prefs_ = nullptr;
+
+    void Settings(const std::string& text) { std::ofstream(env_->SettingsFile().toStdString()) << text; }
+    void Show() {
+        prefs_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(prefs_));
+    }
+    // Two pieces 1.5 s apart: one track at the default 3 s, two at 1 s.
+    void OpenTwoPieces() {
+        test::Pcm pcm(16, 2);
+        pcm.Loud(44100).Silent(66150).Loud(44100);
+        const std::string path = files_->Write("Side.wav", test::PcmWave(test::Format{}, pcm.bytes()));
+        form_->FileNameEdit->setText(QString::fromStdString(path));
+        form_->analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && !form_->AnalysisJob);
+    }
+    std::string Companion(std::initializer_list<const char*> exes) {
+        const std::string folder = files_->path() + "/trimora/";
+        std::filesystem::create_directories(folder);
+        for (const char* exe : exes)
+            std::filesystem::copy_file(QUILLON_FAKE_COMPANION, folder + exe, std::filesystem::copy_options::overwrite_existing);
+        form_->RegistryFile = files_->path() + "/registry.ini";
+        std::ofstream(form_->RegistryFile) << "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trimora 2.0]\n"
+                                              "UninstallString=/bin/isuninst -f\"" << folder << "Uninst.isu\"\n";
+        return folder;
+    }
+    QString Launched(const std::string& folder) {
+        const QString args = QString::fromStdString(folder + "args.txt");
+        for (int i = 0; i < 500 && !QFile::exists(args); ++i) QTest::qWait(10);
+        return QString::fromUtf8(Slurp(args));
+    }
+
+private slots:
+    void initTestCase() { engine::SetLameLibraryCandidates({QUILLON_LAME_SHIM}); }
+    void init() {
+        env_ = std::make_unique<test::WindowTestEnv>();
+        files_ = std::make_unique<test::TempDir>();
+        dialogs_ = std::make_unique<test::ScriptedDialogs>();
+        form_ = new TMainForm({}, *dialogs_);
+        form_->show();
+        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        prefs_ = form_->PreferencesForm;
+    }
+    void cleanup() {
+        delete form_;
+        form_ = nullptr;
+    }
+
+    void storedValuesAreShownCorrectedAndWrittenOnlyOnOk() {
+        Settings("[SilenceAmplitudeSection]\nSilenceAmplitude:=500\n[MP3FormatSection]\nCodecName:=lame encoder\nBitRate:=192\n");
+        Show();
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("100"));
+        QCOMPARE(prefs_->SilenceDurationEdit->text(), QString("3"));
+        QCOMPARE(prefs_->PreViewEdit->text(), QString("5"));
+        QCOMPARE(prefs_->preferencesCodecComboBox->currentText(), QString("LAME Encoder"));  // stored in lower case
+        QCOMPARE(prefs_->preferencesBitRateComboBox->currentText(), QString("192"));
+        QVERIFY(prefs_->outPutFilePathRadioButton1->isChecked());
+        QVERIFY(!prefs_->outPutFilePathEdit->isEnabled());
+        QVERIFY(!prefs_->ApplyButton->isEnabled());
+        QVERIFY(Slurp(env_->SettingsFile()).contains("SilenceAmplitude:=500"));
+        prefs_->okButtonClick();
+        QVERIFY(!prefs_->isVisible());
+        const QByteArray text = Slurp(env_->SettingsFile());
+        QVERIFY(text.contains("SilenceAmplitude:=100"));
+        QVERIFY(text.contains("SameAsSourceFile:=1"));
+        QVERIFY(dialogs_->boxes.isEmpty());
+    }
+
+    void numberFieldsCorrectThemselves_data() {
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("typed");
+        QTest::addColumn<QString>("shown");
+        QTest::addColumn<int>("value");
+        QTest::newRow("empty amplitude") << 0 << "" << "1" << 1;
+        QTest::newRow("duration 150") << 1 << "150" << "100" << 100;
+        QTest::newRow("preview 0") << 2 << "0" << "1" << 1;
+        QTest::newRow("leading blank") << 0 << " 7" << " 7" << 7;
+    }
+    void numberFieldsCorrectThemselves() {
+        QFETCH(int, field);
+        QFETCH(QString, typed);
+        QFETCH(QString, shown);
+        QFETCH(int, value);
+        Show();
+        QLineEdit* edits[] = {prefs_->SilenceAmpEdit, prefs_->SilenceDurationEdit, prefs_->PreViewEdit};
+        int* values[] = {&prefs_->SilenceAmplitudeValue, &prefs_->SilenceDurationValue, &prefs_->PreviewSeconds};
+        edits[field]->setText(typed);
+        QCOMPARE(edits[field]->text(), shown);
+        QCOMPARE(*values[field], value);
+        QVERIFY(prefs_->ApplyButton->isEnabled());
+        for (int other = 0; other < 3; ++other) {
+            if (other != field) QCOMPARE(edits[other]->text(), QStringList({"10", "3", "5"})[other]);
+        }
+    }
+
+    void aNonNumberIsReportedAndKept() {
+        Show();
+        prefs_->SilenceAmpEdit->setText("1x");
+        QCOMPARE(dialogs_->boxes, QStringList{"error: Error: Invalid Silence Amplitude. Either it is a non number or "
+                                              "exceeding limit."});
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("1x"));
+        QCOMPARE(prefs_->SilenceAmplitudeValue, 10);
+        prefs_->okButtonClick();
+        QCOMPARE(dialogs_->boxes.last(), QString("error: Silence Amplitude must be a number."));
+        QVERIFY(prefs_->isVisible());
+    }
+
+    void spinButtonsKeepTheirBounds() {
+        Settings("[SilenceAmplitudeSection]\nSilenceAmplitude:=9\n[SilenceDuratuionSection]\nSilenceDuration:=1\n"
+                 "[PreViewSection]\nPreViewEndTime=98\n");
+        Show();
+        prefs_->SilenceAmplitudeSpinButton->Up->click();
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("10"));
+        prefs_->SilenceAmpEdit->setText("5");
+        prefs_->SilenceAmplitudeSpinButton->Up->click();
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString(" 6"));
+        QCOMPARE(prefs_->SilenceAmplitudeValue, 6);
+        prefs_->SilenceAmpEdit->setText("100");
+        prefs_->SilenceAmplitudeSpinButton->Up->click();
+        QCOMPARE(prefs_->SilenceAmplitudeValue, 100);
+        prefs_->SilenceDurationSpinButton->Down->click();
+        QCOMPARE(prefs_->SilenceDurationValue, 1);
+        QCOMPARE(prefs_->SilenceDurationEdit->text(), QString("1"));  // unchanged: not rewritten
+        prefs_->previewspinButton->Up->click();
+        prefs_->previewspinButton->Up->click();
+        QCOMPARE(prefs_->PreViewEdit->text(), QString("99"));
+        QVERIFY(prefs_->previewspinButton->Up->autoRepeat());
+        QCOMPARE(prefs_->previewspinButton->Up->autoRepeatDelay(), 400);
+        QCOMPARE(prefs_->previewspinButton->Up->autoRepeatInterval(), 100);
+    }
+
+    void resetThenCancelLeavesTheFileAlone() {
+        Settings("[SilenceAmplitudeSection]\nSilenceAmplitude:=44\n");
+        const QByteArray before = Slurp(env_->SettingsFile());
+        Show();
+        prefs_->ResetButtonClick();
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("10"));
+        prefs_->CancelButton->click();
+        QVERIFY(!prefs_->isVisible());
+        QCOMPARE(Slurp(env_->SettingsFile()), before);
+    }
+
+    void aMissingFolderIsRefusedAfterTheCodec() {
+        Show();
+        prefs_->outPutFilePathRadioButton2->setChecked(true);
+        prefs_->outPutFilePathEdit->setText(QString::fromStdString(files_->path() + "/gone"));
+        prefs_->SilenceAmpEdit->setText("55");
+        prefs_->ApplyButtonClick();
+        QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgInvalidOutputLocation)});
+        QVERIFY(!prefs_->ApplyButton->isEnabled());
+        const QByteArray text = Slurp(env_->SettingsFile());
+        QVERIFY(text.contains("CodecName:=LAME Encoder"));
+        QVERIFY(text.contains("BitRate:="));
+        QVERIFY(!text.contains("SilenceAmplitude:"));
+        QVERIFY(!text.contains("OutputFilePath"));
+    }
+
+    void settingsTakeEffectAtTheNextAnalysis() {
+        OpenTwoPieces();
+        QCOMPARE(form_->TrackListView->RowCount(), 1);
+        dialogs_->onExec = [this](QDialog& dialog) {
+            auto& prefs = static_cast<TPreferencesForm&>(dialog);
+            prefs.FormShow();
+            prefs.SilenceDurationEdit->setText("1");
+            prefs.okButtonClick();
+            return prefs.result();
+        };
+        form_->PreferencesMenuItem->trigger();
+        QVERIFY(!form_->UiBusy.load());
+        form_->analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && !form_->AnalysisJob);
+        QCOMPARE(form_->TrackListView->RowCount(), 2);
+    }
+
+    void editOpensTheSavedTracksInTheCompanion() {
+        OpenTwoPieces();
+        const std::string folder = Companion({"TRM32.EXE"});
+        files_->Write("Side.0001.wav", {1});
+        form_->TrackListView->SetChecked(0, true);
+        QTest::mouseClick(form_->EditButton, Qt::LeftButton);
+        QCOMPARE(Launched(folder), QString::fromStdString(files_->path() + "/Side.0001.wav\n"));
+        QVERIFY(dialogs_->boxes.isEmpty());
+        QCOMPARE(form_->StatusText(0), Message(engine::MsgLoadingCompanion));
+        QVERIFY(!form_->UiBusy.load());
+    }
+
+    void unsavedTracksAreSavedFirstOnYes() {
+        Settings("[SilenceDuratuionSection]\nSilenceDuration:=1\n");
+        OpenTwoPieces();
+        const std::string folder = Companion({"TRM32.EXE"});
+        files_->Write("Side.0001.wav", {1});  // already there: not written again
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(1, true);
+        dialogs_->answers = {true};
+        form_->BurnCDButtonClick();
+        QCOMPARE(dialogs_->boxes, QStringList{"question: " + Message(engine::MsgUnsavedBeforeBurn)});
+        const std::string f = files_->path() + "/";
+        QCOMPARE(Launched(folder), QString::fromStdString("/Burn\n" + f + "Side.0001.wav\n" + f + "Side.0002.wav\n"));
+        QCOMPARE(test::ReadFile(f + "Side.0001.wav"), test::Bytes{1});
+        QTRY_VERIFY(!form_->UiBusy.load() && !form_->SaveJob);
+    }
+
+    void unsavedTracksAreLeftOutOnNo() {
+        Settings("[SilenceDuratuionSection]\nSilenceDuration:=1\n");
+        OpenTwoPieces();
+        const std::string folder = Companion({"TRM32.EXE"});
+        files_->Write("Side.0002.wav", {1});
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(1, true);
+        dialogs_->answers = {false};
+        form_->EditButtonClick();
+        QCOMPARE(Launched(folder), QString::fromStdString(files_->path() + "/Side.0002.wav\n"));
+        QVERIFY(!std::filesystem::exists(files_->path() + "/Side.0001.wav"));
+    }
+
+    void refusals() {
+        OpenTwoPieces();
+        Companion({"TRM.EXE"});
+        form_->EditButton->SetEnabled(true);
+        form_->EditButtonClick();  // nothing checked
+        form_->TrackListView->SetChecked(0, true);
+        form_->EditButtonClick();  // only the old release
+        QCOMPARE(dialogs_->boxes, (QStringList{"error: " + Message(engine::MsgCheckTrackToEdit),
+                                               "error: " + Message(engine::MsgOldCompanionInstalled)}));
+        form_->TrackListView->SetChecked(0, false);
+        form_->BurnCDButton->SetEnabled(true);
+        form_->BurnCDButtonClick();
+        QCOMPARE(dialogs_->boxes.last(), "error: " + Message(engine::MsgCheckTrackToBurn));
+        QVERIFY(form_->StatusText(0).isEmpty());  // Burn clears its status; Edit keeps it
+        QVERIFY(!form_->UiBusy.load());
+    }
+};
+
+QTEST_MAIN(PreferencesTest)
+#include "PreferencesTest.moc"
