@@ -1,20 +1,11 @@
 #include "app/InstanceProtocol.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/ErrorCodes.h"
+#include "app/Util.h"
 
 namespace quillon::engine {
-namespace {
-
-bool EqualsIgnoringCase(const std::string& a, const std::string& b) {
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-               return std::tolower(static_cast<unsigned char>(x)) == std::tolower(static_cast<unsigned char>(y));
-           });
-}
-
-}  // namespace
 
 std::string MainWindowGreeting(const std::string& className, const std::string& caption) {
     return className + "\n" + caption + "\n";

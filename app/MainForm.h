@@ -232,13 +232,13 @@ private:
     void StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task);
     void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task, std::thread::id worker);
     void ReturnToIdle();
+    // Hides and disables the progress bar and the Abort button (analysis and save alike).
     void HideJobProgress();
     void StopAndJoinWorkers();
     void AbortSave();
     void StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job);
     void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end, std::thread::id worker);
     void JoinWorker(std::thread::id worker);
-    void HideSaveProgress();
     [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
     void ShowMp3Status(engine::SaveJob& job);
     [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;

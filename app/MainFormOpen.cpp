@@ -7,9 +7,6 @@
 #include <QMimeData>
 #include <QShowEvent>
 
-#include <algorithm>
-#include <cctype>
-
 #include "app/ErrorCodes.h"
 #include "app/InstanceProtocol.h"
 #include "app/MainForm.h"
@@ -22,11 +19,7 @@
 namespace quillon::app {
 namespace {
 
-bool HasWaveExtension(const std::string& name) {
-    std::string ext = engine::ExtractFileExt(name);
-    std::transform(ext.begin(), ext.end(), ext.begin(), [](unsigned char c) { return char(std::tolower(c)); });
-    return ext == ".wav";
-}
+bool HasWaveExtension(const std::string& name) { return engine::EqualsIgnoringCase(engine::ExtractFileExt(name), ".wav"); }
 
 }  // namespace
 

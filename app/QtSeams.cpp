@@ -61,28 +61,29 @@ std::string FormSeam::ChooseSaveFileName(const std::string& folder, const std::s
     return ShowSaveDialog(form_, folder, fileName, defaultExt, filter);
 }
 
+namespace {
+
+// Carries call to the window's thread without waiting for it.
+template <typename Call>
+void Post(TMainForm* form, Call call) {
+    QMetaObject::invokeMethod(form, std::move(call), Qt::QueuedConnection);
+}
+
+}  // namespace
+
 void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
                               uint32_t channels, bool clear) {
-    TMainForm* form = &form_;
-    const void* job = job_;
-    QMetaObject::invokeMethod(
-        form,
-        [=] { form->WorkerShowWaveInfo(job, durationMs, samplesPerSec, bitsPerSample, channels, clear); },
-        Qt::QueuedConnection);
+    Post(&form_, [form = &form_, job = job_, durationMs, samplesPerSec, bitsPerSample, channels, clear] {
+        form->WorkerShowWaveInfo(job, durationMs, samplesPerSec, bitsPerSample, channels, clear);
+    });
 }
 
 void WorkerSeam::SetStatusText(const std::string& text) {
-    TMainForm* form = &form_;
-    const void* job = job_;
-    QMetaObject::invokeMethod(
-        form, [=] { form->WorkerSetStatusText(job, text); }, Qt::QueuedConnection);
+    Post(&form_, [form = &form_, job = job_, text] { form->WorkerSetStatusText(job, text); });
 }
 
 void WorkerSeam::StopAnalysis() {
-    TMainForm* form = &form_;
-    const void* job = job_;
-    QMetaObject::invokeMethod(
-        form, [=] { form->WorkerStopAnalysis(job); }, Qt::QueuedConnection);
+    Post(&form_, [form = &form_, job = job_] { form->WorkerStopAnalysis(job); });
 }
 
 void WorkerSeam::ShowErrorBox(const std::string& text) { (void)WaitForBox(BoxKind::Error, text); }
@@ -111,10 +112,8 @@ std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::str
         std::string chosen;
     };
     auto reply = std::make_shared<Reply>();
-    TMainForm* form = &form_;
-    QMetaObject::invokeMethod(
-        form,
-        [form, kind, reply, save, message = QString::fromStdString(text)] {
+    Post(&form_,
+        [form = &form_, kind, reply, save, message = QString::fromStdString(text)] {
             bool yes = false;
             std::string chosen;
             switch (kind) {
@@ -132,8 +131,7 @@ std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::str
                 reply->chosen = std::move(chosen);
             }
             reply->answered.notify_all();
-        },
-        Qt::QueuedConnection);
+        });
     std::unique_lock lock(reply->mutex);
     while (!reply->done) {
         if (abortRequested_.load()) return {false, {}};

@@ -2,6 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
+#include <cctype>
+
 #include "platform/SpecialFolders.h"
 
 namespace quillon::engine {
@@ -47,6 +50,13 @@ bool DirectoryExists(const std::string& path) {
 }  // namespace quillon::engine
 
 namespace quillon::engine {
+
+std::string ToUpper(std::string text) {
+    std::transform(text.begin(), text.end(), text.begin(), [](unsigned char c) { return char(std::toupper(c)); });
+    return text;
+}
+
+bool EqualsIgnoringCase(const std::string& a, const std::string& b) { return ToUpper(a) == ToUpper(b); }
 
 std::string DataFolder(const std::string& name) {
     const std::string program = platform::ProgramFolder();

@@ -25,6 +25,11 @@ namespace quillon::engine {
 
 namespace quillon::engine {
 
+// text with ASCII letters in upper case.
+[[nodiscard]] std::string ToUpper(std::string text);
+// a and b are the same text when ASCII letter case is ignored.
+[[nodiscard]] bool EqualsIgnoringCase(const std::string& a, const std::string& b);
+
 // A folder of the program's shipped files (artwork, help): beside the program
 // in a build tree, else in ../share/quillon of an installed program. Ends in
 // "/"; empty when neither exists.

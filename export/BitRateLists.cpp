@@ -29,8 +29,9 @@ BitRateLists BuildBitRateLists(const std::string& source, WindowSeam& seam) {
     const bool useSource = !source.empty() && FileExists(source);
     const std::string file = useSource ? source : MakeProbe();
     if (file.empty()) return lists;
+    const bool lame = LoadLameLibrary();  // looked for once, not once per rate
     for (const uint32_t rate : kCandidateBitRates) {
-        if (LameBitRateUsable(file, rate, seam)) lists.lame.push_back(rate);
+        if (lame && LameBitRateUsable(file, rate, seam)) lists.lame.push_back(rate);
         uint8_t usable = 0;
         Converter().IsBitrateSupported(file.c_str(), rate * 1000, &usable);
         if (usable) lists.acm.push_back(rate);

@@ -88,7 +88,7 @@ void TMainForm::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
         SaveRunning = false;
         UiBusy = false;
         SaveFileTimer->stop();
-        HideSaveProgress();
+        HideJobProgress();
         SetJobControlsEnabled(true);
         UpdateTrackButtons();
     }
@@ -109,13 +109,6 @@ void TMainForm::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, eng
     if (!AnalysisJob) UiBusy = false;
 }
 
-void TMainForm::HideSaveProgress() {
-    ProgressBar->hide();
-    ProgressBar->setEnabled(false);
-    AbortButton->SetEnabled(false);
-    AbortButton->hide();
-}
-
 void TMainForm::SaveFileTimerTimer() {
     SaveFileTimer->stop();
     if (!SaveJob) return;
@@ -127,14 +120,14 @@ void TMainForm::SaveFileTimerTimer() {
         ProgressBar->setValue(job.Progress.load());
     }
     if (job.State.load() == engine::JobFinished) {
-        HideSaveProgress();
+        HideJobProgress();
         SetJobControlsEnabled(true);
         UpdateTrackButtons();
         ProgressBar->setValue(0);
         SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgProcessCompleted)));
         FreeSaveJob();
     } else if (job.AbortRequested.load()) {
-        HideSaveProgress();
+        HideJobProgress();
         SetStatusText(" ");
         SetJobControlsEnabled(true);
         UpdateTrackButtons();

@@ -11,6 +11,23 @@
 
 namespace quillon::app {
 
+engine::BitRateLists FillCodecList(QComboBox& codecs, const std::string& source, engine::WindowSeam& seam) {
+    const QSignalBlocker blocker(&codecs);
+    codecs.clear();
+    if (engine::LoadLameLibrary()) codecs.addItem(engine::kLameCodecName);
+    engine::BitRateLists lists = engine::BuildBitRateLists(source, seam);
+    if (!lists.acm.empty()) codecs.addItem(engine::kAcmCodecName);
+    codecs.setCurrentIndex(0);
+    return lists;
+}
+
+void FillBitRateList(QComboBox& rates, const QComboBox& codecs, const engine::BitRateLists& lists) {
+    rates.clear();
+    const bool lame = engine::IsLameCodecName(codecs.currentText().toStdString());
+    for (const uint32_t rate : lame ? lists.lame : lists.acm) rates.addItem(QString::number(rate));
+    rates.setCurrentIndex(0);
+}
+
 TSaveAsMP3Form::TSaveAsMP3Form(QWidget* parent, engine::WindowSeam& seam, std::function<std::string()> source)
     : QDialog(parent), seam_(seam), source_(std::move(source)) {
     setObjectName("SaveAsMP3Form");
@@ -42,22 +59,14 @@ void TSaveAsMP3Form::showEvent(QShowEvent* event) {
 }
 
 void TSaveAsMP3Form::FormShow() {
-    const QSignalBlocker blocker(CodecComboBox);
-    CodecComboBox->clear();
-    if (engine::LoadLameLibrary()) CodecComboBox->addItem(engine::kLameCodecName);
-    lists_ = engine::BuildBitRateLists(source_ ? source_() : std::string(), seam_);
-    if (!lists_.acm.empty()) CodecComboBox->addItem(engine::kAcmCodecName);
-    CodecComboBox->setCurrentIndex(0);
+    lists_ = FillCodecList(*CodecComboBox, source_ ? source_() : std::string(), seam_);
     FillBitRates();
 }
 
 void TSaveAsMP3Form::CodecComboBoxChange() { FillBitRates(); }
 
 void TSaveAsMP3Form::FillBitRates() {
-    BitRateComboBox->clear();
-    const bool lame = engine::IsLameCodecName(CodecComboBox->currentText().toStdString());
-    for (const uint32_t rate : lame ? lists_.lame : lists_.acm) BitRateComboBox->addItem(QString::number(rate));
-    BitRateComboBox->setCurrentIndex(0);
+    FillBitRateList(*BitRateComboBox, *CodecComboBox, lists_);
     // Nothing to choose, nothing to confirm.
     OkButton->setEnabled(BitRateComboBox->count() > 0);
 }

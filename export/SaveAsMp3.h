@@ -20,6 +20,14 @@ class WindowSeam;
 
 namespace quillon::app {
 
+// Both MP3 dialogs offer the same choice. FillCodecList puts the usable
+// codecs into codecs ("LAME Encoder" when LAME loads, the converter when it
+// offers a rate for source) and returns the rates of each. FillBitRateList
+// fills rates for the codec chosen in codecs, the first one selected.
+[[nodiscard]] engine::BitRateLists FillCodecList(QComboBox& codecs, const std::string& source,
+                                                 engine::WindowSeam& seam);
+void FillBitRateList(QComboBox& rates, const QComboBox& codecs, const engine::BitRateLists& lists);
+
 class TSaveAsMP3Form : public QDialog {
     Q_OBJECT
 public:

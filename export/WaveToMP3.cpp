@@ -1,10 +1,8 @@
 #include "export/WaveToMP3.h"
 
-#include <algorithm>
-#include <cctype>
-#include <exception>
 
 #include "app/ErrorCodes.h"
+#include "app/Util.h"
 #include "export/ConverterLibrary.h"
 #include "export/Lame_dll.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
@@ -14,12 +12,7 @@ namespace quillon::engine {
 std::atomic<bool> LameInUse{false};
 std::atomic<uint16_t> LastConversionResult{0};
 
-bool IsLameCodecName(const std::string& codecName) {
-    static const std::string lame = "lame encoder";
-    return codecName.size() == lame.size() &&
-           std::equal(codecName.begin(), codecName.end(), lame.begin(),
-                      [](char a, char b) { return std::tolower(static_cast<unsigned char>(a)) == b; });
-}
+bool IsLameCodecName(const std::string& codecName) { return EqualsIgnoringCase(codecName, kLameCodecName); }
 
 uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath, const std::string& mp3Path,
                       uint32_t bitRate, WindowSeam& seam, const std::function<void(int)>& lameProgress) {

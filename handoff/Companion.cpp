@@ -1,7 +1,6 @@
 #include "handoff/Companion.h"
 
 #include <algorithm>
-#include <cctype>
 
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
@@ -26,9 +25,7 @@ std::vector<CV_PRODUCT_INFO_STRUCT> FindCompanionInstallations(const std::string
     const auto uninstall = platform::RegistryKey::Open(kUninstallKey, registryFile);
     const std::vector<std::string> names = uninstall ? uninstall->SubKeyNames() : std::vector<std::string>{};
     for (const std::string& name : names) {
-        std::string upper = name;
-        std::transform(upper.begin(), upper.end(), upper.begin(), [](unsigned char c) { return char(std::toupper(c)); });
-        if (upper.find("TRIMORA") == std::string::npos) continue;
+        if (ToUpper(name).find("TRIMORA") == std::string::npos) continue;
         const auto key = platform::RegistryKey::Open(std::string(kUninstallKey) + "\\" + name, registryFile);
         if (!key) continue;
         const auto folder = InstallFolderFromUninstallString(key->Value("UninstallString"));

@@ -17,8 +17,7 @@
 #include "app/ErrorCodes.h"
 #include "app/UserDialogs.h"
 #include "app/Util.h"
-#include "export/Lame_dll.h"
-#include "export/WaveToMP3.h"
+#include "export/SaveAsMp3.h"
 #include "platform/SpecialFolders.h"
 #include "settings/Settings.h"
 
@@ -212,20 +211,12 @@ void TPreferencesForm::showEvent(QShowEvent* event) {
 }
 
 void TPreferencesForm::FormShow() {
-    preferencesCodecComboBox->clear();
-    if (engine::LoadLameLibrary()) preferencesCodecComboBox->addItem(engine::kLameCodecName);
-    lists_ = engine::BuildBitRateLists(source_ ? source_() : std::string(), seam_);
-    if (!lists_.acm.empty()) preferencesCodecComboBox->addItem(engine::kAcmCodecName);
+    lists_ = FillCodecList(*preferencesCodecComboBox, source_ ? source_() : std::string(), seam_);
     LoadPreferences();
     ApplyButton->setEnabled(false);
 }
 
-void TPreferencesForm::FillBitRates() {
-    preferencesBitRateComboBox->clear();
-    const bool lame = engine::IsLameCodecName(preferencesCodecComboBox->currentText().toStdString());
-    for (const uint32_t rate : lame ? lists_.lame : lists_.acm) preferencesBitRateComboBox->addItem(QString::number(rate));
-    preferencesBitRateComboBox->setCurrentIndex(0);
-}
+void TPreferencesForm::FillBitRates() { FillBitRateList(*preferencesBitRateComboBox, *preferencesCodecComboBox, lists_); }
 
 void TPreferencesForm::LoadPreferences() {
     const engine::SettingsFile settings;
