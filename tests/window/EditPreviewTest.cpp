@@ -15,16 +15,16 @@
 #include "app/SimpleBmpButton.h"
 #include "app/TrackListView.h"
 #include "editing/SplitUnit.h"
+#include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
 #include "support/WindowTestEnv.h"
 
 using namespace quillon;
+using test::Message;
 using app::TMainForm;
 
 namespace {
-
-QString Message(int number) { return QString::fromStdString(engine::MessageText(number)); }
 
 struct FakePlayer {
     struct Play {
@@ -52,12 +52,9 @@ struct FakePlayer {
 
 }  // namespace
 
-class EditPreviewTest : public QObject {
+class EditPreviewTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
-    std::unique_ptr<test::WindowTestEnv> env_;
-    std::unique_ptr<test::ScriptedDialogs> dialogs_;
     FakePlayer player_;
-    TMainForm* form_ = nullptr;
 
     // W 00:00-00:10, X 00:10-00:20, Y 00:20-00:25, Z 02:00-02:30 (after a gap)
     void ListTracks() {
@@ -95,19 +92,13 @@ class EditPreviewTest : public QObject {
 
 private slots:
     void init() {
-        env_ = std::make_unique<test::WindowTestEnv>();
-        dialogs_ = std::make_unique<test::ScriptedDialogs>();
+        Prepare();
         player_ = FakePlayer{};
-        form_ = new TMainForm({}, *dialogs_);
+        QVERIFY(ShowForm());
         form_->Player = player_.Calls();
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
         ListTracks();
     }
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { DestroyForm(); }
 
     void splitAtATypedPoint() {
         Check({1});

@@ -16,16 +16,16 @@
 #include "app/MainForm.h"
 #include "app/SimpleBmpButton.h"
 #include "app/TrackListView.h"
+#include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
 #include "support/WindowTestEnv.h"
 
 using namespace quillon;
+using test::Message;
 using app::TMainForm;
 
 namespace {
-
-QString Message(int number) { return QString::fromStdString(engine::MessageText(number)); }
 
 // Two seconds of sound, four of silence, two of sound: two tracks at the default settings.
 std::string WriteTwoTrackWave(const test::TempDir& dir, const std::string& name = "Side A.wav") {
@@ -50,18 +50,10 @@ struct HeldRunner {
 
 }  // namespace
 
-class MainFormTest : public QObject {
+class MainFormTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
-    std::unique_ptr<test::WindowTestEnv> env_;
-    std::unique_ptr<test::TempDir> files_;
-    std::unique_ptr<test::ScriptedDialogs> dialogs_;
-    TMainForm* form_ = nullptr;
 
-    void MakeForm(std::vector<std::string> arguments = {}) {
-        form_ = new TMainForm(std::move(arguments), *dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
-    }
+    void MakeForm(std::vector<std::string> arguments = {}) { QVERIFY(ShowForm(std::move(arguments))); }
     void ListTracks(int count) {
         for (int i = 0; i < count; ++i) {
             form_->TrackList.push_back({"Track " + std::to_string(i + 1), "00:00:000", "00:01:000", "00:01:000", 0, 0});
@@ -84,15 +76,8 @@ class MainFormTest : public QObject {
     }
 
 private slots:
-    void init() {
-        env_ = std::make_unique<test::WindowTestEnv>();
-        files_ = std::make_unique<test::TempDir>();
-        dialogs_ = std::make_unique<test::ScriptedDialogs>();
-    }
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void init() { Prepare(); }
+    void cleanup() { DestroyForm(); }
 
     void firstShowing() {
         MakeForm();

@@ -18,19 +18,17 @@
 #include "export/Lame_dll.h"
 #include "export/SaveAsMp3.h"
 #include "export/WaveToMP3.h"
+#include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
 #include "support/WindowTestEnv.h"
 
 using namespace quillon;
+using test::Message;
 using app::TMainForm;
 
-class Mp3SaveTest : public QObject {
+class Mp3SaveTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
-    std::unique_ptr<test::WindowTestEnv> env_;
-    std::unique_ptr<test::TempDir> files_;
-    std::unique_ptr<test::ScriptedDialogs> dialogs_;
-    TMainForm* form_ = nullptr;
     QStringList offeredCodecs_;
 
     void Open(uint32_t rate) {
@@ -73,17 +71,10 @@ class Mp3SaveTest : public QObject {
 private slots:
     void initTestCase() { engine::SetLameLibraryCandidates({"/no/such/folder/liblame_enc.so"}); }
     void init() {
-        env_ = std::make_unique<test::WindowTestEnv>();
-        files_ = std::make_unique<test::TempDir>();
-        dialogs_ = std::make_unique<test::ScriptedDialogs>();
-        form_ = new TMainForm({}, *dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        Prepare();
+        QVERIFY(ShowForm());
     }
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { DestroyForm(); }
 
     void firstMp3SaveAsksAndUsesTheConverter() {
         QVERIFY(!form_->LameAvailable);

@@ -18,31 +18,19 @@
 #include "app/TrackListView.h"
 #include "export/Lame_dll.h"
 #include "settings/preferences.h"
+#include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
 #include "support/WindowTestEnv.h"
 
 using namespace quillon;
+using test::Message;
+using test::Slurp;
 using app::TMainForm;
 using app::TPreferencesForm;
 
-namespace {
-
-QString Message(int number) { return QString::fromStdString(engine::MessageText(number)); }
-
-QByteArray Slurp(const QString& path) {
-    QFile f(path);
-    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
-}
-
-}  // namespace
-
-class PreferencesTest : public QObject {
+class PreferencesTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
-    std::unique_ptr<test::WindowTestEnv> env_;
-    std::unique_ptr<test::TempDir> files_;
-    std::unique_ptr<test::ScriptedDialogs> dialogs_;
-    TMainForm* form_ = nullptr;
     TPreferencesForm* prefs_ = nullptr;
 
     void Settings(const std::string& text) { std::ofstream(env_->SettingsFile().toStdString()) << text; }
@@ -78,18 +66,11 @@ class PreferencesTest : public QObject {
 private slots:
     void initTestCase() { engine::SetLameLibraryCandidates({QUILLON_LAME_SHIM}); }
     void init() {
-        env_ = std::make_unique<test::WindowTestEnv>();
-        files_ = std::make_unique<test::TempDir>();
-        dialogs_ = std::make_unique<test::ScriptedDialogs>();
-        form_ = new TMainForm({}, *dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        Prepare();
+        QVERIFY(ShowForm());
         prefs_ = form_->PreferencesForm;
     }
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { DestroyForm(); }
 
     void storedValuesAreShownCorrectedAndWrittenOnlyOnOk() {
         Settings("[SilenceAmplitudeSection]\nSilenceAmplitude:=500\n[MP3FormatSection]\nCodecName:=lame encoder\nBitRate:=192\n");

@@ -13,16 +13,16 @@
 #include "app/MainForm.h"
 #include "app/SimpleBmpButton.h"
 #include "app/TrackListView.h"
+#include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
 #include "support/WindowTestEnv.h"
 
 using namespace quillon;
+using test::Message;
 using app::TMainForm;
 
 namespace {
-
-QString Message(int number) { return QString::fromStdString(engine::MessageText(number)); }
 
 // Dialogs whose question handler may act on the window before it answers.
 class ActingDialogs final : public app::UserDialogs {
@@ -49,12 +49,8 @@ public:
 
 }  // namespace
 
-class SaveTest : public QObject {
+class SaveTest : public QObject, protected test::FormFixture<ActingDialogs> {
     Q_OBJECT
-    std::unique_ptr<test::WindowTestEnv> env_;
-    std::unique_ptr<test::TempDir> files_;
-    ActingDialogs dialogs_;
-    TMainForm* form_ = nullptr;
 
     // Three tracks of one second, four seconds of silence between them.
     void AnalyzeThreeTracks() {
@@ -70,18 +66,11 @@ class SaveTest : public QObject {
 
 private slots:
     void init() {
-        env_ = std::make_unique<test::WindowTestEnv>();
-        files_ = std::make_unique<test::TempDir>();
-        dialogs_ = ActingDialogs{};
-        form_ = new TMainForm({}, dialogs_);
-        form_->show();
-        QVERIFY(QTest::qWaitForWindowExposed(form_));
+        Prepare();
+        QVERIFY(ShowForm());
         AnalyzeThreeTracks();
     }
-    void cleanup() {
-        delete form_;
-        form_ = nullptr;
-    }
+    void cleanup() { DestroyForm(); }
 
     void savesTheCheckedTracksBesideTheSource() {
         form_->TrackListView->SetChecked(0, true);
@@ -103,7 +92,7 @@ private slots:
         QVERIFY(form_->ProgressBar->isHidden());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(form_->SaveButton->Enabled());  // the rows are still checked
-        QVERIFY(dialogs_.boxes.isEmpty());
+        QVERIFY(dialogs_->boxes.isEmpty());
         // Everything listed is saved now except track 2, so closing still asks.
         QVERIFY(!form_->AllTracksSaved());
     }
@@ -123,7 +112,7 @@ private slots:
     void nothingCheckedIsRefused() {
         form_->SaveButton->SetEnabled(true);
         form_->SaveButtonClick();
-        QCOMPARE(dialogs_.boxes, QStringList{"error: " + Message(engine::MsgCheckTrackToSave)});
+        QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgCheckTrackToSave)});
         QVERIFY(!form_->SaveJob);
         QVERIFY(!form_->UiBusy.load());
         QVERIFY(form_->AnalyzeButton->Enabled());
@@ -132,7 +121,7 @@ private slots:
     void abortDuringTheQuestionStopsTheJob() {
         // Track 2's file exists; while its question is up the user presses Abort.
         files_->Write("Side A.0002.wav", {'o', 'l', 'd'});
-        dialogs_.onQuestion = [this] { QTest::mouseClick(form_->AbortButton, Qt::LeftButton); };
+        dialogs_->onQuestion = [this] { QTest::mouseClick(form_->AbortButton, Qt::LeftButton); };
         for (int i = 0; i < 3; ++i) form_->TrackListView->SetChecked(i, true);
         form_->SaveButtonClick();
         QTRY_VERIFY(Idle());
@@ -143,7 +132,7 @@ private slots:
         QVERIFY(!form_->SaveJob);
         QVERIFY(form_->AbortButton->isHidden());
         QVERIFY(form_->AnalyzeButton->Enabled());
-        QCOMPARE(dialogs_.boxes.size(), 1);  // the dialog after the abort was never shown
+        QCOMPARE(dialogs_->boxes.size(), 1);  // the dialog after the abort was never shown
     }
 
     void shutdownWhileTheWorkerWaitsForAnAnswer() {
