@@ -230,14 +230,17 @@ private:
     TSimpleBmpButton* MakeButton(const char* artwork, const QString& label, const QString& tip, int x, int y);
     void PostOpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task);
-    void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task, std::thread::id worker);
+    // Runs work on a thread of its own; what work returns runs on the window's
+    // thread after it has ended. False when no thread could be made.
+    bool StartWorker(std::function<std::function<void()>()> work);
+    void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task);
     void ReturnToIdle();
     // Hides and disables the progress bar and the Abort button (analysis and save alike).
     void HideJobProgress();
     void StopAndJoinWorkers();
     void AbortSave();
     void StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job);
-    void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end, std::thread::id worker);
+    void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end);
     void JoinWorker(std::thread::id worker);
     [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
     void ShowMp3Status(engine::SaveJob& job);

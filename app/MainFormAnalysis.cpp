@@ -58,26 +58,40 @@ void TMainForm::analyzeButtonClick() {
     StartAnalysisWorker(task);
 }
 
-void TMainForm::StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task) {
+bool TMainForm::StartWorker(std::function<std::function<void()>()> work) {
     // Marked here, not in the worker, so that a shutdown in between still waits.
     WorkerIdleEvent.WorkerStarted();
-    AnalysisRunner runner = analysisRunner_;
     try {
-        std::thread worker([this, task, runner] {
-            WorkerSeam seam(*this, task, task.get(), task->Job.AbortRequested);
-            runner(task->Job, task->Tracks, seam);
+        std::thread worker([this, work = std::move(work)] {
+            std::function<void()> ended = work();
             const std::thread::id self = std::this_thread::get_id();
             QMetaObject::invokeMethod(
-                this, [this, task, self] { AnalysisWorkerEnded(task, self); }, Qt::QueuedConnection);
-            WorkerIdleEvent.WorkerEnded();
+                this,
+                [this, ended = std::move(ended), self] {
+                    JoinWorker(self);
+                    ended();
+                },
+                Qt::QueuedConnection);
+            WorkerIdleEvent.WorkerEnded();  // the last thing the worker does
         });
         const std::thread::id id = worker.get_id();
         workers_.emplace(id, std::move(worker));
+        return true;
     } catch (const std::system_error&) {
         WorkerIdleEvent.WorkerEnded();
-        FreeAnalysisJob();
-        ReturnToIdle();
+        return false;
     }
+}
+
+void TMainForm::StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task) {
+    const bool started = StartWorker([this, task, runner = analysisRunner_]() -> std::function<void()> {
+        WorkerSeam seam(*this, task, task.get(), task->Job.AbortRequested);
+        runner(task->Job, task->Tracks, seam);
+        return [this, task] { AnalysisWorkerEnded(task); };
+    });
+    if (started) return;
+    FreeAnalysisJob();
+    ReturnToIdle();
 }
 
 void TMainForm::ReturnToIdle() {
@@ -95,8 +109,7 @@ void TMainForm::JoinWorker(std::thread::id worker) {
     }
 }
 
-void TMainForm::AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task, std::thread::id worker) {
-    JoinWorker(worker);
+void TMainForm::AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task) {
     const bool current = AnalysisJob == task;
     if (current && task->Job.State.load() != engine::JobFinished) FreeAnalysisJob();
     // An older aborted worker ending while a newer job runs leaves the window busy.

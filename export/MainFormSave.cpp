@@ -5,7 +5,6 @@
 #include <QProgressBar>
 #include <QTimer>
 
-#include <system_error>
 
 #include "app/ErrorCodes.h"
 #include "app/MainForm.h"
@@ -69,21 +68,12 @@ void TMainForm::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bo
 }
 
 void TMainForm::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
-    WorkerIdleEvent.WorkerStarted();
-    const engine::SaveHooks hooks = MakeSaveHooks(job);
-    try {
-        std::thread worker([this, job, hooks] {
-            WorkerSeam seam(*this, job, job.get(), job->AbortRequested);
-            const engine::SaveEnd end = engine::RunSaveJob(*job, seam, hooks);
-            const std::thread::id self = std::this_thread::get_id();
-            QMetaObject::invokeMethod(
-                this, [this, job, end, self] { SaveWorkerEnded(job, end, self); }, Qt::QueuedConnection);
-            WorkerIdleEvent.WorkerEnded();
-        });
-        const std::thread::id id = worker.get_id();
-        workers_.emplace(id, std::move(worker));
-    } catch (const std::system_error&) {
-        WorkerIdleEvent.WorkerEnded();
+    const bool started = StartWorker([this, job, hooks = MakeSaveHooks(job)]() -> std::function<void()> {
+        WorkerSeam seam(*this, job, job.get(), job->AbortRequested);
+        const engine::SaveEnd end = engine::RunSaveJob(*job, seam, hooks);
+        return [this, job, end] { SaveWorkerEnded(job, end); };
+    });
+    if (!started) {
         FreeSaveJob();
         SaveRunning = false;
         UiBusy = false;
@@ -94,9 +84,7 @@ void TMainForm::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
     }
 }
 
-void TMainForm::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end,
-                                std::thread::id worker) {
-    JoinWorker(worker);
+void TMainForm::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end) {
     // The worker wrote the saved flags into its own copy of the list.
     if (job->Tracks.size() == TrackList.size()) {
         for (std::size_t i = 0; i < TrackList.size(); ++i) TrackList[i].WaveSaved = job->Tracks[i].WaveSaved;

@@ -195,8 +195,8 @@ void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, 
         return;
     }
     const std::string temp = CreateUniqueFile(ExtractFileDir(mp3Name));
-    const uint16_t result = temp.empty() ? uint16_t(0xFFFF) : hooks.ConvertToMp3(job, index, waveName, temp, seam);
-    const bool converted = result == 0 || result == 431;
+    const uint16_t result = temp.empty() ? uint16_t(NoConversion) : hooks.ConvertToMp3(job, index, waveName, temp, seam);
+    const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
     if (converted && ReplaceFile(temp, mp3Name)) {
         RemoveFile(waveName);
         job.Tracks[index].WaveSaved = 0;
@@ -206,7 +206,7 @@ void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, 
         if (job.AbortRequested.load()) {
             RemoveFile(waveName);  // the job ends on abort with the next track
             job.Tracks[index].WaveSaved = 0;
-        } else if (result != 406) {
+        } else if (result != ConversionRateRefused) {  // that one has its own message
             seam.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job.Tracks[index].Name, waveName}));
         }
     }
@@ -236,11 +236,9 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
     }
     const std::string folder = hooks.OutputFolder ? hooks.OutputFolder() : job.OutputFolder;
     if (!DirectoryExists(folder)) {
-        job.State.store(JobFinished);
         source.file.reset();
         ShowErrorMessage(seam, MsgOutputFolderMissing);
-        EndOfJob(job, hooks, seam);
-        return SaveEnd::Finished;
+        return FinishWithoutWork(job, hooks, seam);
     }
 
     TrackWriter writer(job, source, buffers, seam, hooks);

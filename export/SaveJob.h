@@ -21,6 +21,15 @@ namespace quillon::engine {
 
 enum class SaveType { Wave, Mp3 };
 
+// Conversion results the save gives a meaning to; any other is a failure.
+// NoConversion: the MP3 file could not even be begun.
+enum ConversionResult : uint16_t {
+    ConversionDone = 0,
+    ConversionRateRefused = 406,
+    ConversionDoneDropWave = 431,
+    NoConversion = 0xFFFF,
+};
+
 inline constexpr int64_t kSaveBlockBytes = 4 * 1024 * 1024;
 
 struct SaveJob {

@@ -8,14 +8,12 @@
 #include <string>
 
 #include "app/WindowSeam.h"
+#include "export/SaveJob.h"
 
 namespace quillon::engine {
 
 inline constexpr const char* kLameCodecName = "LAME Encoder";
 inline constexpr const char* kAcmCodecName = "Windows ACM Default";
-
-// Results the program gives a meaning to.
-enum ConversionResult : uint16_t { ConversionDone = 0, ConversionRateRefused = 406, ConversionDoneDropWave = 431 };
 
 // The running conversion goes through LAME (the Abort button stops it there).
 extern std::atomic<bool> LameInUse;
