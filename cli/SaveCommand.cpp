@@ -42,15 +42,12 @@ bool ChooseMp3Settings(const SaveOptions& save, const std::string& path, Console
     if (codec.empty()) codec = lame ? engine::kLameCodecName : engine::kAcmCodecName;
     const int32_t stored = settings.Read(engine::keys::BitRate);
     bitRate = uint32_t(save.bitRate.value_or(stored > 0 ? stored : 192));
-    bool usable = false;
-    if (engine::IsLameCodecName(codec)) {
-        if (!lame) {
-            seam.ShowMessageBox("Error: The LAME encoder is not installed. Use --codec \"" +
-                                std::string(engine::kAcmCodecName) + "\".");
-            return false;
-        }
-        usable = engine::LameBitRateUsable(path, bitRate, seam);
-    } else {
+    if (engine::IsLameCodecName(codec) && !lame) {
+        seam.ShowMessageBox("Error: The LAME encoder is not installed. Use --codec \"" +
+                            std::string(engine::kAcmCodecName) + "\".");
+        return false;
+    }
+    if (!engine::IsLameCodecName(codec)) {
         const uint16_t found = engine::Converter().IsValidMP3CodecFound(path.c_str());
         if (found != 0) {
             seam.ShowMessageBox(engine::MessageText(found == CV_NO_MP3_CODEC || found == CV_DECODER_ONLY
@@ -58,14 +55,9 @@ bool ChooseMp3Settings(const SaveOptions& save, const std::string& path, Console
                                                         : engine::MsgCodecCannotUseSourceFormat));
             return false;
         }
-        uint8_t supported = 0;
-        engine::Converter().IsBitrateSupported(path.c_str(), bitRate * 1000, &supported);
-        usable = supported != 0;
     }
-    if (!usable) {
-        seam.ShowMessageBox(engine::MessageText(engine::MsgCodecCannotProduceAt) + " " + std::to_string(bitRate) +
-                            " " + engine::MessageText(engine::MsgKbitBitrateChooseAnother));
-    }
+    const bool usable = engine::BitRateUsable(codec, path, bitRate, seam);
+    if (!usable) seam.ShowMessageBox(engine::RateRefusedText(bitRate));
     return usable;
 }
 

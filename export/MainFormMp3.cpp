@@ -46,15 +46,7 @@ bool TMainForm::CheckMp3Readiness() {
     CurrentCodecName = settings.Read(engine::keys::CodecName);
     if (engine::IsLameCodecName(CurrentCodecName) && !LameAvailable) CurrentCodecName = engine::kAcmCodecName;
     CurrentBitRate = uint16_t(settings.Read(engine::keys::BitRate));
-    bool usable = false;
-    if (!engine::IsLameCodecName(CurrentCodecName)) {
-        uint8_t supported = 0;
-        engine::Converter().IsBitrateSupported(CurrentWaveFile.c_str(), uint32_t(CurrentBitRate) * 1000, &supported);
-        usable = supported != 0;
-    } else {
-        usable = engine::LameBitRateUsable(CurrentWaveFile, CurrentBitRate, *seam_);
-    }
-    return usable || askSettings();
+    return engine::BitRateUsable(CurrentCodecName, CurrentWaveFile, CurrentBitRate, *seam_) || askSettings();
 }
 
 engine::SaveHooks TMainForm::MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job) {

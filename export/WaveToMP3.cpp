@@ -14,6 +14,18 @@ std::atomic<uint16_t> LastConversionResult{0};
 
 bool IsLameCodecName(const std::string& codecName) { return EqualsIgnoringCase(codecName, kLameCodecName); }
 
+bool BitRateUsable(const std::string& codecName, const std::string& wavePath, uint32_t bitRate, WindowSeam& seam) {
+    if (IsLameCodecName(codecName)) return LameBitRateUsable(wavePath, bitRate, seam);
+    uint8_t supported = 0;
+    Converter().IsBitrateSupported(wavePath.c_str(), bitRate * 1000, &supported);
+    return supported != 0;
+}
+
+std::string RateRefusedText(uint32_t bitRate) {
+    return MessageText(MsgCodecCannotProduceAt) + " " + std::to_string(bitRate) + " " +
+           MessageText(MsgKbitBitrateChooseAnother);
+}
+
 uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath, const std::string& mp3Path,
                       uint32_t bitRate, WindowSeam& seam, const std::function<void(int)>& lameProgress) {
     LameInUse.store(false);
@@ -30,10 +42,7 @@ uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath,
         result = LameEncodeWave(wavePath, mp3Path, bitRate, lameProgress);
     }
     LastConversionResult.store(result);
-    if (result == ConversionRateRefused) {
-        seam.ShowMessageBox(MessageText(MsgCodecCannotProduceAt) + " " + std::to_string(bitRate) + " " +
-                            MessageText(MsgKbitBitrateChooseAnother));
-    }
+    if (result == ConversionRateRefused) seam.ShowMessageBox(RateRefusedText(bitRate));
     return result;
 }
 

@@ -22,6 +22,13 @@ extern std::atomic<uint16_t> LastConversionResult;
 // True for "Lame Encoder" in any letter case: that name picks LAME.
 [[nodiscard]] bool IsLameCodecName(const std::string& codecName);
 
+// Whether the codec of that name can encode wavePath at bitRate kbit/s.
+[[nodiscard]] bool BitRateUsable(const std::string& codecName, const std::string& wavePath, uint32_t bitRate,
+                                 WindowSeam& seam);
+
+// Messages 88 and 89 around the refused rate.
+[[nodiscard]] std::string RateRefusedText(uint32_t bitRate);
+
 // Converts wavePath into mp3Path at bitRate kbit/s and returns the result
 // (also left in LastConversionResult). 406 shows messages 88 and 89 with the
 // rate; a fault inside the converter library shows message 63. The wave file
