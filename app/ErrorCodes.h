@@ -104,7 +104,10 @@ inline constexpr const char* kNotValidInteger = "'%s' is not a valid integer val
 inline constexpr const char* kUnableToWrite = "Unable to write to %s";
 inline constexpr const char* kBadTrackName =
     "Error: The track name \"%s\" cannot be used as a file name. Please rename the track and save it again.";
-inline constexpr const char* kCannotWriteFile = "Error: Could not write the file %s. The track was not saved.";
+inline constexpr const char* kCannotWriteFile = "Error: Could not write the file %s (%s). The track was not saved.";
+inline constexpr const char* kSourceLost =
+    "Error: The wave file %s could no longer be read while the track %s was being saved. The track was not saved "
+    "and the save was stopped.";
 inline constexpr const char* kSourceIsOutput =
     "Error: %s is the wave file being cut and cannot be overwritten. The track was not saved.";
 inline constexpr const char* kMp3ConversionFailed =

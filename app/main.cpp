@@ -13,6 +13,7 @@
 #include "app/Util.h"
 #include "export/ConverterLibrary.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "platform/FileOps.h"
 #include "platform/SingleInstance.h"
 
 namespace {
@@ -47,6 +48,7 @@ private:
 }  // namespace
 
 int main(int argc, char** argv) {
+    quillon::platform::ReportFileSizeLimitAsWriteError();
     // The window links the converter library when it loads.
     quillon::engine::UseConverter({&IsValidMP3CodecFound, &IsBitrateSupported, &ConvertWaveFileToMp3,
                                    &GetStatusWavToMP3, &StopConversionWavToMP3});

@@ -4,9 +4,11 @@
 
 #include "cli/CliArgs.h"
 #include "cli/Commands.h"
+#include "platform/FileOps.h"
 
 int main(int argc, char** argv) {
     using namespace quillon::cli;
+    quillon::platform::ReportFileSizeLimitAsWriteError();
     const CliCommand command = ParseCommandLine(std::vector<std::string>(argv + 1, argv + argc));
     switch (command.kind) {
     case CliCommand::Kind::Help: std::fputs(UsageText(), stdout); return ExitOk;

@@ -1,6 +1,8 @@
 #include "export/SaveJob.h"
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <thread>
@@ -85,14 +87,24 @@ std::string ConfirmOutputName(const std::string& path, const std::string& defaul
 
 namespace {
 
-enum class CopyResult { Written, Aborted, Failed };
+// Failed: this track only. SourceLost and FolderLost end the job: every
+// track after it would fail the same way.
+enum class CopyResult { Written, Aborted, Failed, SourceLost, FolderLost };
 
 struct Source {
     UniqueHmmio file;
     WaveFormat format;
     MMCKINFO data;
     uint32_t dataSize = 0;
+    int64_t available = 0;  // the data bytes the file holds, at most dataSize
 };
+
+// A recording cut short holds less than its data chunk declares; the tracks
+// were found in what it holds.
+void MeasureAvailable(Source& source) {
+    const int64_t end = mmioSeek(source.file.get(), 0, SEEK_END);
+    source.available = std::clamp<int64_t>(end - source.data.dwDataOffset, 0, source.dataSize);
+}
 
 struct TrackBytes {
     int64_t offset = 0;
@@ -107,9 +119,9 @@ TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source) {
     };
     const int64_t align = source.format.nBlockAlign;
     const int64_t startFrame = frame(track.Start);
-    const int64_t offset = std::min<int64_t>(startFrame * align, source.dataSize);
+    const int64_t offset = std::min<int64_t>(startFrame * align, source.available);
     const int64_t length = std::max<int64_t>(0, (frame(track.Stop) - startFrame) * align);
-    return {offset, std::min<int64_t>(length, int64_t(source.dataSize) - offset)};
+    return {offset, std::min<int64_t>(length, source.available - offset)};
 }
 
 class TrackWriter {
@@ -120,7 +132,8 @@ public:
 
     // Writes the track's bytes to a temporary file beside finalPath and puts it
     // in place when complete; on abort or failure nothing is left behind.
-    CopyResult Write(const TrackBytes& place, const std::string& finalPath) {
+    CopyResult Write(const TrackBytes& place, const std::string& finalPath, const std::string& trackName) {
+        errno = 0;
         const std::string temp = CreateUniqueFile(ExtractFileDir(finalPath));
         MMCKINFO riff{}, data{};
         HMMIO out = temp.empty() ? nullptr : CreateWaveOutput(temp, source_.format, riff, data);
@@ -134,7 +147,7 @@ public:
                 return CopyResult::Aborted;
             }
             const PrefetchReader::Block block = reader.Next();
-            if (block.size == 0) break;  // a short source: keep what was read
+            if (block.size == 0) return LoseSource(out, temp, trackName);
             if (mmioWrite(out, block.data, block.size) != block.size) return Fail(out, temp, finalPath);
             done += block.size;
             const auto percent = int32_t(done * 100 / place.length);
@@ -148,10 +161,23 @@ public:
 
 private:
     CopyResult Fail(HMMIO out, const std::string& temp, const std::string& finalPath) {
+        const int error = errno != 0 ? errno : EIO;
         if (out != nullptr) mmioClose(out);
         if (!temp.empty()) RemoveFile(temp);
-        seam_.ShowErrorBox(FormatText(text::kCannotWriteFile, {finalPath}));
+        if (!DirectoryExists(ExtractFileDir(finalPath))) {
+            ShowErrorMessage(seam_, MsgOutputFolderMissing);
+            return CopyResult::FolderLost;
+        }
+        seam_.ShowErrorBox(FormatText(text::kCannotWriteFile, {finalPath, std::strerror(error)}));
         return CopyResult::Failed;
+    }
+
+    // The source was cut short or became unreadable after the tracks were found.
+    CopyResult LoseSource(HMMIO out, const std::string& temp, const std::string& trackName) {
+        mmioClose(out);
+        RemoveFile(temp);
+        seam_.ShowErrorBox(FormatText(text::kSourceLost, {job_.SourcePath, trackName}));
+        return CopyResult::SourceLost;
     }
 
     SaveJob& job_;
@@ -220,6 +246,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
     if (!OpenWaveFile(job.SourcePath, source.file, source.format, source.data, source.dataSize, seam)) {
         return FinishWithoutWork(job, hooks, seam);
     }
+    MeasureAvailable(source);
     uint32_t total = job.CheckedDurationMs;
     if (job.SaveAsMp3) total += total / 2;
     if (!HasFreeSpace(job.OutputFolder, total, source.format)) {
@@ -260,9 +287,10 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         job.SetWaveOutputPath(waveName);
         if (waveName.empty()) continue;
         job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
-        const CopyResult result = writer.Write(place, waveName);
+        const CopyResult result = writer.Write(place, waveName, track.Name);
         if (result == CopyResult::Aborted) return EndOnAbort(job, hooks, seam);
         if (result == CopyResult::Failed) continue;
+        if (result != CopyResult::Written) break;
         track.WaveSaved = 1;
         if (hooks.FileWritten) hooks.FileWritten(i, waveName);
         job.Progress.store(100);

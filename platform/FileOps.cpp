@@ -5,6 +5,7 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
 #include <cstdio>
 #include <random>
 
@@ -36,5 +37,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 void RemoveFile(const std::string& path) { (void)unlink(path.c_str()); }
+
+void ReportFileSizeLimitAsWriteError() { std::signal(SIGXFSZ, SIG_IGN); }
 
 }  // namespace quillon::platform

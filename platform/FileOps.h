@@ -19,4 +19,8 @@ namespace quillon::platform {
 // Removes path; a failure is of no interest to the callers.
 void RemoveFile(const std::string& path);
 
+// A write past the process's file size limit then fails with EFBIG, which the
+// save reports, instead of ending the program with SIGXFSZ. Called once at start.
+void ReportFileSizeLimitAsWriteError();
+
 }  // namespace quillon::platform

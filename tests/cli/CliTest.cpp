@@ -2,6 +2,8 @@
 #include <signal.h>
 #include <stdlib.h>
 #include <gtest/gtest.h>
+
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -26,8 +28,10 @@ std::string Slurp(const std::string& path) {
 }
 
 // Runs quillon-cli with a home folder of the test's own, so the user's
-// settings never leak in; output and errors are captured in files.
-CliRun Cli(const TempDir& home, std::vector<std::string> args, const std::string& cwd = "") {
+// settings never leak in; output and errors are captured in files. A file
+// size limit, when given, holds for the program's writes.
+CliRun Cli(const TempDir& home, std::vector<std::string> args, const std::string& cwd = "",
+           rlim_t fileSizeLimit = RLIM_INFINITY) {
     const char* cli = std::getenv("QUILLON_CLI");
     if (!cli) return {-1, "", "QUILLON_CLI is not set"};
     const std::string out = home.path() + "/.stdout", err = home.path() + "/.stderr";
@@ -42,6 +46,8 @@ CliRun Cli(const TempDir& home, std::vector<std::string> args, const std::string
         setenv("HOME", home.path().c_str(), 1);
         unsetenv("XDG_CONFIG_HOME");
         if (!cwd.empty() && chdir(cwd.c_str()) != 0) _exit(99);
+        const rlimit limit{fileSizeLimit, RLIM_INFINITY};
+        if (fileSizeLimit != RLIM_INFINITY && setrlimit(RLIMIT_FSIZE, &limit) != 0) _exit(97);
         std::vector<char*> argv{const_cast<char*>(cli)};
         for (auto& a : args) argv.push_back(a.data());
         argv.push_back(nullptr);
@@ -231,6 +237,17 @@ TEST_F(CliSave, OutputFolderAndTrackNumbersAreChecked) {
     EXPECT_EQ(r.status, 2);
     EXPECT_NE(r.err.find("there is no track 4: the recording has 3 tracks"), std::string::npos);
     EXPECT_FALSE(std::filesystem::exists(Out(2)));
+}
+
+TEST_F(CliSave, AFileSizeLimitFailsOnlyTheTracksPastIt) {
+    const CliRun r = Cli(home_, {"save", "--duration", "1", source_}, "", 46 + kTrackBytes[1] - 1);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, Out(1) + "\n" + Out(3) + "\n");
+    EXPECT_NE(r.err.find(Out(2) + " (File too large)"), std::string::npos) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Out(2)));
+    for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
+        EXPECT_NE(e.path().filename().string().rfind(".quillon-", 0), 0u) << e.path();
+    }
 }
 
 TEST_F(CliSave, Mp3ThroughEitherRoute) {

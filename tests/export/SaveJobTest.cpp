@@ -5,7 +5,9 @@
 
 #include <sys/statvfs.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 
 #include "analysis/TrackTimes.h"
@@ -201,7 +203,7 @@ TEST_F(SaveJobTest, UnusableNamesAndUnwritableFilesAreReportedAndSkipped) {
     EXPECT_EQ(seam_.boxes, (std::vector<std::string>{"error: " + FormatText(text::kBadTrackName, {""}),
                                                      "error: " + FormatText(text::kBadTrackName, {".."}),
                                                      "error: " + FormatText(text::kBadTrackName, {"a/b"}),
-                                                     "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav")})}));
+                                                     "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav"), std::strerror(EISDIR)})}));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
     EXPECT_EQ(job_.Tracks[4].WaveSaved, 1);
     EXPECT_TRUE(LeftoverParts().empty());

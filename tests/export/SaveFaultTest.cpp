@@ -1,0 +1,218 @@
+// The save job when the world changes under it: a file size limit reached
+// part-way, the output folder or the source taken away, and an abort after
+// every block. Each case checks what the user is told, that no file stands
+// under a track's name unless it is complete, that no temporary file is left,
+// and that the source is untouched.
+#include <gtest/gtest.h>
+
+#include <sys/resource.h>
+
+#include <cerrno>
+#include <cstring>
+#include <filesystem>
+
+#include "analysis/TrackTimes.h"
+#include "app/ErrorCodes.h"
+#include "export/SaveJob.h"
+#include "platform/FileOps.h"
+#include "support/RecordingSeam.h"
+#include "support/TestWave.h"
+
+namespace quillon::engine {
+namespace {
+
+namespace fs = std::filesystem;
+using test::Bytes;
+
+constexpr uint32_t kBytesPerSecond = 44100 * 4;  // 16-bit stereo
+
+TRACK_INFO_STRUCT SecondsTrack(std::string name, uint32_t startS, uint32_t stopS) {
+    return {std::move(name), FormatTime(startS * 1000), FormatTime(stopS * 1000), FormatTime((stopS - startS) * 1000),
+            1, 0};
+}
+
+// Lowers the soft file size limit for the life of the object.
+class FileSizeLimit {
+public:
+    explicit FileSizeLimit(rlim_t bytes) {
+        getrlimit(RLIMIT_FSIZE, &saved_);
+        rlimit lowered = saved_;
+        lowered.rlim_cur = bytes;
+        setrlimit(RLIMIT_FSIZE, &lowered);
+    }
+    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
+
+private:
+    rlimit saved_{};
+};
+
+class SaveFaultTest : public ::testing::Test {
+protected:
+    void SetUp() override {
+        platform::ReportFileSizeLimitAsWriteError();
+        fs::create_directory(out_);
+    }
+
+    // seconds of 16-bit stereo 44.1 kHz whose bytes differ from frame to frame.
+    void MakeSource(uint32_t seconds) {
+        samples_.resize(std::size_t(seconds) * kBytesPerSecond);
+        for (std::size_t i = 0; i < samples_.size(); ++i) samples_[i] = uint8_t(i * 7 + i / 251);
+        original_ = test::PcmWave(test::Format{1, 2, 44100, 16}, samples_);
+        source_ = dir_.Write("Side A.wav", original_);
+    }
+
+    SaveEnd Run(TrackList tracks) {
+        job_.SourcePath = source_;
+        job_.Tracks = std::move(tracks);
+        job_.OutputFolder = out_ + "/";
+        for (const auto& t : job_.Tracks) job_.CheckedDurationMs += uint32_t(TimeTextToMs(t.Duration));
+        job_.State = JobRunning;
+        return RunSaveJob(job_, seam_, hooks_);
+    }
+
+    std::string Out(const std::string& track) const { return out_ + "/" + track + ".wav"; }
+
+    // The track's file holds exactly the source's bytes for its seconds.
+    void ExpectComplete(const std::string& track, uint32_t startS, uint32_t stopS) const {
+        const Bytes file = test::ReadFile(Out(track));
+        const auto begin = samples_.begin() + std::ptrdiff_t(startS * kBytesPerSecond);
+        const std::size_t length = std::size_t(stopS - startS) * kBytesPerSecond;
+        ASSERT_EQ(file.size(), 46 + length) << track;
+        EXPECT_TRUE(std::equal(begin, begin + std::ptrdiff_t(length), file.begin() + 46)) << track;
+    }
+
+    // Nothing but complete tracks in the output folder, and the source as it
+    // was unless the case itself changed it.
+    void ExpectNoDebris(const std::vector<std::string>& complete, bool sourceKept = true) const {
+        std::vector<std::string> names;
+        if (fs::exists(out_)) {
+            for (const auto& e : fs::directory_iterator(out_)) names.push_back(e.path().filename().string());
+        }
+        std::vector<std::string> expected;
+        for (const auto& t : complete) expected.push_back(t + ".wav");
+        std::sort(names.begin(), names.end());
+        std::sort(expected.begin(), expected.end());
+        EXPECT_EQ(names, expected);
+        if (sourceKept && fs::exists(source_)) {
+            EXPECT_TRUE(test::ReadFile(source_) == original_) << "the source changed";
+        }
+    }
+
+    test::TempDir dir_;
+    std::string out_ = dir_.path() + "/out";
+    Bytes samples_, original_;
+    std::string source_;
+    SaveJob job_;
+    SaveHooks hooks_;
+    test::RecordingSeam seam_;
+};
+
+TEST_F(SaveFaultTest, AWriteStoppedByTheFileSizeLimitSkipsOnlyThatTrack) {
+    MakeSource(30);
+    {
+        const FileSizeLimit limit(3 * 1024 * 1024);  // 2 s fit, 20 s do not
+        EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Long", 2, 22), SecondsTrack("Three", 22, 24)}),
+                  SaveEnd::Finished);
+    }
+    EXPECT_EQ(seam_.boxes, std::vector<std::string>{"error: " + FormatText(text::kCannotWriteFile,
+                                                                            {Out("Long"), std::strerror(EFBIG)})});
+    ExpectComplete("One", 0, 2);
+    ExpectComplete("Three", 22, 24);
+    EXPECT_EQ(job_.Tracks[1].WaveSaved, 0);
+    EXPECT_EQ(job_.Tracks[2].WaveSaved, 1);
+    ExpectNoDebris({"One", "Three"});
+}
+
+struct FolderRemoval {
+    const char* name;
+    bool afterFirstFile;  // else during the second track's first block
+};
+
+class OutputFolderRemoved : public SaveFaultTest, public ::testing::WithParamInterface<FolderRemoval> {};
+
+TEST_P(OutputFolderRemoved, IsReportedOnceAndEndsTheJob) {
+    MakeSource(80);
+    if (GetParam().afterFirstFile) {
+        hooks_.FileWritten = [this](std::size_t, const std::string&) { fs::remove_all(out_); };
+    } else {
+        hooks_.FileWritten = [this](std::size_t, const std::string&) {
+            hooks_.Progress = [this](int) { fs::remove_all(out_); };
+        };
+    }
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 40), SecondsTrack("Three", 40, 42)}),
+              SaveEnd::Finished);
+    EXPECT_EQ(seam_.boxes, std::vector<std::string>{"error: " + MessageText(MsgOutputFolderMissing)});
+    EXPECT_EQ(job_.Tracks[1].WaveSaved, 0);
+    EXPECT_EQ(job_.Tracks[2].WaveSaved, 0);
+    EXPECT_EQ(job_.State, JobFinished);
+    EXPECT_FALSE(fs::exists(out_));  // nothing made it again
+    ExpectNoDebris({});
+}
+
+INSTANTIATE_TEST_SUITE_P(Moments, OutputFolderRemoved,
+                         ::testing::Values(FolderRemoval{"BetweenTracks", true}, FolderRemoval{"MidTrack", false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+TEST_F(SaveFaultTest, ASourceCutShortDuringTheSaveStopsItWithoutAPartialTrack) {
+    // Track Two is 68 s, about 11.4 MiB; the reader is at most one 4 MiB
+    // block ahead, so a cut after the first block shows in this track.
+    MakeSource(80);
+    hooks_.FileWritten = [this](std::size_t, const std::string&) {
+        hooks_.Progress = [this](int) { fs::resize_file(source_, 1024); };
+    };
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 70), SecondsTrack("Three", 70, 72)}),
+              SaveEnd::Finished);
+    EXPECT_EQ(seam_.boxes, std::vector<std::string>{"error: " + FormatText(text::kSourceLost, {source_, "Two"})});
+    ExpectComplete("One", 0, 2);
+    EXPECT_EQ(job_.Tracks[1].WaveSaved, 0);
+    EXPECT_EQ(job_.Tracks[2].WaveSaved, 0);  // not tried: the source is no longer what was analysed
+    ExpectNoDebris({"One"}, false);
+}
+
+TEST_F(SaveFaultTest, ASourceRemovedDuringTheSaveIsStillReadToTheEnd) {
+    MakeSource(30);
+    hooks_.FileWritten = [this](std::size_t, const std::string&) { fs::remove(source_); };
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 28)}), SaveEnd::Finished);
+    EXPECT_TRUE(seam_.boxes.empty());
+    ExpectComplete("One", 0, 2);
+    ExpectComplete("Two", 2, 28);
+    ExpectNoDebris({"One", "Two"});
+}
+
+// Two tracks of 12 s (about 2 MiB: block 1) and 50 s (8.4 MiB: blocks 2, 3
+// and 4, of 4, 4 and 0.4 MiB). Abort is pressed after block n of the whole
+// save; 0 is before the job begins. After the last block of a track it is too
+// late for that track, which is then complete.
+class AbortAfterBlock : public SaveFaultTest, public ::testing::WithParamInterface<int> {};
+
+TEST_P(AbortAfterBlock, LeavesOnlyCompleteTracks) {
+    MakeSource(62);
+    const int n = GetParam();
+    int blocks = 0;
+    if (n == 0) job_.MarkAborted();
+    hooks_.Progress = [this, &blocks, n](int) {
+        if (++blocks == n) job_.MarkAborted();
+    };
+    const SaveEnd end = Run({SecondsTrack("Short", 0, 12), SecondsTrack("Long", 12, 62)});
+    const bool shortDone = n != 0;
+    const bool longDone = n >= 4;
+    EXPECT_EQ(end, longDone ? SaveEnd::Finished : SaveEnd::Aborted);
+    EXPECT_TRUE(seam_.boxes.empty());
+    std::vector<std::string> complete;
+    if (shortDone) {
+        ExpectComplete("Short", 0, 12);
+        complete.push_back("Short");
+    }
+    if (longDone) {
+        ExpectComplete("Long", 12, 62);
+        complete.push_back("Long");
+    }
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, shortDone ? 1 : 0);
+    EXPECT_EQ(job_.Tracks[1].WaveSaved, longDone ? 1 : 0);
+    ExpectNoDebris(complete);
+}
+
+INSTANTIATE_TEST_SUITE_P(EveryBlock, AbortAfterBlock, ::testing::Range(0, 6));
+
+}  // namespace
+}  // namespace quillon::engine
