@@ -1,13 +1,47 @@
 #!/usr/bin/env bash
-# Writes a small seed corpus of wave files into DIR: ordinary layouts and the
-# odd ones the reader must handle.
+# Writes a small seed corpus for one fuzz target into DIR: ordinary inputs and
+# the odd ones the code must handle.
+#
+#   tests/fuzz/make-seeds.sh TARGET DIR
 set -euo pipefail
-dir=$1
+target=$1
+dir=$2
 mkdir -p "$dir"
-hdr16s='fmt \x10\x00\x00\x00\x01\x00\x02\x00\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x10\x00'
-hdr8m='fmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
-printf "RIFF\x2c\x00\x00\x00WAVE${hdr16s}data\x08\x00\x00\x00\x00\x00\x00\x00\xff\x7f\xff\x7f" >"$dir/stereo16"
-printf "RIFF\x2b\x00\x00\x00WAVE${hdr8m}data\x07\x00\x00\x00\x80\x80\xff\x00\x80\x80\x81\x00" >"$dir/mono8-odd"
-printf "RIFF\x3e\x00\x00\x00WAVEJUNK\x03\x00\x00\x00abc\x00LIST\x04\x00\x00\x00INFO${hdr16s}data\x04\x00\x00\x00\x01\x00\x02\x00" >"$dir/junk-list"
-printf "RIFF\xff\xff\xff\xffWAVE${hdr16s}data\xff\xff\xff\xff\x00\x10\x00\x10\x00\x00" >"$dir/truncated"
-printf "RIFF\x24\x00\x00\x00WAVEdata\x04\x00\x00\x00\x00\x00\x00\x00${hdr16s}" >"$dir/data-first"
+
+case $target in
+FuzzWaveReader)
+    hdr16s='fmt \x10\x00\x00\x00\x01\x00\x02\x00\x44\xac\x00\x00\x10\xb1\x02\x00\x04\x00\x10\x00'
+    hdr8m='fmt \x10\x00\x00\x00\x01\x00\x01\x00\x40\x1f\x00\x00\x40\x1f\x00\x00\x01\x00\x08\x00'
+    printf "RIFF\x2c\x00\x00\x00WAVE${hdr16s}data\x08\x00\x00\x00\x00\x00\x00\x00\xff\x7f\xff\x7f" >"$dir/stereo16"
+    printf "RIFF\x2b\x00\x00\x00WAVE${hdr8m}data\x07\x00\x00\x00\x80\x80\xff\x00\x80\x80\x81\x00" >"$dir/mono8-odd"
+    printf "RIFF\x3e\x00\x00\x00WAVEJUNK\x03\x00\x00\x00abc\x00LIST\x04\x00\x00\x00INFO${hdr16s}data\x04\x00\x00\x00\x01\x00\x02\x00" >"$dir/junk-list"
+    printf "RIFF\xff\xff\xff\xffWAVE${hdr16s}data\xff\xff\xff\xff\x00\x10\x00\x10\x00\x00" >"$dir/truncated"
+    printf "RIFF\x24\x00\x00\x00WAVEdata\x04\x00\x00\x00\x00\x00\x00\x00${hdr16s}" >"$dir/data-first"
+    ;;
+FuzzIniFile)
+    # Two bytes choose the key written and its value; the rest is the file.
+    printf '\x05\x08abcdefgh[Quillon]\nFileType=1\nOutputFilePath=/music\n\n[A]\nk = "quoted" \n' >"$dir/plain"
+    printf '\x00\x03xyz[quillon]\r\nfiletype=0\r\n[QUILLON]\r\nFileType=2' >"$dir/crlf-twice-no-newline"
+    printf '\x0a\x02zz; comment\nk=outside\n[ b ]junk\nK2\n=empty key\n[A\nk=x=y\n' >"$dir/odd-lines"
+    printf '\x0f\x00' >"$dir/empty"
+    ;;
+FuzzFileListBlock)
+    block() {  # NAME COUNT-BYTES: one name in slot 0, the count at byte 65,536
+        { printf '%s' "$1"; head -c $((65536 - ${#1})) /dev/zero; printf "$2"; } >"$dir/$3"
+    }
+    block /home/user/Side\ A.wav '\x01\x00\x00\x00' one-file
+    block /tmp/x.wav '\xff\xff\xff\xff' negative-count
+    block /tmp/x.wav '\x00\x10\x00\x00' huge-count
+    head -c 300 /dev/urandom >"$dir/short"
+    printf 'TMainForm\nCorvane Quillon\n' >"$dir/greeting"
+    ;;
+FuzzTimeText)
+    printf '03:07:250' >"$dir/time"
+    printf '100:00:000' >"$dir/long-minutes"
+    printf '0140000' >"$dir/masked"
+    printf -- '-1:99:-5' >"$dir/negative"
+    printf '99999999999:0:0' >"$dir/too-big"
+    printf '\xff\xff\xff\xff\x2c' >"$dir/max-ms"
+    ;;
+*) echo "make-seeds.sh: unknown target $target" >&2; exit 2 ;;
+esac
