@@ -69,7 +69,11 @@ void InstanceServer::Serve(QLocalSocket* socket) {
             const int answer = form_.WMCopyData(bytes.constData() + 1, std::size_t(bytes.size() - 1));
             socket->write(QByteArray(1, char(answer)));
         } else {
-            socket->abort();
+            // Not a request this window knows: stop listening to the peer,
+            // but let an answer already given reach it before the close.
+            socket->disconnect(this);
+            socket->readAll();
+            socket->disconnectFromServer();
             return;
         }
     }

@@ -3,10 +3,14 @@
 // listens; the second start is the built program, run as a child.
 #include <QComboBox>
 #include <QLineEdit>
+#include <QLocalServer>
+#include <QLocalSocket>
 #include <QProcess>
 #include <QtTest>
 
 #include "app/ErrorCodes.h"
+#include "app/FileListBlock.h"
+#include "app/InstanceProtocol.h"
 #include "app/InstanceChannel.h"
 #include "app/MainForm.h"
 #include "app/TrackListView.h"
@@ -44,6 +48,32 @@ class HandOffTest : public QObject {
         QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
         QCOMPARE(second.exitCode(), 0);
+    }
+
+    QString SocketPath() const {
+        return QString::fromStdString(platform::InstanceSocketPath(env_->RuntimeFolder().toStdString()));
+    }
+
+    // A peer on the window's socket, connected and past the greeting.
+    void Connect(QLocalSocket& peer) {
+        peer.connectToServer(SocketPath());
+        QVERIFY(peer.waitForConnected(2000));
+        QTRY_VERIFY(peer.bytesAvailable() > 0);
+        peer.readAll();
+    }
+
+    static QByteArray OpenRequest(const std::string& path) {
+        engine::FileListBlock block;
+        engine::FillFileListBlock(&block, {path});
+        return QByteArray(1, 'F') + QByteArray(reinterpret_cast<const char*>(block.Data()), qsizetype(block.Size()));
+    }
+
+    // The window is idle and takes a real second start's file.
+    void ExpectServing() {
+        const std::string path = WriteWave("After.wav");
+        SecondStart({QString::fromStdString(path)});
+        QTRY_COMPARE(form_->FileNameEdit->text().toStdString(), path);
+        QTRY_COMPARE(form_->TrackListView->RowCount(), 2);
     }
 
     QString Messages() const {
@@ -116,6 +146,77 @@ private slots:
         QVERIFY(Messages().isEmpty());
         QVERIFY(dialogs_->boxes.isEmpty());
         QVERIFY(form_->FileNameEdit->text().isEmpty());
+    }
+
+    // What a broken or hostile peer sends; the window opens nothing for it,
+    // shows nothing, and goes on serving.
+    void garbageOnTheSocketIsHarmless_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<bool>("hangUp");
+        QTest::newRow("short block, then gone") << QByteArray("F") + QByteArray(1000, 'a') << true;
+        QTest::newRow("short block, peer stays") << QByteArray("F") + QByteArray(1000, 'a') << false;
+        QTest::newRow("unknown request") << QByteArray("X") + OpenRequest("/tmp/x.wav") << false;
+        QTest::newRow("nothing at all") << QByteArray() << false;
+        QTest::newRow("only raises") << QByteArray(5000, 'R') << true;
+    }
+    void garbageOnTheSocketIsHarmless() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(bool, hangUp);
+        QLocalSocket peer;
+        Connect(peer);
+        peer.write(bytes);
+        peer.waitForBytesWritten(2000);
+        if (hangUp) peer.disconnectFromServer();
+        QTest::qWait(200);
+        QVERIFY(form_->FileNameEdit->text().isEmpty());
+        QVERIFY(dialogs_->boxes.isEmpty());
+        ExpectServing();  // with the peer still connected, if it stayed
+    }
+
+    void anOversizedBlockIsTakenOnceAndTheRestDropsTheConnection() {
+        const std::string path = WriteWave("Side E.wav");
+        QLocalSocket peer;
+        Connect(peer);
+        peer.write(OpenRequest(path) + QByteArray(70000, 'Z'));
+        QTRY_VERIFY(peer.bytesAvailable() > 0 || peer.state() != QLocalSocket::ConnectedState);
+        QCOMPARE(peer.read(1), QByteArray(1, char(engine::AnswerAccepted)));
+        QTRY_COMPARE(peer.state(), QLocalSocket::UnconnectedState);
+        QTRY_COMPARE(form_->TrackListView->RowCount(), 2);
+        QCOMPARE(form_->FileNameEdit->text().toStdString(), path);
+        QVERIFY(dialogs_->boxes.isEmpty());
+        ExpectServing();
+    }
+
+    // The second start's side: a listener that is not the window, or one that
+    // hangs up before it answers.
+    void aWrongListenerIsLeftAlone_data() {
+        QTest::addColumn<QByteArray>("greeting");
+        QTest::addColumn<bool>("saysBusy");
+        QTest::newRow("silent") << QByteArray() << false;
+        QTest::newRow("another program") << QByteArray("TOtherForm\nCorvane Quillon\n") << false;
+        QTest::newRow("hangs up before answering") << QByteArray("TMainForm\nCorvane Quillon\n") << true;
+    }
+    void aWrongListenerIsLeftAlone() {
+        QFETCH(QByteArray, greeting);
+        QFETCH(bool, saysBusy);
+        delete form_;  // its listener goes; this one takes the socket
+        form_ = nullptr;
+        QLocalServer fake;
+        QLocalServer::removeServer(SocketPath());
+        QVERIFY(fake.listen(SocketPath()));
+        QByteArray received;
+        connect(&fake, &QLocalServer::newConnection, this, [&] {
+            QLocalSocket* s = fake.nextPendingConnection();
+            s->write(greeting);
+            connect(s, &QLocalSocket::readyRead, s, [&received, s] {
+                received += s->readAll();
+                if (received.size() >= 1 + qsizetype(engine::kFileListBlockBytes)) s->abort();
+            });
+        });
+        SecondStart({QString::fromStdString(WriteWave("Side F.wav"))});
+        const QString busy = QString::fromStdString(
+            engine::FormatText(engine::MessageText(engine::MsgProgramBusy), {"Quillon", "Quillon"}));
+        QCOMPARE(Messages(), saysBusy ? "plain: " + busy + "\x1e" : QString());
     }
 
     void noRunningWindowEndsQuietly() {

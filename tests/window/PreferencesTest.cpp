@@ -181,6 +181,24 @@ private slots:
         QVERIFY(!text.contains("OutputFilePath"));
     }
 
+    void anUnwritableSettingsFolderIsReportedAndTheDialogKeepsItsValues() {
+        // Running as root, permissions would not stop a write; a file where the folder should be does.
+        const std::string notAFolder = files_->Write("config", {'x'});
+        qputenv("XDG_CONFIG_HOME", QByteArray::fromStdString(notAFolder));
+        Show();
+        prefs_->SilenceAmpEdit->setText("55");
+        prefs_->okButtonClick();
+        QCOMPARE(dialogs_->boxes, QStringList{"error: Unable to write to " + QString::fromStdString(notAFolder) +
+                                              "/Quillon.ini."});
+        QVERIFY(prefs_->isVisible());
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("55"));
+        prefs_->CancelButton->click();
+        QVERIFY(!prefs_->isVisible());
+        OpenTwoPieces();  // the window goes on with the settings it has
+        QCOMPARE(form_->TrackListView->RowCount(), 1);
+        QCOMPARE(test::ReadFile(notAFolder), (test::Bytes{'x'}));
+    }
+
     void settingsTakeEffectAtTheNextAnalysis() {
         OpenTwoPieces();
         QCOMPARE(form_->TrackListView->RowCount(), 1);

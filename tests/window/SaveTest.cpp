@@ -1,10 +1,12 @@
 // Saving through the main window: the whole path from the Save button to the
-// files, the status texts, Abort, and a shutdown while the worker waits for
-// an answer.
+// files, the status texts, Abort, a shutdown while the worker waits for an
+// answer, and faults met while writing, after which the window goes on.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QtTest>
+
+#include <sys/resource.h>
 
 #include <filesystem>
 #include <thread>
@@ -13,6 +15,7 @@
 #include "app/MainForm.h"
 #include "app/SimpleBmpButton.h"
 #include "app/TrackListView.h"
+#include "platform/FileOps.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
@@ -63,6 +66,27 @@ class SaveTest : public QObject, protected test::FormFixture<ActingDialogs> {
     }
     std::string Out(const std::string& name) const { return files_->path() + "/" + name; }
     bool Idle() const { return !form_->UiBusy.load() && !form_->SaveRunning.load(); }
+    // The window after a fault: idle, its controls back, and able to save.
+    void ExpectUsable() {
+        QTRY_VERIFY(Idle());
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(form_->AbortButton->isHidden());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+        QVERIFY(form_->SaveButton->Enabled());
+        const QStringList before = dialogs_->boxes;
+        AnalyzeThreeTracks();
+        form_->TrackListView->SetChecked(1, true);
+        form_->SaveButtonClick();
+        QTRY_VERIFY(Idle() && !form_->SaveJob);
+        QCOMPARE(dialogs_->boxes, before);
+        QVERIFY(std::filesystem::exists(Out("Side A.0002.wav")));
+    }
+    bool NoPartFiles() const {
+        for (const auto& e : std::filesystem::directory_iterator(files_->path())) {
+            if (e.path().filename().string().rfind(".quillon-", 0) == 0) return false;
+        }
+        return true;
+    }
 
 private slots:
     void init() {
@@ -133,6 +157,48 @@ private slots:
         QVERIFY(form_->AbortButton->isHidden());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QCOMPARE(dialogs_->boxes.size(), 1);  // the dialog after the abort was never shown
+    }
+
+    void aFileSizeLimitIsReportedPerTrack() {
+        platform::ReportFileSizeLimitAsWriteError();
+        rlimit saved{};
+        getrlimit(RLIMIT_FSIZE, &saved);
+        rlimit lowered = saved;
+        lowered.rlim_cur = 100000;  // a track is about 530 kB
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(2, true);
+        setrlimit(RLIMIT_FSIZE, &lowered);
+        form_->SaveButtonClick();
+        QTRY_VERIFY(Idle() && !form_->SaveJob);
+        setrlimit(RLIMIT_FSIZE, &saved);
+        QCOMPARE(dialogs_->boxes.size(), 2);
+        QVERIFY(dialogs_->boxes[0].startsWith("error: Error: Could not write the file " +
+                                              QString::fromStdString(Out("Side A.0001.wav")) + " (File too large)"));
+        QCOMPARE(form_->TrackList[0].WaveSaved, uint8_t(0));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0001.wav")));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0003.wav")));
+        QVERIFY(NoPartFiles());
+        ExpectUsable();
+    }
+
+    void theOutputFolderRemovedDuringTheSaveIsReportedOnce() {
+        const QByteArray source = test::Slurp(QString::fromStdString(Out("Side A.wav")));
+        const std::string moved = files_->path() + "-moved";
+        for (int i = 0; i < 3; ++i) form_->TrackListView->SetChecked(i, true);
+        form_->SaveButtonClick();
+        // The window shows each finished file for 300 ms, time enough to move the folder away.
+        QTRY_VERIFY(std::filesystem::exists(Out("Side A.0001.wav")));
+        std::filesystem::rename(files_->path(), moved);
+        QTRY_VERIFY(Idle() && !form_->SaveJob);
+        std::filesystem::rename(moved, files_->path());
+        QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgOutputFolderMissing)});
+        QCOMPARE(form_->TrackList[0].WaveSaved, uint8_t(1));
+        QCOMPARE(form_->TrackList[1].WaveSaved, uint8_t(0));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0002.wav")));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0003.wav")));
+        QVERIFY(NoPartFiles());
+        QCOMPARE(test::Slurp(QString::fromStdString(Out("Side A.wav"))), source);
+        ExpectUsable();
     }
 
     void shutdownWhileTheWorkerWaitsForAnAnswer() {
