@@ -96,14 +96,15 @@ struct Source {
     WaveFormat format;
     MMCKINFO data;
     uint32_t dataSize = 0;
-    int64_t available = 0;  // the data bytes the file holds, at most dataSize
+    int64_t available = 0;  // the data bytes the file holds in whole frames, at most dataSize
 };
 
 // A recording cut short holds less than its data chunk declares; the tracks
-// were found in what it holds.
+// were found in what it holds, in whole frames.
 void MeasureAvailable(Source& source) {
     const int64_t end = mmioSeek(source.file.get(), 0, SEEK_END);
-    source.available = std::clamp<int64_t>(end - source.data.dwDataOffset, 0, source.dataSize);
+    const int64_t bytes = std::clamp<int64_t>(end - source.data.dwDataOffset, 0, source.dataSize);
+    source.available = bytes - bytes % source.format.nBlockAlign;
 }
 
 struct TrackBytes {

@@ -79,6 +79,30 @@ private slots:
     void init() { Prepare(); }
     void cleanup() { DestroyForm(); }
 
+    void moreThanTenThousandTracksAreListedAndWorkedOn() {
+        // 10,050 pieces 1.2 s apart at 1 kHz, cut at silences over the 1 s set here.
+        std::ofstream(env_->SettingsFile().toStdString()) << "[SilenceDuratuionSection]\nSilenceDuration:=1\n";
+        test::Pcm pcm(8, 1);
+        for (int i = 0; i < 10050; ++i) pcm.Loud(20).Silent(1200);
+        const std::string path = files_->Write("Many.wav", test::PcmWave(test::Format{1, 1, 1000, 8}, pcm.bytes()));
+        MakeForm();
+        Analyze(path);
+        QTRY_VERIFY_WITH_TIMEOUT(Idle(), 20000);
+        QCOMPARE(form_->TrackListView->RowCount(), 10050);
+        QCOMPARE(form_->TrackListView->Row(9998)->text(0), QString("Many.9999"));
+        QCOMPARE(form_->TrackListView->Row(10049)->text(0), QString("Many.10050"));
+        QCOMPARE(form_->TrackListView->Row(10049)->text(2), QString("204:21:000"));
+        form_->TrackListView->scrollToBottom();
+        form_->SelectAllMenuItemClick();
+        QVERIFY(form_->TrackListView->IsChecked(10049));
+        QVERIFY(form_->SaveButton->Enabled());
+        QVERIFY(form_->MergeButton->Enabled());
+        form_->SelectNoneMenuitemClick();
+        QVERIFY(!form_->SaveButton->Enabled());
+        Check({10048, 10049});
+        QVERIFY(form_->MergeButton->Enabled());
+    }
+
     void firstShowing() {
         MakeForm();
         QCOMPARE(form_->windowTitle(), QString("Corvane Quillon"));
