@@ -1,18 +1,22 @@
 // Recordings at the limits: the largest data chunk a RIFF size field allows
-// (sparse files: silence, with a few loud bursts written in), scanned and cut
-// where byte offsets pass 2 GiB and 4 GiB and milliseconds times the rate pass
-// 32 bits; and a recording of more than 10,000 tracks.
+// (sparse files: silence, with a few loud bursts written in), scanned, cut and
+// previewed where byte offsets pass 2 GiB and 4 GiB and milliseconds times the
+// rate pass 32 bits; and a recording of more than 10,000 tracks.
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
 #include <unistd.h>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
+#include <thread>
 
 #include "analysis/SilenceDetect.h"
 #include "analysis/TrackTimes.h"
 #include "export/SaveJob.h"
+#include "libs/ZORodaVodere/ZORodaVodere.h"
+#include "support/EnvGuard.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
 
@@ -153,6 +157,31 @@ TEST_P(HugeRecording, IsScannedAndCutAcrossTheSizeLimits) {
         EXPECT_TRUE(std::equal(expected.begin(), expected.end(), file.begin() + 46)) << i;
         EXPECT_EQ(save.Tracks[i].WaveSaved, 1) << i;
     }
+}
+
+// The preview player on SDL's disk driver: a quarter second from inside the
+// burst past 2 GiB comes out as the file's own bytes.
+TEST_P(HugeRecording, IsPreviewedPastTwoGiB) {
+    const HugeCase c = GetParam();
+    const uint64_t align = uint64_t(c.channels) * 2;
+    const uint64_t twoGiBSecond = (uint64_t(1) << 31) / (c.rate * align);
+    test::TempDir dir;
+    const HugeWave wave(dir.path() + "/Huge.wav", c.channels, c.rate, {{twoGiBSecond - 1, 2}});
+    const std::string out = dir.path() + "/played.raw";
+    const test::EnvGuard driver("SDL_AUDIODRIVER", "disk"), file("SDL_DISKAUDIOFILE", out),
+        pace("SDL_DISKAUDIODELAY", "0");
+    const auto startMs = uint32_t(twoGiBSecond * 1000 + 250);
+    ASSERT_EQ(AudioPlayWave(wave.path().c_str(), startMs, 0, 0, 0, startMs + 250), 0);
+    for (int i = 0; i < 1000 && AudioGetPosition(0) != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    ASSERT_EQ(AudioStop(), 0);
+    Bytes played = test::ReadFile(out);
+    // Silence may come first while the device starts; no sample of the burst is 0.
+    const auto first = std::find_if(played.begin(), played.end(), [](uint8_t b) { return b != 0; });
+    played.erase(played.begin(), played.begin() + (first - played.begin()) / std::ptrdiff_t(align) * std::ptrdiff_t(align));
+    const uint64_t from = uint64_t(startMs) * c.rate / 1000, to = uint64_t(startMs + 250) * c.rate / 1000;
+    const Bytes expected = wave.Read(from, to);
+    ASSERT_GE(played.size(), expected.size());
+    EXPECT_TRUE(std::equal(expected.begin(), expected.end(), played.begin()));
 }
 
 INSTANTIATE_TEST_SUITE_P(Layouts, HugeRecording,

@@ -3,6 +3,8 @@
 // codec name and the bit-rate lists.
 #include <gtest/gtest.h>
 
+#include <sys/resource.h>
+
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -13,6 +15,7 @@
 #include "export/Lame_dll.h"
 #include "export/WaveToMP3.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "platform/FileOps.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
 
@@ -204,6 +207,26 @@ TEST(Converter, EncodesAndRefusesRatesTheStreamCannotCarry) {
     EXPECT_EQ(channels, "2");
     EXPECT_EQ(Probe(mp3, "stream=bit_rate"), "128000");
     EXPECT_NEAR(std::stod(Probe(mp3, "format=duration")), 1.0, 0.08);
+}
+
+// An MP3 file that cannot be written to the end (here past a file size limit)
+// is a failed conversion on either route, never a finished one.
+TEST(Mp3Routes, AWriteRefusedPartWayIsAFailure) {
+    ASSERT_TRUE(LoadShim());
+    platform::ReportFileSizeLimitAsWriteError();
+    test::TempDir dir;
+    const std::string wave = Tone(dir, "t.wav", Format{1, 2, 44100, 16}, 44100 * 2);
+    const std::string lameMp3 = dir.path() + "/lame.mp3", converterMp3 = dir.path() + "/converter.mp3";
+    rlimit saved{};
+    getrlimit(RLIMIT_FSIZE, &saved);
+    rlimit lowered = saved;
+    lowered.rlim_cur = 4096;  // two seconds at 128 kbit/s are about 32 kB
+    setrlimit(RLIMIT_FSIZE, &lowered);
+    const uint16_t lame = LameEncodeWave(wave, lameMp3, 128, {});
+    const uint16_t converter = ConvertWaveFileToMp3(wave.c_str(), converterMp3.c_str(), 128000);
+    setrlimit(RLIMIT_FSIZE, &saved);
+    EXPECT_EQ(lame, LameEncodeFailed);
+    EXPECT_NE(converter, CV_OK);
 }
 
 TEST(Dispatch, TheNameChoosesTheRoute) {
