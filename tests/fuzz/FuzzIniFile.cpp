@@ -24,6 +24,8 @@ const std::string& ScratchPath() {
     // In memory where there is such a folder: the settings writer syncs each file.
     static const std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
     static const std::string path = folder + "/quillon-fuzz-ini-" + std::to_string(getpid()) + ".ini";
+    static const bool removedAtExit = std::atexit([] { std::remove(ScratchPath().c_str()); }) == 0;
+    (void)removedAtExit;
     return path;
 }
 

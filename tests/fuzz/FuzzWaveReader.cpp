@@ -29,7 +29,11 @@ public:
 };
 
 const std::string& ScratchPath() {
-    static const std::string path = "/tmp/quillon-fuzz-" + std::to_string(getpid()) + ".wav";
+    // In memory where there is such a folder: every input is written to a file.
+    static const std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
+    static const std::string path = folder + "/quillon-fuzz-" + std::to_string(getpid()) + ".wav";
+    static const bool removedAtExit = std::atexit([] { std::remove(ScratchPath().c_str()); }) == 0;
+    (void)removedAtExit;
     return path;
 }
 
