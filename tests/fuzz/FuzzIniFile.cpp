@@ -3,7 +3,6 @@
 // the written key reads back as written.
 
 #include <strings.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <cstdio>
@@ -11,6 +10,7 @@
 #include <string>
 
 #include "platform/IniFile.h"
+#include "tests/fuzz/ScratchFile.h"
 
 namespace {
 
@@ -19,15 +19,6 @@ namespace {
 constexpr const char* kSections[] = {"Quillon", "QUILLON", "A", "b"};
 constexpr const char* kKeys[] = {"FileType", "filetype", "k", "K2"};
 constexpr std::size_t kNames = 4;
-
-const std::string& ScratchPath() {
-    // In memory where there is such a folder: the settings writer syncs each file.
-    static const std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    static const std::string path = folder + "/quillon-fuzz-ini-" + std::to_string(getpid()) + ".ini";
-    static const bool removedAtExit = std::atexit([] { std::remove(ScratchPath().c_str()); }) == 0;
-    (void)removedAtExit;
-    return path;
-}
 
 bool SameName(const char* a, const char* b) { return strcasecmp(a, b) == 0; }
 
@@ -44,7 +35,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     while (!value.empty() && value.back() == ' ') value.pop_back();
     while (!value.empty() && value.front() == ' ') value.erase(0, 1);
 
-    std::FILE* f = std::fopen(ScratchPath().c_str(), "wb");
+    const std::string& path = quillon::fuzz::ScratchPath(".ini");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data + 2, 1, size - 2, f);
     std::fclose(f);
@@ -52,11 +44,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::string before[kNames][kNames];
     for (std::size_t s = 0; s < kNames; ++s)
         for (std::size_t k = 0; k < kNames; ++k)
-            before[s][k] = GetPrivateProfileString(kSections[s], kKeys[k], "<none>", ScratchPath());
-    if (!WritePrivateProfileString(section, key, value, ScratchPath())) std::abort();
+            before[s][k] = GetPrivateProfileString(kSections[s], kKeys[k], "<none>", path);
+    if (!WritePrivateProfileString(section, key, value, path)) std::abort();
     for (std::size_t s = 0; s < kNames; ++s) {
         for (std::size_t k = 0; k < kNames; ++k) {
-            const std::string after = GetPrivateProfileString(kSections[s], kKeys[k], "<none>", ScratchPath());
+            const std::string after = GetPrivateProfileString(kSections[s], kKeys[k], "<none>", path);
             const bool written = SameName(kSections[s], section) && SameName(kKeys[k], key);
             if (after != (written ? value : before[s][k])) std::abort();
         }

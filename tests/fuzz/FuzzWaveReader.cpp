@@ -2,14 +2,13 @@
 // silence scan and the track builder. Every input must end in tracks or in
 // exactly one message, without a crash, leak or undefined behaviour.
 
-#include <unistd.h>
-
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "analysis/SilenceDetect.h"
+#include "tests/fuzz/ScratchFile.h"
 
 namespace {
 
@@ -28,20 +27,13 @@ public:
     int boxes = 0;
 };
 
-const std::string& ScratchPath() {
-    // In memory where there is such a folder: every input is written to a file.
-    static const std::string folder = access("/dev/shm", W_OK) == 0 ? "/dev/shm" : "/tmp";
-    static const std::string path = folder + "/quillon-fuzz-" + std::to_string(getpid()) + ".wav";
-    static const bool removedAtExit = std::atexit([] { std::remove(ScratchPath().c_str()); }) == 0;
-    (void)removedAtExit;
-    return path;
-}
 
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     using namespace quillon::engine;
-    std::FILE* f = std::fopen(ScratchPath().c_str(), "wb");
+    const std::string& path = quillon::fuzz::ScratchPath(".wav");
+    std::FILE* f = std::fopen(path.c_str(), "wb");
     if (!f) return 0;
     std::fwrite(data, 1, size, f);
     std::fclose(f);
@@ -51,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     TrackList tracks;
     // The first byte picks the thresholds, so odd ones are explored too.
     const int32_t percent = size ? int32_t(data[0] % 120) - 5 : 10;
-    const ScanOutcome outcome = AnalyzeWaveFile(ScratchPath(), percent, size > 1 ? data[1] * 4 : 0, job, tracks, seam);
+    const ScanOutcome outcome = AnalyzeWaveFile(path, percent, size > 1 ? data[1] * 4 : 0, job, tracks, seam);
     const bool refused = outcome == ScanOutcome::Failed;
     if (refused != (seam.boxes == 1) || seam.boxes > 1 || refused != tracks.empty()) std::abort();
     return 0;
