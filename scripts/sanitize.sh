@@ -21,9 +21,7 @@ export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 for kind in "${kinds[@]}"; do
     case $kind in
     address) build=$root/build-asan; targets=(all); select=() ;;
-    thread) build=$root/build-tsan
-            targets=(test_analysis test_export test_mp3 test_app test_player)
-            select=(-L worker) ;;
+    thread) build=$root/build-tsan; targets=(quillon_worker_tests); select=(-L worker) ;;
     *) echo "sanitize.sh: unknown kind $kind" >&2; exit 2 ;;
     esac
     echo "== $kind sanitizer build"

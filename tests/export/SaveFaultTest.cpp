@@ -5,8 +5,6 @@
 // and that the source is untouched.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -14,7 +12,7 @@
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
 #include "export/SaveJob.h"
-#include "platform/FileOps.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
 
@@ -31,27 +29,9 @@ TRACK_INFO_STRUCT SecondsTrack(std::string name, uint32_t startS, uint32_t stopS
             1, 0};
 }
 
-// Lowers the soft file size limit for the life of the object.
-class FileSizeLimit {
-public:
-    explicit FileSizeLimit(rlim_t bytes) {
-        getrlimit(RLIMIT_FSIZE, &saved_);
-        rlimit lowered = saved_;
-        lowered.rlim_cur = bytes;
-        setrlimit(RLIMIT_FSIZE, &lowered);
-    }
-    ~FileSizeLimit() { setrlimit(RLIMIT_FSIZE, &saved_); }
-
-private:
-    rlimit saved_{};
-};
-
 class SaveFaultTest : public ::testing::Test {
 protected:
-    void SetUp() override {
-        platform::ReportFileSizeLimitAsWriteError();
-        fs::create_directory(out_);
-    }
+    void SetUp() override { fs::create_directory(out_); }
 
     // seconds of 16-bit stereo 44.1 kHz whose bytes differ from frame to frame.
     void MakeSource(uint32_t seconds) {
@@ -110,7 +90,7 @@ protected:
 TEST_F(SaveFaultTest, AWriteStoppedByTheFileSizeLimitSkipsOnlyThatTrack) {
     MakeSource(30);
     {
-        const FileSizeLimit limit(3 * 1024 * 1024);  // 2 s fit, 20 s do not
+        const test::FileSizeLimit limit(3 * 1024 * 1024);  // 2 s fit, 20 s do not
         EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Long", 2, 22), SecondsTrack("Three", 22, 24)}),
                   SaveEnd::Finished);
     }

@@ -62,13 +62,7 @@ protected:
         const auto b = ConvertPosition(stopMs, UnitMilliseconds, UnitFrames, f) * align;
         return Bytes(samples_.begin() + a, samples_.begin() + b);
     }
-    std::vector<std::string> LeftoverParts() const {
-        std::vector<std::string> parts;
-        for (const auto& e : std::filesystem::directory_iterator(dir_.path())) {
-            if (e.path().filename().string().rfind(".quillon-", 0) == 0) parts.push_back(e.path());
-        }
-        return parts;
-    }
+    std::vector<std::string> LeftoverParts() const { return test::PartFiles(dir_.path()); }
 
     TempDir dir_;
     test::Format format_;

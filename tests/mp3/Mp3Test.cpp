@@ -3,8 +3,6 @@
 // codec name and the bit-rate lists.
 #include <gtest/gtest.h>
 
-#include <sys/resource.h>
-
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
@@ -15,7 +13,7 @@
 #include "export/Lame_dll.h"
 #include "export/WaveToMP3.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
-#include "platform/FileOps.h"
+#include "support/FileSizeLimit.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
 
@@ -213,20 +211,12 @@ TEST(Converter, EncodesAndRefusesRatesTheStreamCannotCarry) {
 // is a failed conversion on either route, never a finished one.
 TEST(Mp3Routes, AWriteRefusedPartWayIsAFailure) {
     ASSERT_TRUE(LoadShim());
-    platform::ReportFileSizeLimitAsWriteError();
     test::TempDir dir;
     const std::string wave = Tone(dir, "t.wav", Format{1, 2, 44100, 16}, 44100 * 2);
     const std::string lameMp3 = dir.path() + "/lame.mp3", converterMp3 = dir.path() + "/converter.mp3";
-    rlimit saved{};
-    getrlimit(RLIMIT_FSIZE, &saved);
-    rlimit lowered = saved;
-    lowered.rlim_cur = 4096;  // two seconds at 128 kbit/s are about 32 kB
-    setrlimit(RLIMIT_FSIZE, &lowered);
-    const uint16_t lame = LameEncodeWave(wave, lameMp3, 128, {});
-    const uint16_t converter = ConvertWaveFileToMp3(wave.c_str(), converterMp3.c_str(), 128000);
-    setrlimit(RLIMIT_FSIZE, &saved);
-    EXPECT_EQ(lame, LameEncodeFailed);
-    EXPECT_NE(converter, CV_OK);
+    const test::FileSizeLimit limit(4096);  // two seconds at 128 kbit/s are about 32 kB
+    EXPECT_EQ(LameEncodeWave(wave, lameMp3, 128, {}), LameEncodeFailed);
+    EXPECT_NE(ConvertWaveFileToMp3(wave.c_str(), converterMp3.c_str(), 128000), CV_OK);
 }
 
 TEST(Dispatch, TheNameChoosesTheRoute) {

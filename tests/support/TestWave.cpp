@@ -120,4 +120,12 @@ Bytes ReadFile(const std::string& path) {
     return Bytes(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
 }
 
+std::vector<std::string> PartFiles(const std::string& folder) {
+    std::vector<std::string> parts;
+    for (const auto& e : std::filesystem::directory_iterator(folder)) {
+        if (e.path().filename().string().rfind(".quillon-", 0) == 0) parts.push_back(e.path());
+    }
+    return parts;
+}
+
 }  // namespace quillon::test

@@ -76,4 +76,7 @@ private:
 
 Bytes ReadFile(const std::string& path);
 
+// The save's temporary files (hidden ".quillon-" names) left in folder.
+std::vector<std::string> PartFiles(const std::string& folder);
+
 }  // namespace quillon::test

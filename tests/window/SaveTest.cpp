@@ -6,8 +6,6 @@
 #include <QProgressBar>
 #include <QtTest>
 
-#include <sys/resource.h>
-
 #include <filesystem>
 #include <thread>
 
@@ -15,7 +13,7 @@
 #include "app/MainForm.h"
 #include "app/SimpleBmpButton.h"
 #include "app/TrackListView.h"
-#include "platform/FileOps.h"
+#include "support/FileSizeLimit.h"
 #include "support/FormFixture.h"
 #include "support/ScriptedDialogs.h"
 #include "support/TestWave.h"
@@ -81,12 +79,7 @@ class SaveTest : public QObject, protected test::FormFixture<ActingDialogs> {
         QCOMPARE(dialogs_->boxes, before);
         QVERIFY(std::filesystem::exists(Out("Side A.0002.wav")));
     }
-    bool NoPartFiles() const {
-        for (const auto& e : std::filesystem::directory_iterator(files_->path())) {
-            if (e.path().filename().string().rfind(".quillon-", 0) == 0) return false;
-        }
-        return true;
-    }
+    bool NoPartFiles() const { return test::PartFiles(files_->path()).empty(); }
 
 private slots:
     void init() {
@@ -160,17 +153,13 @@ private slots:
     }
 
     void aFileSizeLimitIsReportedPerTrack() {
-        platform::ReportFileSizeLimitAsWriteError();
-        rlimit saved{};
-        getrlimit(RLIMIT_FSIZE, &saved);
-        rlimit lowered = saved;
-        lowered.rlim_cur = 100000;  // a track is about 530 kB
         form_->TrackListView->SetChecked(0, true);
         form_->TrackListView->SetChecked(2, true);
-        setrlimit(RLIMIT_FSIZE, &lowered);
-        form_->SaveButtonClick();
-        QTRY_VERIFY(Idle() && !form_->SaveJob);
-        setrlimit(RLIMIT_FSIZE, &saved);
+        {
+            const test::FileSizeLimit limit(100000);  // a track is about 530 kB
+            form_->SaveButtonClick();
+            QTRY_VERIFY(Idle() && !form_->SaveJob);
+        }
         QCOMPARE(dialogs_->boxes.size(), 2);
         QVERIFY(dialogs_->boxes[0].startsWith("error: Error: Could not write the file " +
                                               QString::fromStdString(Out("Side A.0001.wav")) + " (File too large)"));
