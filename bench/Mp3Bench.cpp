@@ -4,7 +4,7 @@
 #include <cstdio>
 #include <cstdlib>
 
-#include "export/Lame_dll.h"
+#include "export/mp3/Lame_dll.h"
 
 int main(int argc, char** argv) {
     using namespace quillon::engine;

@@ -7,10 +7,10 @@
 #include "app/Util.h"
 #include "cli/Commands.h"
 #include "export/OutputFolder.h"
-#include "export/ConverterLibrary.h"
-#include "export/Lame_dll.h"
+#include "export/mp3/ConverterLibrary.h"
+#include "export/mp3/Lame_dll.h"
 #include "export/SaveJob.h"
-#include "export/WaveToMP3.h"
+#include "export/mp3/WaveToMP3.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "settings/Settings.h"
 

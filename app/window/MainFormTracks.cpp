@@ -1,0 +1,184 @@
+// The track list, its view and the rules that decide which controls are on.
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QSignalBlocker>
+
+#include "analysis/TrackTimes.h"
+#include "app/window/MainForm.h"
+#include "app/window/SimpleBmpButton.h"
+#include "app/window/TrackListView.h"
+
+namespace quillon::app {
+
+void TMainForm::FillTrackListView() {
+    // Rows arrive unchecked and unselected, so the change events would not
+    // alter any button; thousands of them are skipped.
+    const QSignalBlocker blocker(TrackListView);
+    for (const engine::TRACK_INFO_STRUCT& track : TrackList) {
+        TrackListView->AddRow(QString::fromStdString(track.Name), QString::fromStdString(track.Start),
+                              QString::fromStdString(track.Stop), QString::fromStdString(track.Duration));
+    }
+}
+
+void TMainForm::ClearTrackList() { TrackList.clear(); }
+
+void TMainForm::FreeTrackList() { engine::TrackList().swap(TrackList); }
+
+void TMainForm::FreeAnalysisJob() { AnalysisJob.reset(); }
+
+void TMainForm::StoreEditedName(int row) {
+    if (row < 0 || row >= int(TrackList.size()) || row >= TrackListView->RowCount()) return;
+    TrackList[std::size_t(row)].Name = TrackListView->Row(row)->text(0).toStdString();
+}
+
+bool TMainForm::AnyTrackChecked() const {
+    for (int i = 0; i < TrackListView->RowCount(); ++i) {
+        if (TrackListView->IsChecked(i)) return true;
+    }
+    return false;
+}
+
+bool TMainForm::AnyTrackSelected() const { return !TrackListView->selectedItems().isEmpty(); }
+
+std::vector<engine::RowMark> TMainForm::RowMarks() const {
+    std::vector<engine::RowMark> marks(std::size_t(TrackListView->RowCount()));
+    for (int i = 0; i < TrackListView->RowCount(); ++i) {
+        marks[std::size_t(i)] = {TrackListView->IsChecked(i), TrackListView->Row(i)->isSelected()};
+    }
+    return marks;
+}
+
+bool TMainForm::ListLocked() const { return (SaveJob && SaveRunning.load()) || Previewing.load(); }
+
+std::vector<bool> TMainForm::RowChecks() const {
+    std::vector<bool> checks(std::size_t(TrackListView->RowCount()));
+    for (int i = 0; i < TrackListView->RowCount(); ++i) checks[std::size_t(i)] = TrackListView->IsChecked(i);
+    return checks;
+}
+
+void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
+                             uint32_t channels, bool clear) {
+    if (clear) {
+        for (int panel : {1, 2, 4, 3}) StatusPanels[std::size_t(panel)]->clear();
+        return;
+    }
+    StatusPanels[1]->setText(QString::number(samplesPerSec) + " Hz");
+    StatusPanels[2]->setText(QString::number(bitsPerSample) + " Bit");
+    StatusPanels[3]->setText(channels == 1 ? "Mono" : "Stereo");
+    StatusPanels[4]->setText(QString::fromStdString(engine::FormatTime(durationMs)));
+}
+
+void TMainForm::SetStatusText(const QString& text) { StatusPanels[0]->setText(text); }
+
+QString TMainForm::StatusText(int panel) const { return StatusPanels[std::size_t(panel)]->text(); }
+
+void TMainForm::UpdateMergeButton() {
+    bool adjacent = false;
+    for (int i = 0; i + 1 < TrackListView->RowCount() && !adjacent; ++i) {
+        adjacent = TrackListView->IsChecked(i) && TrackListView->IsChecked(i + 1);
+    }
+    MergeButton->SetEnabled(adjacent);
+}
+
+void TMainForm::UpdateTrackButtons() {
+    UpdateMergeButton();
+    const bool checked = AnyTrackChecked();
+    for (TSimpleBmpButton* button : {SplitButton, BurnCDButton, EditButton, SaveButton}) button->SetEnabled(checked);
+    FileTypeComboBox->setEnabled(checked);
+    for (QAction* item : {BurnMenuItem, SaveMenuItem, EditMenuItem}) item->setEnabled(checked);
+    const bool preview = checked || AnyTrackSelected();
+    PreViewTrackStartButton->SetEnabled(preview);
+    PreViewTrackEndButton->SetEnabled(preview);
+}
+
+void TMainForm::SetFileControlsEnabled(bool v) {
+    FileNameEdit->setEnabled(v);
+    BrowseButton->SetEnabled(v);
+    OpenMenuItem->setEnabled(v);
+    if (v) return;
+    for (TSimpleBmpButton* button : {SplitButton, BurnCDButton, SaveButton, EditButton}) button->SetEnabled(false);
+    for (QAction* item : {BurnMenuItem, SaveMenuItem, EditMenuItem}) item->setEnabled(false);
+    FileTypeComboBox->setEnabled(false);
+}
+
+void TMainForm::SetAnalysisControlsEnabled(bool v) {
+    SetFileControlsEnabled(v);
+    UpdateMergeButton();
+    PreferencesMenuItem->setEnabled(v);
+    SelectAllMenuItem->setEnabled(v);
+    SelectNoneMenuitem->setEnabled(v);
+    AnalyzeButton->SetEnabled(v);
+}
+
+void TMainForm::SetJobControlsEnabled(bool v) {
+    AnalyzeButton->SetEnabled(v);
+    SetFileControlsEnabled(v);
+    if (v) UpdateMergeButton();
+    else MergeButton->SetEnabled(false);
+    PreferencesMenuItem->setEnabled(v);
+    SelectAllMenuItem->setEnabled(v);
+    SelectNoneMenuitem->setEnabled(v);
+    PreViewTrackStartButton->SetEnabled(v);
+    PreViewTrackEndButton->SetEnabled(v);
+}
+
+void TMainForm::SetPreviewControlsEnabled(bool v) {
+    FileNameEdit->setEnabled(v);
+    BrowseButton->SetEnabled(v);
+    OpenMenuItem->setEnabled(v);
+    for (TSimpleBmpButton* button : {SplitButton, BurnCDButton, SaveButton, EditButton}) button->SetEnabled(v);
+    for (QAction* item : {BurnMenuItem, SaveMenuItem, EditMenuItem}) item->setEnabled(v);
+    AnalyzeButton->SetEnabled(v);
+    PreferencesMenuItem->setEnabled(v);
+}
+
+void TMainForm::TrackListViewClick() {
+    if (!ListLocked()) UpdateTrackButtons();
+}
+
+void TMainForm::TrackListViewChange() {
+    if (!ListLocked()) UpdateTrackButtons();
+}
+
+void TMainForm::TrackListViewExit() {
+    if (ListLocked()) return;
+    {
+        const QSignalBlocker blocker(TrackListView);
+        TrackListView->clearSelection();
+    }
+    UpdateTrackButtons();
+}
+
+void TMainForm::TrackListViewEdited(int row, const QString& text) {
+    if (QTreeWidgetItem* item = TrackListView->Row(row)) {
+        const QSignalBlocker blocker(TrackListView);
+        item->setText(0, text);
+    }
+    StoreEditedName(row);
+}
+
+void TMainForm::SelectAllMenuItemClick() {
+    if (Previewing.load()) return;
+    {
+        // One button update at the end instead of one per row.
+        const QSignalBlocker blocker(TrackListView);
+        for (int i = 0; i < TrackListView->RowCount(); ++i) TrackListView->SetChecked(i, true);
+    }
+    SelectNoneMenuitem->setEnabled(true);
+    UpdateTrackButtons();
+}
+
+void TMainForm::SelectNoneMenuitemClick() {
+    if (Previewing.load()) return;
+    {
+        const QSignalBlocker blocker(TrackListView);
+        for (int i = 0; i < TrackListView->RowCount(); ++i) TrackListView->SetChecked(i, false);
+    }
+    SelectAllMenuItem->setEnabled(true);
+    MergeButton->SetEnabled(false);
+    TrackListViewChange();  // what the rows' own change events would have done
+}
+
+}  // namespace quillon::app

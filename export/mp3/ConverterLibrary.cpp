@@ -1,0 +1,65 @@
+#include "export/mp3/ConverterLibrary.h"
+
+#include <dlfcn.h>
+
+#include <mutex>
+#include <string>
+
+#include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "platform/SpecialFolders.h"
+
+namespace quillon::engine {
+namespace {
+
+std::mutex gMutex;
+bool gChosen = false;
+ConverterCalls gCalls;
+
+uint16_t NoCodec(const char*) { return CV_NO_MP3_CODEC; }
+int32_t NothingSupported(const char*, uint32_t, uint8_t*) { return CV_NO_MP3_CODEC; }
+uint16_t CannotConvert(const char*, const char*, uint32_t) { return CV_ENCODER_FAILED; }
+uint16_t NoStatus() { return 100; }
+void NothingToStop() {}
+
+template <typename T>
+bool Find(void* library, const char* name, T& slot) {
+    slot = reinterpret_cast<T>(dlsym(library, name));
+    return slot != nullptr;
+}
+
+ConverterCalls Load() {
+    const std::string here = platform::ProgramFolder();
+    for (const std::string& candidate : {here + "/libCVWAVMP3.so.1", here + "/../lib/libCVWAVMP3.so.1",
+                                         std::string("libCVWAVMP3.so.1")}) {
+        void* library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (!library) continue;
+        ConverterCalls calls;
+        if (Find(library, "IsValidMP3CodecFound", calls.IsValidMP3CodecFound) &&
+            Find(library, "IsBitrateSupported", calls.IsBitrateSupported) &&
+            Find(library, "ConvertWaveFileToMp3", calls.ConvertWaveFileToMp3) &&
+            Find(library, "GetStatusWavToMP3", calls.GetStatusWavToMP3) &&
+            Find(library, "StopConversionWavToMP3", calls.StopConversionWavToMP3))
+            return calls;
+        dlclose(library);
+    }
+    return {&NoCodec, &NothingSupported, &CannotConvert, &NoStatus, &NothingToStop};
+}
+
+}  // namespace
+
+void UseConverter(const ConverterCalls& calls) {
+    std::lock_guard lock(gMutex);
+    gCalls = calls;
+    gChosen = true;
+}
+
+const ConverterCalls& Converter() {
+    std::lock_guard lock(gMutex);
+    if (!gChosen) {
+        gCalls = Load();
+        gChosen = true;
+    }
+    return gCalls;
+}
+
+}  // namespace quillon::engine

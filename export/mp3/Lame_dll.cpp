@@ -1,0 +1,232 @@
+#include "export/mp3/Lame_dll.h"
+
+#include <dlfcn.h>
+
+#include <algorithm>
+#include <cstdio>
+#include <memory>
+#include <mutex>
+
+#include "analysis/WaveFormat.h"
+#include "analysis/WaveRead.h"
+#include "app/Util.h"
+#include "platform/Mmio.h"
+#include "platform/SpecialFolders.h"
+
+namespace quillon::engine {
+
+using namespace platform;
+
+std::atomic<bool> LameAbortRequested{false};
+
+namespace {
+
+struct LameEntryPoints {
+    decltype(&beInitStream) init = nullptr;
+    decltype(&beEncodeChunk) encode = nullptr;
+    decltype(&beDeinitStream) deinit = nullptr;
+    decltype(&beCloseStream) close = nullptr;
+};
+
+std::mutex gLoadMutex;
+LameEntryPoints gLame;
+
+// The format of the file last read, and the stream last opened.
+struct Module {
+    uint16_t channels = 0;
+    uint32_t samplesPerSecond = 0;
+    uint16_t bitsPerSample = 0;
+    uint32_t samplesPerChunk = 0;
+    uint32_t bufferBytes = 0;
+    uint32_t stream = 0;
+} gModule;
+
+bool Bind(void* library) {
+    LameEntryPoints e;
+    e.init = reinterpret_cast<decltype(e.init)>(dlsym(library, "beInitStream"));
+    e.encode = reinterpret_cast<decltype(e.encode)>(dlsym(library, "beEncodeChunk"));
+    e.deinit = reinterpret_cast<decltype(e.deinit)>(dlsym(library, "beDeinitStream"));
+    e.close = reinterpret_cast<decltype(e.close)>(dlsym(library, "beCloseStream"));
+    if (!e.init || !e.encode || !e.deinit || !e.close) return false;
+    gLame = e;
+    return true;
+}
+
+// Walks to the fmt chunk and reads the format; false for anything but PCM.
+bool ReadPcmFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
+    return WalkToFormat(h, riff, format) == FormatWalk::Found && format.wFormatTag == WAVE_FORMAT_PCM;
+}
+
+void Remember(const WaveFormat& f) {
+    gModule.channels = f.nChannels;
+    gModule.samplesPerSecond = f.nSamplesPerSec;
+    gModule.bitsPerSample = f.wBitsPerSample;
+}
+
+bool BelowLameRules(uint32_t samplesPerSecond, uint32_t bitRate) {
+    if (bitRate <= 20) return true;
+    if (samplesPerSecond >= 44100 && bitRate <= 24) return true;
+    return samplesPerSecond >= 8000 && samplesPerSecond <= 22050 && bitRate > 160;
+}
+
+struct StreamCloser {
+    ~StreamCloser() {
+        if (open) gLame.close(gModule.stream);
+    }
+    bool open = false;
+};
+
+// Writes the encoder's bytes; false on a short write.
+bool Put(std::FILE* out, const std::vector<uint8_t>& bytes, uint32_t n) {
+    return n == 0 || std::fwrite(bytes.data(), 1, n, out) == n;
+}
+
+struct FileCloser {
+    void operator()(std::FILE* f) const { std::fclose(f); }
+};
+
+}  // namespace
+
+bool LoadLameLibraryFrom(const std::vector<std::string>& candidates) {
+    std::lock_guard lock(gLoadMutex);
+    if (gLame.init) return true;
+    for (const std::string& candidate : candidates) {
+        void* library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
+        if (library && Bind(library)) return true;
+        if (library) dlclose(library);
+    }
+    return false;
+}
+
+namespace {
+
+std::vector<std::string> DefaultCandidates() {
+    const std::string here = ProgramFolder();
+    return {here + "/liblame_enc.so", here + "/../lib/liblame_enc.so", "liblame_enc.so"};
+}
+
+std::mutex gCandidatesMutex;
+std::vector<std::string> gCandidates = DefaultCandidates();
+
+}  // namespace
+
+void SetLameLibraryCandidates(std::vector<std::string> candidates) {
+    std::lock_guard lock(gCandidatesMutex);
+    gCandidates = std::move(candidates);
+}
+
+bool LoadLameLibrary() {
+    std::vector<std::string> candidates;
+    {
+        std::lock_guard lock(gCandidatesMutex);
+        candidates = gCandidates;
+    }
+    return LoadLameLibraryFrom(candidates);
+}
+
+LameEncConfig MakeLameConfig(uint32_t samplesPerSecond, uint16_t channels, uint32_t bitRate) {
+    LameEncConfig c{};
+    c.kind = LAME_ENC_CONFIG_KIND;
+    c.version = 1;
+    c.size = sizeof(LameEncConfig);
+    c.inputRate = samplesPerSecond;
+    c.outputRate = 0;
+    c.channelMode = channels == 1 ? LAME_ENC_MODE_MONO : LAME_ENC_MODE_STEREO;
+    c.bitRate = bitRate;
+    c.maxBitRate = bitRate;
+    c.qualityPreset = 2;
+    c.mpegVersion = 1;
+    c.privateBit = -1;
+    c.crc = -1;
+    c.vbrQuality = 4;
+    return c;
+}
+
+bool LameOpenStream(uint32_t bitRate) {
+    if (!LoadLameLibrary()) return false;
+    const LameEncConfig config = MakeLameConfig(gModule.samplesPerSecond, gModule.channels, bitRate);
+    return gLame.init(&config, &gModule.samplesPerChunk, &gModule.bufferBytes, &gModule.stream) == 0;
+}
+
+bool LameBitRateUsable(const std::string& wavePath, uint32_t bitRate, WindowSeam& seam) {
+    if (!LoadLameLibrary()) return false;
+    UniqueHmmio file(mmioOpen(wavePath, nullptr, MMIO_READ | MMIO_ALLOCBUF));
+    if (!file) {
+        seam.ShowMessageBox("Not Opened");
+        return false;
+    }
+    MMCKINFO riff;
+    WaveFormat format;
+    if (!ReadPcmFormat(file.get(), riff, format)) return false;
+    Remember(format);
+    if (BelowLameRules(format.nSamplesPerSec, bitRate)) return false;
+    if (!LameOpenStream(bitRate)) return false;
+    gLame.close(gModule.stream);
+    return true;
+}
+
+void Expand8BitSamples(std::vector<uint8_t>& buffer, std::size_t& count) {
+    if (buffer.size() < 2 * count) buffer.resize(2 * count);
+    // From the end backwards, so each source byte is read before it is overwritten.
+    for (std::size_t i = count; i-- > 0;) {
+        const auto value = uint16_t(int(buffer[i]) * 256 - 32768);
+        buffer[2 * i] = uint8_t(value);
+        buffer[2 * i + 1] = uint8_t(value >> 8);
+    }
+    count *= 2;
+}
+
+uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
+                        const std::function<void(int)>& progress) {
+    LameAbortRequested.store(false);
+    std::unique_ptr<std::FILE, FileCloser> out(std::fopen(mp3Path.c_str(), "wb"));
+    if (!out) return LameEncodeFailed;  // reported by the caller, which names the track
+    if (!FileExists(wavePath)) return LameNoWaveFile;
+    UniqueHmmio wave(mmioOpen(wavePath, nullptr, MMIO_READ | MMIO_ALLOCBUF));
+    MMCKINFO riff;
+    WaveFormat format;
+    if (!wave || !ReadPcmFormat(wave.get(), riff, format)) return LameNotPcmWave;
+    Remember(format);
+    if (format.nSamplesPerSec >= 8000 && format.nSamplesPerSec <= 22050 && bitRate > 160)
+        return LameRateTooHighForSource;
+    MMCKINFO data;
+    if (!DescendToData(wave.get(), riff, data)) return LameNotPcmWave;
+    const int64_t total = data.cksize;
+    if (!LameOpenStream(bitRate)) return LameStreamRefused;
+    StreamCloser stream;
+    stream.open = true;
+    std::vector<uint8_t> encoded(gModule.bufferBytes);
+    const std::size_t chunkBytes = std::size_t(gModule.samplesPerChunk) * format.nBlockAlign;
+    if (chunkBytes == 0) return LameNoInputBuffer;
+    std::vector<uint8_t> input(format.wBitsPerSample == 8 ? 2 * chunkBytes : chunkBytes);
+
+    int64_t done = 0;
+    int lastShown = 0;
+    for (;;) {
+        if (done == total) {
+            wave.reset();
+            uint32_t n = 0;
+            if (gLame.deinit(gModule.stream, encoded.data(), &n) != 0) return LameEncodeFailed;
+            if (!Put(out.get(), encoded, n)) return LameEncodeFailed;
+            return std::fclose(out.release()) == 0 ? LameFinished : LameEncodeFailed;
+        }
+        std::size_t n = std::size_t(std::min<int64_t>(int64_t(chunkBytes), total - done));
+        if (mmioRead(wave.get(), input.data(), int64_t(n)) != int64_t(n)) return LameShortRead;
+        const std::size_t read = n;
+        if (format.wBitsPerSample == 8) Expand8BitSamples(input, n);
+        uint32_t produced = 0;
+        if (gLame.encode(gModule.stream, uint32_t(n / 2), reinterpret_cast<const int16_t*>(input.data()),
+                         encoded.data(), &produced) != 0)
+            return LameEncodeFailed;
+        if (!Put(out.get(), encoded, produced)) return LameEncodeFailed;
+        done += int64_t(read);
+        const int percent = int(done * 100 / total);
+        if (percent > lastShown) {
+            lastShown = percent;
+            if (progress) progress(percent);
+        }
+        if (LameAbortRequested.load()) return LameAborted;
+    }
+}
+
+}  // namespace quillon::engine

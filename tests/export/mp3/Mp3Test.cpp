@@ -1,0 +1,270 @@
+// The MP3 routes: the LAME configuration record, its refusal rules, the
+// encoder loop and its results, the converter library, the dispatch by
+// codec name and the bit-rate lists.
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+
+#include "app/ErrorCodes.h"
+#include "export/mp3/BitRateLists.h"
+#include "export/mp3/Lame_dll.h"
+#include "export/mp3/WaveToMP3.h"
+#include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "support/FileSizeLimit.h"
+#include "support/RecordingSeam.h"
+#include "support/TestWave.h"
+
+namespace quillon::engine {
+namespace {
+
+using test::Bytes;
+using test::Format;
+
+bool LoadShim() { return LoadLameLibraryFrom({QUILLON_LAME_SHIM}); }
+
+// ffprobe's answer for one entry of the MP3 file's first stream ("" when absent).
+std::string Probe(const std::string& file, const std::string& entry) {
+    if (std::system("command -v ffprobe >/dev/null 2>&1") != 0) return {};
+    const std::string out = file + ".probe";
+    const std::string command = "ffprobe -v error -show_entries " + entry + " -of default=nw=1:nk=1 '" + file +
+                                "' > '" + out + "' 2>/dev/null";
+    if (std::system(command.c_str()) != 0) return "failed";
+    std::ifstream in(out);
+    std::string value;
+    std::getline(in, value);
+    return value;
+}
+
+// A square wave of 50-frame half periods: sound an encoder has to work on.
+std::string Tone(const test::TempDir& dir, const char* name, const Format& f, uint32_t frames) {
+    test::Pcm pcm(f.bits, f.channels);
+    const int level = f.bits == 8 ? 40 : 3000;
+    for (uint32_t at = 0; at < frames; at += 50) pcm.Level(std::min<uint32_t>(50, frames - at), (at / 50) % 2 ? level : -level);
+    return dir.Write(name, test::PcmWave(f, pcm.bytes()));
+}
+
+TEST(LameConfig, RecordIsLaidOutByteForByte) {
+    const LameEncConfig c = MakeLameConfig(44100, 2, 128);
+    Bytes b(sizeof c);
+    std::memcpy(b.data(), &c, sizeof c);
+    ASSERT_EQ(b.size(), 331u);
+    EXPECT_EQ(test::Le32(b, 0), 256u);    // kind
+    EXPECT_EQ(test::Le32(b, 4), 1u);      // version
+    EXPECT_EQ(test::Le32(b, 8), 331u);    // size
+    EXPECT_EQ(test::Le32(b, 12), 44100u); // input rate
+    EXPECT_EQ(test::Le32(b, 16), 0u);     // output rate: the encoder's choice
+    EXPECT_EQ(test::Le32(b, 20), 0u);     // stereo
+    EXPECT_EQ(test::Le32(b, 24), 128u);   // bit rate
+    EXPECT_EQ(test::Le32(b, 28), 128u);   // maximum bit rate
+    EXPECT_EQ(test::Le32(b, 32), 2u);     // high quality
+    EXPECT_EQ(test::Le32(b, 36), 1u);     // MPEG-1
+    EXPECT_EQ(test::Le32(b, 40), 0u);     // psycho-acoustic model
+    EXPECT_EQ(test::Le32(b, 44), 0u);     // emphasis
+    EXPECT_EQ(test::Le32(b, 48), 0xFFFFFFFFu);  // private bit on
+    EXPECT_EQ(test::Le32(b, 52), 0xFFFFFFFFu);  // CRC on
+    EXPECT_EQ(test::Le32(b, 56), 0u);     // copyright
+    EXPECT_EQ(test::Le32(b, 60), 0u);     // marked as a copy
+    EXPECT_EQ(test::Le32(b, 64), 0u);     // no VBR header
+    EXPECT_EQ(test::Le32(b, 68), 0u);     // constant bit rate
+    EXPECT_EQ(test::Le32(b, 72), 4u);     // VBR quality
+    for (std::size_t i = 76; i < 331; ++i) ASSERT_EQ(b[i], 0) << i;
+    EXPECT_EQ(MakeLameConfig(22050, 1, 64).channelMode, 3);  // mono
+}
+
+struct RateCase {
+    uint32_t samplesPerSecond;
+    uint32_t bitRate;
+    bool usable;
+};
+class LameRates : public ::testing::TestWithParam<RateCase> {};
+
+TEST_P(LameRates, FollowTheRulesThenTheEncoder) {
+    ASSERT_TRUE(LoadShim());
+    test::TempDir dir;
+    const RateCase& c = GetParam();
+    const std::string path = Tone(dir, "t.wav", Format{1, 2, c.samplesPerSecond, 16}, 4410);
+    test::RecordingSeam seam;
+    EXPECT_EQ(LameBitRateUsable(path, c.bitRate, seam), c.usable);
+    EXPECT_TRUE(seam.boxes.empty());
+}
+
+INSTANTIATE_TEST_SUITE_P(Rules, LameRates,
+                         ::testing::Values(RateCase{44100, 20, false}, RateCase{44100, 24, false},
+                                           RateCase{44100, 32, true}, RateCase{44100, 320, true},
+                                           RateCase{22050, 24, true}, RateCase{22050, 160, true},
+                                           RateCase{22050, 192, false}, RateCase{8000, 320, false},
+                                           RateCase{32000, 20, false}, RateCase{48000, 192, true}));
+
+TEST(LameRates, ReadTheRealFmtChunkWhereverItIs) {
+    ASSERT_TRUE(LoadShim());
+    test::TempDir dir;
+    // A LIST chunk before fmt: the canonical 44-byte places would hold garbage.
+    const Format f{1, 2, 22050, 16};
+    const std::string path = dir.Write("list.wav", test::Riff({test::Chunk("LIST", Bytes(30, 'x')),
+                                                              test::Chunk("fmt ", test::FmtBody(f)),
+                                                              test::Chunk("data", Bytes(8820, 0))}));
+    test::RecordingSeam seam;
+    EXPECT_TRUE(LameBitRateUsable(path, 160, seam));
+    EXPECT_FALSE(LameBitRateUsable(path, 192, seam));
+}
+
+TEST(Expand8Bit, UnsignedBytesBecomeSigned16Bit) {
+    std::vector<uint8_t> buffer{0x80, 0x00, 0xFF, 0x81};
+    std::size_t count = buffer.size();
+    Expand8BitSamples(buffer, count);
+    ASSERT_EQ(count, 8u);
+    const auto at = [&buffer](std::size_t i) { return int16_t(uint16_t(buffer[2 * i]) | uint16_t(buffer[2 * i + 1]) << 8); };
+    EXPECT_EQ(at(0), 0);
+    EXPECT_EQ(at(1), -32768);
+    EXPECT_EQ(at(2), 32512);
+    EXPECT_EQ(at(3), 256);
+}
+
+class LameEncode : public ::testing::Test {
+protected:
+    void SetUp() override { ASSERT_TRUE(LoadShim()); }
+    test::TempDir dir_;
+    std::string Mp3() const { return dir_.path() + "/out.mp3"; }
+};
+
+TEST_F(LameEncode, MakesAnMp3OfTheRightShape) {
+    const std::string wave = Tone(dir_, "t.wav", Format{1, 2, 44100, 16}, 44100 * 2);
+    std::vector<int> shown;
+    ASSERT_EQ(LameEncodeWave(wave, Mp3(), 192, [&shown](int p) { shown.push_back(p); }), LameFinished);
+    ASSERT_FALSE(shown.empty());
+    EXPECT_EQ(shown.back(), 100);
+    EXPECT_TRUE(std::is_sorted(shown.begin(), shown.end()));
+    EXPECT_EQ(std::adjacent_find(shown.begin(), shown.end()), shown.end());  // each percentage once
+    const std::string channels = Probe(Mp3(), "stream=channels");
+    if (channels.empty()) GTEST_SKIP() << "ffprobe is not installed";
+    EXPECT_EQ(channels, "2");
+    EXPECT_EQ(Probe(Mp3(), "stream=bit_rate"), "192000");
+    EXPECT_EQ(Probe(Mp3(), "stream=sample_rate"), "44100");
+    EXPECT_NEAR(std::stod(Probe(Mp3(), "format=duration")), 2.0, 0.08);
+}
+
+TEST_F(LameEncode, EightBitMonoIsExpandedAndEncoded) {
+    const std::string wave = Tone(dir_, "t8.wav", Format{1, 1, 22050, 8}, 22050);
+    ASSERT_EQ(LameEncodeWave(wave, Mp3(), 64, {}), LameFinished);
+    const std::string channels = Probe(Mp3(), "stream=channels");
+    if (channels.empty()) GTEST_SKIP() << "ffprobe is not installed";
+    EXPECT_EQ(channels, "1");
+    EXPECT_NEAR(std::stod(Probe(Mp3(), "format=duration")), 1.0, 0.08);
+}
+
+TEST_F(LameEncode, Refusals) {
+    const std::string low = Tone(dir_, "low.wav", Format{1, 2, 22050, 16}, 2205);
+    EXPECT_EQ(LameEncodeWave(low, Mp3(), 192, {}), LameRateTooHighForSource);
+    EXPECT_EQ(std::filesystem::file_size(Mp3()), 0u);
+    EXPECT_EQ(LameEncodeWave(dir_.path() + "/missing.wav", Mp3(), 128, {}), LameNoWaveFile);
+    const std::string floats = dir_.Write("f.wav", test::PcmWave(Format{3, 2, 44100, 32}, Bytes(800)));
+    EXPECT_EQ(LameEncodeWave(floats, Mp3(), 128, {}), LameNotPcmWave);
+    const std::string noData = dir_.Write("nd.wav", test::Riff({test::Chunk("fmt ", test::FmtBody(Format{}))}));
+    EXPECT_EQ(LameEncodeWave(noData, Mp3(), 128, {}), LameNotPcmWave);
+    EXPECT_EQ(LameEncodeWave(low, dir_.path() + "/no/such/folder/x.mp3", 128, {}), LameEncodeFailed);
+}
+
+TEST_F(LameEncode, EmptyDataGivesOnlyTheFlush) {
+    const std::string empty = dir_.Write("e.wav", test::PcmWave(Format{}, {}));
+    EXPECT_EQ(LameEncodeWave(empty, Mp3(), 128, {}), LameFinished);
+    EXPECT_LT(std::filesystem::file_size(Mp3()), 2000u);
+}
+
+TEST_F(LameEncode, AbortStopsAfterTheChunk) {
+    const std::string wave = Tone(dir_, "t.wav", Format{1, 2, 44100, 16}, 44100 * 3);
+    int calls = 0;
+    const uint16_t result = LameEncodeWave(wave, Mp3(), 128, [&calls](int) {
+        if (++calls == 3) LameAbortRequested = true;
+    });
+    EXPECT_EQ(result, LameAborted);
+    EXPECT_EQ(calls, 3);
+    // The next encode starts afresh.
+    EXPECT_EQ(LameEncodeWave(wave, Mp3(), 128, {}), LameFinished);
+}
+
+TEST(Converter, EncodesAndRefusesRatesTheStreamCannotCarry) {
+    test::TempDir dir;
+    const std::string wave = Tone(dir, "t.wav", Format{1, 2, 44100, 16}, 44100);
+    EXPECT_EQ(IsValidMP3CodecFound(wave.c_str()), 0);
+    uint8_t ok = 0;
+    IsBitrateSupported(wave.c_str(), 128000, &ok);
+    EXPECT_EQ(ok, 1);
+    ok = 0;
+    IsBitrateSupported(wave.c_str(), 144000, &ok);  // an MPEG-2 rate only
+    EXPECT_EQ(ok, 0);
+    const std::string mp3 = dir.path() + "/c.mp3";
+    EXPECT_EQ(ConvertWaveFileToMp3(wave.c_str(), mp3.c_str(), 24000), CV_BITRATE_NOT_PRODUCED);
+    EXPECT_EQ(ConvertWaveFileToMp3(wave.c_str(), mp3.c_str(), 128000), CV_OK);
+    EXPECT_EQ(GetStatusWavToMP3(), 100);
+    EXPECT_EQ(IsValidMP3CodecFound((dir.path() + "/missing.wav").c_str()), CV_FORMAT_NOT_ENCODABLE);
+    const std::string channels = Probe(mp3, "stream=channels");
+    if (channels.empty()) GTEST_SKIP() << "ffprobe is not installed";
+    EXPECT_EQ(channels, "2");
+    EXPECT_EQ(Probe(mp3, "stream=bit_rate"), "128000");
+    EXPECT_NEAR(std::stod(Probe(mp3, "format=duration")), 1.0, 0.08);
+}
+
+// An MP3 file that cannot be written to the end (here past a file size limit)
+// is a failed conversion on either route, never a finished one.
+TEST(Mp3Routes, AWriteRefusedPartWayIsAFailure) {
+    ASSERT_TRUE(LoadShim());
+    test::TempDir dir;
+    const std::string wave = Tone(dir, "t.wav", Format{1, 2, 44100, 16}, 44100 * 2);
+    const std::string lameMp3 = dir.path() + "/lame.mp3", converterMp3 = dir.path() + "/converter.mp3";
+    const test::FileSizeLimit limit(4096);  // two seconds at 128 kbit/s are about 32 kB
+    EXPECT_EQ(LameEncodeWave(wave, lameMp3, 128, {}), LameEncodeFailed);
+    EXPECT_NE(ConvertWaveFileToMp3(wave.c_str(), converterMp3.c_str(), 128000), CV_OK);
+}
+
+TEST(Dispatch, TheNameChoosesTheRoute) {
+    ASSERT_TRUE(LoadShim());
+    test::TempDir dir;
+    const std::string wave = Tone(dir, "t.wav", Format{1, 2, 22050, 16}, 2205);
+    test::RecordingSeam seam;
+    for (const char* lame : {"LAME Encoder", "lame encoder", "Lame Encoder"}) {
+        EXPECT_TRUE(IsLameCodecName(lame));
+        EXPECT_EQ(ConvertToMp3(lame, wave, dir.path() + "/l.mp3", 64, seam, {}), 0) << lame;
+        EXPECT_TRUE(LameInUse.load());
+    }
+    for (const char* other : {"Windows ACM Default", "LAME", "Lame  Encoder", ""}) {
+        EXPECT_FALSE(IsLameCodecName(other));
+        (void)ConvertToMp3(other, wave, dir.path() + "/a.mp3", 64, seam, {});
+        EXPECT_FALSE(LameInUse.load()) << other;
+    }
+    EXPECT_TRUE(seam.boxes.empty());
+    EXPECT_EQ(ConvertToMp3("LAME Encoder", wave, dir.path() + "/x.mp3", 192, seam, {}), 406);
+    EXPECT_EQ(LastConversionResult.load(), 406);
+    ASSERT_EQ(seam.boxes.size(), 1u);
+    EXPECT_EQ(seam.boxes[0], "plain: " + MessageText(MsgCodecCannotProduceAt) + " 192 " +
+                                 MessageText(MsgKbitBitrateChooseAnother));
+    EXPECT_EQ(seam.boxes[0].back(), '\n');
+}
+
+TEST(BitRateLists, FollowTheSourcesRate) {
+    ASSERT_TRUE(LoadShim());
+    test::TempDir dir;
+    test::RecordingSeam seam;
+    const BitRateLists cd = BuildBitRateLists(Tone(dir, "cd.wav", Format{1, 2, 44100, 16}, 4410), seam);
+    EXPECT_EQ(cd.lame, (std::vector<uint32_t>{32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320}));
+    EXPECT_EQ(cd.acm, cd.lame);
+    const BitRateLists half = BuildBitRateLists(Tone(dir, "half.wav", Format{1, 2, 22050, 16}, 2205), seam);
+    EXPECT_EQ(half.lame, (std::vector<uint32_t>{24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160}));
+    EXPECT_EQ(half.acm, half.lame);
+    // No source: a CD-format probe file, made and removed.
+    const BitRateLists none = BuildBitRateLists("", seam);
+    EXPECT_EQ(none.lame, cd.lame);
+    EXPECT_TRUE(seam.boxes.empty());
+}
+
+TEST(LameLoading, AFolderWithoutTheShimMeansNoLame) {
+    GTEST_FLAG_SET(death_test_style, "threadsafe");  // a fresh process, nothing loaded yet
+    EXPECT_EXIT(std::exit(LoadLameLibraryFrom({"/no/such/folder/liblame_enc.so", "liblame_enc_absent.so"}) ? 1 : 0),
+                ::testing::ExitedWithCode(0), "");
+    EXPECT_TRUE(LoadShim());
+}
+
+}  // namespace
+}  // namespace quillon::engine

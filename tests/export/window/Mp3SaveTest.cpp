@@ -1,0 +1,161 @@
+// MP3 saves through the main window: the readiness check, the settings dialog
+// the first time, the stored choice afterwards, and both routes. The LAME shim
+// is not beside the test program, so LAME starts out absent; the last cases
+// load it from the build.
+#include <QComboBox>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QtTest>
+
+#include <filesystem>
+#include <fstream>
+
+#include "app/ErrorCodes.h"
+#include "app/window/MainForm.h"
+#include "app/window/SimpleBmpButton.h"
+#include "app/window/TrackListView.h"
+#include "export/window/CodecMessageUnit.h"
+#include "export/mp3/Lame_dll.h"
+#include "export/window/SaveAsMp3.h"
+#include "export/mp3/WaveToMP3.h"
+#include "support/window/FormFixture.h"
+#include "support/window/ScriptedDialogs.h"
+#include "support/TestWave.h"
+#include "support/window/WindowTestEnv.h"
+
+using namespace quillon;
+using test::Message;
+using app::TMainForm;
+
+class Mp3SaveTest : public QObject, protected test::FormFixture<> {
+    Q_OBJECT
+    QStringList offeredCodecs_;
+
+    void Open(uint32_t rate) {
+        test::Pcm pcm(16, 2);
+        for (int i = 0; i < 40; ++i) pcm.Level(rate / 80, i % 2 ? 4000 : -4000);
+        pcm.Silent(rate * 4);
+        for (int i = 0; i < 40; ++i) pcm.Level(rate / 80, i % 2 ? 4000 : -4000);
+        const std::string path = files_->Write("Side.wav", test::PcmWave(test::Format{1, 2, rate, 16}, pcm.bytes()));
+        form_->FileNameEdit->setText(QString::fromStdString(path));
+        form_->analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && form_->TrackListView->RowCount() == 2);
+        form_->TrackListView->SetChecked(0, true);
+        form_->FileTypeComboBox->setCurrentIndex(1);
+    }
+    // The settings dialog, answered with codec and rate (Cancel when codec is empty).
+    void AnswerSettings(const QString& codec, const QString& rate) {
+        dialogs_->onExec = [this, codec, rate](QDialog& dialog) {
+            auto* settings = qobject_cast<app::TSaveAsMP3Form*>(&dialog);
+            if (!settings) return int(QDialog::Rejected);
+            settings->FormShow();
+            offeredCodecs_.clear();
+            for (int i = 0; i < settings->CodecComboBox->count(); ++i) offeredCodecs_ << settings->CodecComboBox->itemText(i);
+            if (codec.isEmpty()) return int(QDialog::Rejected);
+            settings->CodecComboBox->setCurrentText(codec);
+            settings->BitRateComboBox->setCurrentText(rate);
+            settings->OkButtonClick();
+            return settings->result();
+        };
+    }
+    void StoreChoice(const std::string& codec, int rate) {
+        std::ofstream(env_->SettingsFile().toStdString())
+            << "[ProgramSection]\nIsRunningFirstTime:=0\n[MP3FormatSection]\nCodecName:=" << codec << "\nBitRate:=" << rate << "\n";
+    }
+    std::string Out(const std::string& name) const { return files_->path() + "/" + name; }
+    void SaveAndWait() {
+        form_->SaveButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!form_->UiBusy.load() && !form_->SaveRunning.load() && !form_->SaveJob, 20000);
+    }
+
+private slots:
+    void initTestCase() { engine::SetLameLibraryCandidates({"/no/such/folder/liblame_enc.so"}); }
+    void init() {
+        Prepare();
+        QVERIFY(ShowForm());
+    }
+    void cleanup() { DestroyForm(); }
+
+    void firstMp3SaveAsksAndUsesTheConverter() {
+        QVERIFY(!form_->LameAvailable);
+        Open(44100);
+        AnswerSettings(engine::kAcmCodecName, "128");
+        SaveAndWait();
+        QCOMPARE(offeredCodecs_, QStringList{engine::kAcmCodecName});
+        QCOMPARE(form_->StatusText(0), QString::fromStdString(engine::MessageText(engine::MsgProcessCompleted)));
+        QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
+        QVERIFY(!std::filesystem::exists(Out("Side.0001.wav")));
+        QCOMPARE(form_->TrackList[0].WaveSaved, uint8_t(0));
+        QFile ini(env_->SettingsFile());
+        QVERIFY(ini.open(QIODevice::ReadOnly));
+        const QByteArray text = ini.readAll();
+        QVERIFY(text.contains("IsRunningFirstTime:=0"));
+        QVERIFY(text.contains("CodecName:=Windows ACM Default"));
+        QVERIFY(text.contains("BitRate:=128"));
+        QVERIFY(dialogs_->boxes.isEmpty());
+    }
+
+    void aSourceNoEncoderTakesIsRefused() {
+        Open(96000);
+        form_->SaveButtonClick();
+        QCOMPARE(dialogs_->boxes,
+                 QStringList{"plain: " + QString::fromStdString(engine::MessageText(engine::MsgCodecCannotUseSourceFormat))});
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->UiBusy.load());
+    }
+
+    void cancelledSettingsSaveNothing() {
+        Open(44100);
+        AnswerSettings("", "");
+        form_->SaveButtonClick();
+        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->UiBusy.load());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+        QVERIFY(!std::filesystem::exists(Out("Side.0001.MP3")));
+        QVERIFY(!std::filesystem::exists(Out("Side.0001.wav")));
+    }
+
+    void storedLameWithoutLameFallsBackToTheConverter() {
+        StoreChoice("LAME Encoder", 128);
+        Open(44100);
+        SaveAndWait();
+        QCOMPARE(form_->CurrentCodecName, std::string(engine::kAcmCodecName));
+        QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
+    }
+
+    void withLameItIsOfferedFirstAndUsed() {
+        QVERIFY(engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM}));
+        form_->LameAvailable = true;
+        Open(44100);
+        AnswerSettings(engine::kLameCodecName, "192");
+        SaveAndWait();
+        QCOMPARE(offeredCodecs_, (QStringList{engine::kLameCodecName, engine::kAcmCodecName}));
+        QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
+        QVERIFY(!std::filesystem::exists(Out("Side.0001.wav")));
+    }
+
+    void aStoredRateTheSourceCannotTakeAsksAgain() {
+        form_->LameAvailable = engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM});
+        StoreChoice("LAME Encoder", 320);
+        Open(22050);
+        AnswerSettings(engine::kLameCodecName, "160");
+        SaveAndWait();
+        QVERIFY(!offeredCodecs_.isEmpty());
+        QCOMPARE(form_->CurrentBitRate, uint16_t(160));
+        QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
+    }
+
+    void noRateToChooseMeansNoOk() {
+        // 96 kHz: no MPEG layer III rate at all, for either route.
+        test::Pcm pcm(16, 2);
+        pcm.Loud(9600);
+        const std::string path = files_->Write("hi.wav", test::PcmWave(test::Format{1, 2, 96000, 16}, pcm.bytes()));
+        form_->FileNameEdit->setText(QString::fromStdString(path));
+        form_->SaveAsMP3Form->FormShow();
+        QCOMPARE(form_->SaveAsMP3Form->BitRateComboBox->count(), 0);
+        QVERIFY(!form_->SaveAsMP3Form->OkButton->isEnabled());
+    }
+};
+
+QTEST_MAIN(Mp3SaveTest)
+#include "Mp3SaveTest.moc"
