@@ -2,7 +2,7 @@
 #include <QCloseEvent>
 #include <QComboBox>
 
-#include "app/window/AboutBox.h"
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/HelpViewer.h"
 #include "app/window/MainForm.h"
@@ -10,11 +10,11 @@
 #include "app/window/TrackListView.h"
 #include "app/window/UserDialogs.h"
 #include "export/OutputFolder.h"
+#include "export/window/SaveHandlers.h"
+#include "preview/window/PreviewHandlers.h"
 #include "settings/Settings.h"
 
 namespace quillon::app {
-
-void TMainForm::ExitMenuItemClick() { close(); }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
     bool canClose = true;
@@ -52,21 +52,20 @@ void TMainForm::FormClose() {
 }
 
 bool TMainForm::PrepareShutdown() {
-    AbortButtonClick();
+    analysis_->AbortButtonClick();
     StopAndJoinWorkers();
-    if (Previewing.load()) {
-        const uint16_t code = Player.AudioStop();
-        if (code != 0) {
-            engine::ShowErrorMessage(*seam_, engine::PlayerErrorToMessage(code));
-            return false;
-        }
-        Previewing = false;
-    }
+    if (!preview_->StopForShutdown()) return false;
     StoreFileType();
-    FreeTrackList();
-    FreeAnalysisJob();
-    FreeSaveJob();
+    engine::TrackList().swap(TrackList);
+    analysis_->FreeAnalysisJob();
+    save_->FreeSaveJob();
     return true;
+}
+
+void TMainForm::StopAndJoinWorkers() {
+    if (analysis_->AnalysisJob) analysis_->AnalysisJob->Job.MarkAborted();
+    if (save_->SaveJob) save_->SaveJob->MarkAborted();
+    workers_.JoinAll();
 }
 
 void TMainForm::StoreFileType() {
@@ -78,16 +77,9 @@ void TMainForm::StoreFileType() {
     }
 }
 
-void TMainForm::HelpTopicsItemClick() { ShowHelpTopic(HelpTopic::Contents); }
-
 void TMainForm::ShowHelpTopic(HelpTopic topic) {
     if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(*seam_, this);
     helpViewer_->ShowTopic(topic);
-}
-
-void TMainForm::AboutQuillonMenuItemClick() {
-    AboutBox box(this);
-    box.exec();
 }
 
 }  // namespace quillon::app

@@ -8,7 +8,9 @@
 #include <QShowEvent>
 
 #include "app/ErrorCodes.h"
+#include "app/FileListBlock.h"
 #include "app/InstanceProtocol.h"
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/window/MainForm.h"
 #include "app/window/QtSeams.h"
 #include "app/window/SimpleBmpButton.h"
@@ -58,7 +60,7 @@ void TMainForm::OpenFileList(std::shared_ptr<engine::FileListBlock> block) {
         const std::string name = block->Name(std::size_t(i));
         if (engine::FileExists(name) && HasWaveExtension(name)) {
             FileNameEdit->setText(QString::fromStdString(name));
-            analyzeButtonClick();
+            analysis_->analyzeButtonClick();
         } else {
             seam_->ShowErrorBox(engine::MessageText(engine::MsgTheFilePrefix) + name +
                                 engine::MessageText(engine::MsgDoesNotExistSuffix));
@@ -85,7 +87,7 @@ void TMainForm::WMDropFiles(const QStringList& names) {
     BringToFront();
     if (!HasWaveExtension(name)) return;
     FileNameEdit->setText(QString::fromStdString(name));
-    analyzeButtonClick();
+    analysis_->analyzeButtonClick();
 }
 
 void TMainForm::BrowseButtonClick() {
@@ -105,9 +107,9 @@ void TMainForm::BrowseButtonClick() {
     }
     FileNameEdit->setText(chosen);
     AnalyzeButton->SetEnabled(true);
-    analyzeButtonClick();
+    analysis_->analyzeButtonClick();
     // A refused start leaves no job to clear the flag.
-    if (!AnalysisJob || AnalysisJob->Job.State.load() != engine::JobRunning) UiBusy.store(false);
+    if (!analysis_->Running()) UiBusy.store(false);
 }
 
 void TMainForm::FileNameEditChange() {

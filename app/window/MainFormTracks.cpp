@@ -3,10 +3,13 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QSignalBlocker>
 
 #include "analysis/TrackTimes.h"
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/window/MainForm.h"
+#include "export/window/SaveHandlers.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
 
@@ -22,25 +25,12 @@ void TMainForm::FillTrackListView() {
     }
 }
 
-void TMainForm::ClearTrackList() { TrackList.clear(); }
-
-void TMainForm::FreeTrackList() { engine::TrackList().swap(TrackList); }
-
-void TMainForm::FreeAnalysisJob() { AnalysisJob.reset(); }
-
-void TMainForm::StoreEditedName(int row) {
-    if (row < 0 || row >= int(TrackList.size()) || row >= TrackListView->RowCount()) return;
-    TrackList[std::size_t(row)].Name = TrackListView->Row(row)->text(0).toStdString();
-}
-
 bool TMainForm::AnyTrackChecked() const {
     for (int i = 0; i < TrackListView->RowCount(); ++i) {
         if (TrackListView->IsChecked(i)) return true;
     }
     return false;
 }
-
-bool TMainForm::AnyTrackSelected() const { return !TrackListView->selectedItems().isEmpty(); }
 
 std::vector<engine::RowMark> TMainForm::RowMarks() const {
     std::vector<engine::RowMark> marks(std::size_t(TrackListView->RowCount()));
@@ -50,7 +40,7 @@ std::vector<engine::RowMark> TMainForm::RowMarks() const {
     return marks;
 }
 
-bool TMainForm::ListLocked() const { return (SaveJob && SaveRunning.load()) || Previewing.load(); }
+bool TMainForm::ListLocked() const { return (save_->SaveJob && SaveRunning.load()) || Previewing.load(); }
 
 std::vector<bool> TMainForm::RowChecks() const {
     std::vector<bool> checks(std::size_t(TrackListView->RowCount()));
@@ -88,7 +78,7 @@ void TMainForm::UpdateTrackButtons() {
     for (TSimpleBmpButton* button : {SplitButton, BurnCDButton, EditButton, SaveButton}) button->SetEnabled(checked);
     FileTypeComboBox->setEnabled(checked);
     for (QAction* item : {BurnMenuItem, SaveMenuItem, EditMenuItem}) item->setEnabled(checked);
-    const bool preview = checked || AnyTrackSelected();
+    const bool preview = checked || !TrackListView->selectedItems().isEmpty();
     PreViewTrackStartButton->SetEnabled(preview);
     PreViewTrackEndButton->SetEnabled(preview);
 }
@@ -156,7 +146,8 @@ void TMainForm::TrackListViewEdited(int row, const QString& text) {
         const QSignalBlocker blocker(TrackListView);
         item->setText(0, text);
     }
-    StoreEditedName(row);
+    if (row < 0 || row >= int(TrackList.size()) || row >= TrackListView->RowCount()) return;
+    TrackList[std::size_t(row)].Name = TrackListView->Row(row)->text(0).toStdString();
 }
 
 void TMainForm::SelectAllMenuItemClick() {
@@ -179,6 +170,21 @@ void TMainForm::SelectNoneMenuitemClick() {
     SelectAllMenuItem->setEnabled(true);
     MergeButton->SetEnabled(false);
     TrackListViewChange();  // what the rows' own change events would have done
+}
+
+void TMainForm::HideJobProgress() {
+    ProgressBar->hide();
+    ProgressBar->setEnabled(false);
+    AbortButton->SetEnabled(false);
+    AbortButton->hide();
+}
+
+bool TMainForm::IsCurrentAnalysis(const void* job) const {
+    return analysis_->AnalysisJob && analysis_->AnalysisJob.get() == job;
+}
+
+bool TMainForm::IsCurrentJob(const void* job) const {
+    return IsCurrentAnalysis(job) || (save_->SaveJob && save_->SaveJob.get() == job);
 }
 
 }  // namespace quillon::app

@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <mutex>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/window/MainForm.h"
 #include "app/window/UserDialogs.h"
 
@@ -18,7 +19,7 @@ void FormSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_
 
 void FormSeam::SetStatusText(const std::string& text) { form_.SetStatusText(QString::fromStdString(text)); }
 
-void FormSeam::StopAnalysis() { form_.StopAnalysis(); }
+void FormSeam::StopAnalysis() { form_.Analysis().StopAnalysis(); }
 
 void FormSeam::ShowErrorBox(const std::string& text) {
     form_.Dialogs().ErrorBox(&form_, QString::fromStdString(text));
@@ -74,16 +75,20 @@ void Post(TMainForm* form, Call call) {
 void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
                               uint32_t channels, bool clear) {
     Post(&form_, [form = &form_, job = job_, durationMs, samplesPerSec, bitsPerSample, channels, clear] {
-        form->WorkerShowWaveInfo(job, durationMs, samplesPerSec, bitsPerSample, channels, clear);
+        if (form->IsCurrentAnalysis(job)) form->ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
     });
 }
 
 void WorkerSeam::SetStatusText(const std::string& text) {
-    Post(&form_, [form = &form_, job = job_, text] { form->WorkerSetStatusText(job, text); });
+    Post(&form_, [form = &form_, job = job_, text] {
+        if (form->IsCurrentJob(job)) form->SetStatusText(QString::fromStdString(text));
+    });
 }
 
 void WorkerSeam::StopAnalysis() {
-    Post(&form_, [form = &form_, job = job_] { form->WorkerStopAnalysis(job); });
+    Post(&form_, [form = &form_, job = job_] {
+        if (form->IsCurrentAnalysis(job)) form->Analysis().StopAnalysis();
+    });
 }
 
 void WorkerSeam::ShowErrorBox(const std::string& text) { (void)WaitForBox(BoxKind::Error, text); }

@@ -8,6 +8,7 @@
 #include <QProcess>
 #include <QtTest>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/FileListBlock.h"
 #include "app/InstanceProtocol.h"
@@ -15,8 +16,8 @@
 #include "app/window/MainForm.h"
 #include "app/window/TrackListView.h"
 #include "platform/SingleInstance.h"
-#include "support/window/ScriptedDialogs.h"
 #include "support/TestWave.h"
+#include "support/window/ScriptedDialogs.h"
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
@@ -127,7 +128,7 @@ private slots:
         form_->UiBusy = false;
         QTest::qWait(100);
         QVERIFY(form_->FileNameEdit->text().isEmpty());
-        QVERIFY(!form_->AnalysisJob);
+        QVERIFY(!form_->Analysis().AnalysisJob);
     }
 
     void anotherTypeIsReportedByTheWindow() {

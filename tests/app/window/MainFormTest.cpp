@@ -12,13 +12,15 @@
 #include <fstream>
 #include <thread>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
+#include "app/FileListBlock.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/ScriptedDialogs.h"
-#include "support/TestWave.h"
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
@@ -65,9 +67,9 @@ class MainFormTest : public QObject, protected test::FormFixture<> {
     }
     void Analyze(const std::string& path) {
         form_->FileNameEdit->setText(QString::fromStdString(path));
-        form_->analyzeButtonClick();
+        form_->Analysis().analyzeButtonClick();
     }
-    bool Idle() const { return !form_->AnalysisJob && !form_->UiBusy.load() && !form_->AnalyzeTimer->isActive(); }
+    bool Idle() const { return !form_->Analysis().AnalysisJob && !form_->UiBusy.load() && !form_->Analysis().AnalyzeTimer->isActive(); }
     bool AnyStatusPanel() const {
         for (int i = 0; i < 5; ++i) {
             if (!form_->StatusText(i).isEmpty()) return true;
@@ -288,7 +290,7 @@ private slots:
         MakeForm();
         Analyze(name.toStdString());
         QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(message)});
-        QVERIFY(!form_->AnalysisJob);
+        QVERIFY(!form_->Analysis().AnalysisJob);
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(!form_->UiBusy.load());
     }
@@ -296,7 +298,7 @@ private slots:
     void abortEndsTheAnalysisAndANewOneRuns() {
         MakeForm();
         HeldRunner held;
-        form_->SetAnalysisRunner(held.Runner());
+        form_->Analysis().SetAnalysisRunner(held.Runner());
         const std::string path = WriteTwoTrackWave(*files_);
         Analyze(path);
         QTRY_VERIFY(held.started.load());
@@ -310,7 +312,7 @@ private slots:
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(form_->FileNameEdit->isEnabled());
 
-        form_->SetAnalysisRunner(engine::RunAnalysis);
+        form_->Analysis().SetAnalysisRunner(engine::RunAnalysis);
         QTest::mouseClick(form_->AnalyzeButton, Qt::LeftButton);
         QTRY_VERIFY(Idle());
         QCOMPARE(form_->TrackListView->RowCount(), 2);
@@ -319,20 +321,20 @@ private slots:
     void analyzeIsRefusedWhileRunningOrPreviewing() {
         MakeForm();
         HeldRunner held;
-        form_->SetAnalysisRunner(held.Runner());
+        form_->Analysis().SetAnalysisRunner(held.Runner());
         const std::string path = WriteTwoTrackWave(*files_);
         Analyze(path);
-        const auto first = form_->AnalysisJob;
+        const auto first = form_->Analysis().AnalysisJob;
         QVERIFY(first);
         form_->AnalyzeButton->SetEnabled(true);  // even with the button drawn on, a running job refuses
-        form_->analyzeButtonClick();
-        QCOMPARE(form_->AnalysisJob, first);
-        form_->AbortButtonClick();
+        form_->Analysis().analyzeButtonClick();
+        QCOMPARE(form_->Analysis().AnalysisJob, first);
+        form_->Analysis().AbortButtonClick();
         QTRY_VERIFY(Idle());
 
         form_->Previewing = true;
-        form_->analyzeButtonClick();
-        QVERIFY(!form_->AnalysisJob);
+        form_->Analysis().analyzeButtonClick();
+        QVERIFY(!form_->Analysis().AnalysisJob);
         QVERIFY(dialogs_->boxes.isEmpty());
     }
 
@@ -341,7 +343,7 @@ private slots:
         // The first worker keeps going after its abort, then reports tracks and
         // status texts of its own, as a slow last block would.
         std::atomic<bool> release{false}, late{false};
-        form_->SetAnalysisRunner([&](engine::AnalysisJob& job, engine::TrackList& tracks, engine::WindowSeam& seam) {
+        form_->Analysis().SetAnalysisRunner([&](engine::AnalysisJob& job, engine::TrackList& tracks, engine::WindowSeam& seam) {
             while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
             tracks.push_back({"stale", "", "", "", 0, 0});
             seam.SetStatusText("stale");
@@ -352,10 +354,10 @@ private slots:
         });
         const std::string path = WriteTwoTrackWave(*files_);
         Analyze(path);
-        form_->AbortButtonClick();
-        form_->SetAnalysisRunner(engine::RunAnalysis);
+        form_->Analysis().AbortButtonClick();
+        form_->Analysis().SetAnalysisRunner(engine::RunAnalysis);
         QVERIFY(form_->AnalyzeButton->Enabled());
-        form_->analyzeButtonClick();
+        form_->Analysis().analyzeButtonClick();
         QTRY_VERIFY(form_->TrackListView->RowCount() == 2);
         release = true;
         QTRY_VERIFY(late.load());
@@ -389,7 +391,7 @@ private slots:
         const QString expected = "error: " + Message(engine::MsgTheFilePrefix) + QString::fromStdString(path) +
                                  Message(engine::MsgDoesNotExistSuffix);
         QTRY_COMPARE(dialogs_->boxes, QStringList{expected});
-        QVERIFY(!form_->AnalysisJob);
+        QVERIFY(!form_->Analysis().AnalysisJob);
         QVERIFY(form_->FileNameEdit->text().isEmpty());
     }
 
@@ -475,7 +477,7 @@ private slots:
         // Busy again by the time the posted request is handled: dropped silently.
         form_->UiBusy = true;
         QTest::qWait(50);
-        QVERIFY(!form_->AnalysisJob);
+        QVERIFY(!form_->Analysis().AnalysisJob);
         form_->UiBusy = false;
         QCOMPARE(form_->WMCopyData(block.Data(), block.Size()), 1);
         QTRY_VERIFY(form_->TrackListView->RowCount() == 2);
@@ -534,7 +536,7 @@ private slots:
         // The worker asks while the window is about to block in shutdown: the
         // abort must release the question, or the two would wait for each other.
         std::atomic<bool> asking{false}, answer{true}, askedAfterAbort{true};
-        form_->SetAnalysisRunner([&](engine::AnalysisJob& job, engine::TrackList&, engine::WindowSeam& seam) {
+        form_->Analysis().SetAnalysisRunner([&](engine::AnalysisJob& job, engine::TrackList&, engine::WindowSeam& seam) {
             asking = true;
             answer = seam.AskYesNo("Overwrite?");
             askedAfterAbort = seam.AskYesNo("Again?");
@@ -549,7 +551,7 @@ private slots:
         QVERIFY(!answer.load());
         QVERIFY(!askedAfterAbort.load());
         QVERIFY(form_->TrackList.empty());
-        QVERIFY(!form_->AnalysisJob);
+        QVERIFY(!form_->Analysis().AnalysisJob);
     }
 };
 

@@ -10,8 +10,9 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
-#include "support/window/FourTracksFixture.h"
+#include "editing/window/EditHandlers.h"
 #include "editing/window/SplitUnit.h"
+#include "support/window/FourTracksFixture.h"
 
 using namespace quillon;
 using test::Message;
@@ -67,7 +68,7 @@ private slots:
         QFETCH(QString, box);
         Check({1});
         AnswerSplit(typed, result);
-        form_->SplitButtonClick();
+        form_->Edits().SplitButtonClick();
         QCOMPARE(Names(), (QStringList{"W", "X", "Y", "Z"}));
         QCOMPARE(dialogs_->boxes, box.isEmpty() ? QStringList{} : QStringList{box});
         QVERIFY(form_->StatusText(0).isEmpty());
@@ -78,26 +79,26 @@ private slots:
         Check({1, 3});
         Select(0);
         AnswerSplit("00:05:000");
-        form_->SplitButtonClick();
+        form_->Edits().SplitButtonClick();
         QCOMPARE(Names(), (QStringList{"W.A", "W.B", "X", "Y", "Z"}));
     }
 
     void splitNeedsACheckedRowAndAnIdleWindow() {
         Select(1);
         form_->SplitButton->SetEnabled(true);  // drawn on, yet nothing is checked
-        form_->SplitButtonClick();
+        form_->Edits().SplitButtonClick();
         QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgCheckTrackToSplit)});
         QVERIFY(!form_->UiBusy.load());
 
         Check({1});
         form_->UiBusy = true;
         AnswerSplit("00:15:000");
-        form_->SplitButtonClick();
+        form_->Edits().SplitButtonClick();
         QCOMPARE(Names(), (QStringList{"W", "X", "Y", "Z"}));
     }
 
     void splitDialogField() {
-        app::TSplitForm& dialog = *form_->SplitForm;
+        app::TSplitForm& dialog = *form_->Edits().SplitForm;
         QCOMPARE(dialog.windowTitle(), QString("Enter Splitting Point "));
         QCOMPARE(dialog.size(), QSize(334, 86));
         dialog.show();
@@ -130,7 +131,7 @@ private slots:
 
     void splitHelpAsksForItsTopic() {
         // The test binary has no help pages beside it, so the request shows in the error.
-        QTest::mouseClick(form_->SplitForm->HelpButton, Qt::LeftButton);
+        QTest::mouseClick(form_->Edits().SplitForm->HelpButton, Qt::LeftButton);
         QCOMPARE(dialogs_->boxes.size(), 1);
         QVERIFY(dialogs_->boxes.front().endsWith("/split.html"));
     }
@@ -150,7 +151,7 @@ private slots:
 
     void mergeAbsorbsTheGapOfTheLastTwoRows() {
         Check({2, 3});
-        form_->MergeButtonClick();
+        form_->Edits().MergeButtonClick();
         QCOMPARE(Names(), (QStringList{"W", "X", "Y"}));
         QCOMPARE(form_->TrackList[2].Start, std::string("00:20:000"));
         QCOMPARE(form_->TrackList[2].Duration, std::string("02:10:000"));
@@ -159,7 +160,7 @@ private slots:
     void mergeWithoutNeighboursDoesNothing() {
         Check({0, 2});
         form_->MergeButton->SetEnabled(true);
-        form_->MergeButtonClick();
+        form_->Edits().MergeButtonClick();
         QCOMPARE(Names(), (QStringList{"W", "X", "Y", "Z"}));
         QVERIFY(form_->StatusText(0).isEmpty());
         QVERIFY(!form_->UiBusy.load());

@@ -10,17 +10,20 @@
 #include <filesystem>
 #include <fstream>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
-#include "export/window/CodecMessageUnit.h"
 #include "export/mp3/Lame_dll.h"
-#include "export/window/SaveAsMp3.h"
 #include "export/mp3/WaveToMP3.h"
+#include "export/window/CodecMessageUnit.h"
+#include "export/window/Mp3Handlers.h"
+#include "export/window/SaveAsMp3.h"
+#include "export/window/SaveHandlers.h"
+#include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/ScriptedDialogs.h"
-#include "support/TestWave.h"
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
@@ -38,7 +41,7 @@ class Mp3SaveTest : public QObject, protected test::FormFixture<> {
         for (int i = 0; i < 40; ++i) pcm.Level(rate / 80, i % 2 ? 4000 : -4000);
         const std::string path = files_->Write("Side.wav", test::PcmWave(test::Format{1, 2, rate, 16}, pcm.bytes()));
         form_->FileNameEdit->setText(QString::fromStdString(path));
-        form_->analyzeButtonClick();
+        form_->Analysis().analyzeButtonClick();
         QTRY_VERIFY(!form_->UiBusy.load() && form_->TrackListView->RowCount() == 2);
         form_->TrackListView->SetChecked(0, true);
         form_->FileTypeComboBox->setCurrentIndex(1);
@@ -64,8 +67,8 @@ class Mp3SaveTest : public QObject, protected test::FormFixture<> {
     }
     std::string Out(const std::string& name) const { return files_->path() + "/" + name; }
     void SaveAndWait() {
-        form_->SaveButtonClick();
-        QTRY_VERIFY_WITH_TIMEOUT(!form_->UiBusy.load() && !form_->SaveRunning.load() && !form_->SaveJob, 20000);
+        form_->Save().SaveButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(!form_->UiBusy.load() && !form_->SaveRunning.load() && !form_->Save().SaveJob, 20000);
     }
 
 private slots:
@@ -77,7 +80,7 @@ private slots:
     void cleanup() { DestroyForm(); }
 
     void firstMp3SaveAsksAndUsesTheConverter() {
-        QVERIFY(!form_->LameAvailable);
+        QVERIFY(!form_->Mp3().LameAvailable);
         Open(44100);
         AnswerSettings(engine::kAcmCodecName, "128");
         SaveAndWait();
@@ -97,18 +100,18 @@ private slots:
 
     void aSourceNoEncoderTakesIsRefused() {
         Open(96000);
-        form_->SaveButtonClick();
+        form_->Save().SaveButtonClick();
         QCOMPARE(dialogs_->boxes,
                  QStringList{"plain: " + QString::fromStdString(engine::MessageText(engine::MsgCodecCannotUseSourceFormat))});
-        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(!form_->UiBusy.load());
     }
 
     void cancelledSettingsSaveNothing() {
         Open(44100);
         AnswerSettings("", "");
-        form_->SaveButtonClick();
-        QVERIFY(!form_->SaveJob);
+        form_->Save().SaveButtonClick();
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(!form_->UiBusy.load());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(!std::filesystem::exists(Out("Side.0001.MP3")));
@@ -119,13 +122,13 @@ private slots:
         StoreChoice("LAME Encoder", 128);
         Open(44100);
         SaveAndWait();
-        QCOMPARE(form_->CurrentCodecName, std::string(engine::kAcmCodecName));
+        QCOMPARE(form_->Mp3().CurrentCodecName, std::string(engine::kAcmCodecName));
         QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
     }
 
     void withLameItIsOfferedFirstAndUsed() {
         QVERIFY(engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM}));
-        form_->LameAvailable = true;
+        form_->Mp3().LameAvailable = true;
         Open(44100);
         AnswerSettings(engine::kLameCodecName, "192");
         SaveAndWait();
@@ -135,13 +138,13 @@ private slots:
     }
 
     void aStoredRateTheSourceCannotTakeAsksAgain() {
-        form_->LameAvailable = engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM});
+        form_->Mp3().LameAvailable = engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM});
         StoreChoice("LAME Encoder", 320);
         Open(22050);
         AnswerSettings(engine::kLameCodecName, "160");
         SaveAndWait();
         QVERIFY(!offeredCodecs_.isEmpty());
-        QCOMPARE(form_->CurrentBitRate, uint16_t(160));
+        QCOMPARE(form_->Mp3().CurrentBitRate, uint16_t(160));
         QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
     }
 
@@ -151,9 +154,9 @@ private slots:
         pcm.Loud(9600);
         const std::string path = files_->Write("hi.wav", test::PcmWave(test::Format{1, 2, 96000, 16}, pcm.bytes()));
         form_->FileNameEdit->setText(QString::fromStdString(path));
-        form_->SaveAsMP3Form->FormShow();
-        QCOMPARE(form_->SaveAsMP3Form->BitRateComboBox->count(), 0);
-        QVERIFY(!form_->SaveAsMP3Form->OkButton->isEnabled());
+        form_->Mp3().SaveAsMP3Form->FormShow();
+        QCOMPARE(form_->Mp3().SaveAsMP3Form->BitRateComboBox->count(), 0);
+        QVERIFY(!form_->Mp3().SaveAsMP3Form->OkButton->isEnabled());
     }
 };
 

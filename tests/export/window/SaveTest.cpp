@@ -9,14 +9,16 @@
 #include <filesystem>
 #include <thread>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "export/window/SaveHandlers.h"
 #include "support/FileSizeLimit.h"
+#include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/ScriptedDialogs.h"
-#include "support/TestWave.h"
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
@@ -59,7 +61,7 @@ class SaveTest : public QObject, protected test::FormFixture<ActingDialogs> {
         pcm.Loud(44100).Silent(176400).Loud(44100).Silent(176400).Loud(44100);
         const std::string path = files_->Write("Side A.wav", test::PcmWave(test::Format{}, pcm.bytes()));
         form_->FileNameEdit->setText(QString::fromStdString(path));
-        form_->analyzeButtonClick();
+        form_->Analysis().analyzeButtonClick();
         QTRY_VERIFY(!form_->UiBusy.load() && form_->TrackListView->RowCount() == 3);
     }
     std::string Out(const std::string& name) const { return files_->path() + "/" + name; }
@@ -67,15 +69,15 @@ class SaveTest : public QObject, protected test::FormFixture<ActingDialogs> {
     // The window after a fault: idle, its controls back, and able to save.
     void ExpectUsable() {
         QTRY_VERIFY(Idle());
-        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(form_->AbortButton->isHidden());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(form_->SaveButton->Enabled());
         const QStringList before = dialogs_->boxes;
         AnalyzeThreeTracks();
         form_->TrackListView->SetChecked(1, true);
-        form_->SaveButtonClick();
-        QTRY_VERIFY(Idle() && !form_->SaveJob);
+        form_->Save().SaveButtonClick();
+        QTRY_VERIFY(Idle() && !form_->Save().SaveJob);
         QCOMPARE(dialogs_->boxes, before);
         QVERIFY(std::filesystem::exists(Out("Side A.0002.wav")));
     }
@@ -104,7 +106,7 @@ private slots:
         QCOMPARE(form_->TrackList[0].WaveSaved, uint8_t(1));
         QCOMPARE(form_->TrackList[1].WaveSaved, uint8_t(0));
         QCOMPARE(form_->TrackList[2].WaveSaved, uint8_t(1));
-        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(form_->AbortButton->isHidden());
         QVERIFY(form_->ProgressBar->isHidden());
         QVERIFY(form_->AnalyzeButton->Enabled());
@@ -116,21 +118,21 @@ private slots:
 
     void theTimerMayLetGoOfTheJobBeforeItsWorkerEnds() {
         form_->TrackListView->SetChecked(0, true);
-        form_->SaveButtonClick();
-        const auto job = form_->SaveJob;
+        form_->Save().SaveButtonClick();
+        const auto job = form_->Save().SaveJob;
         // No event processing: the worker's end is not handled yet when the timer sees the job finished.
         while (job->State.load() != engine::JobFinished) std::this_thread::sleep_for(std::chrono::milliseconds(1));
-        form_->SaveFileTimerTimer();
-        QVERIFY(!form_->SaveJob);
+        form_->Save().SaveFileTimerTimer();
+        QVERIFY(!form_->Save().SaveJob);
         QTRY_VERIFY(Idle());
         QVERIFY(form_->AnalyzeButton->Enabled());
     }
 
     void nothingCheckedIsRefused() {
         form_->SaveButton->SetEnabled(true);
-        form_->SaveButtonClick();
+        form_->Save().SaveButtonClick();
         QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgCheckTrackToSave)});
-        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(!form_->UiBusy.load());
         QVERIFY(form_->AnalyzeButton->Enabled());
     }
@@ -140,13 +142,13 @@ private slots:
         files_->Write("Side A.0002.wav", {'o', 'l', 'd'});
         dialogs_->onQuestion = [this] { QTest::mouseClick(form_->AbortButton, Qt::LeftButton); };
         for (int i = 0; i < 3; ++i) form_->TrackListView->SetChecked(i, true);
-        form_->SaveButtonClick();
+        form_->Save().SaveButtonClick();
         QTRY_VERIFY(Idle());
         QCOMPARE(form_->StatusText(0), Message(engine::MsgAbortedByUser));
         QVERIFY(std::filesystem::exists(Out("Side A.0001.wav")));
         QCOMPARE(test::ReadFile(Out("Side A.0002.wav")), (test::Bytes{'o', 'l', 'd'}));
         QVERIFY(!std::filesystem::exists(Out("Side A.0003.wav")));
-        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(form_->AbortButton->isHidden());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QCOMPARE(dialogs_->boxes.size(), 1);  // the dialog after the abort was never shown
@@ -157,8 +159,8 @@ private slots:
         form_->TrackListView->SetChecked(2, true);
         {
             const test::FileSizeLimit limit(100000);  // a track is about 530 kB
-            form_->SaveButtonClick();
-            QTRY_VERIFY(Idle() && !form_->SaveJob);
+            form_->Save().SaveButtonClick();
+            QTRY_VERIFY(Idle() && !form_->Save().SaveJob);
         }
         QCOMPARE(dialogs_->boxes.size(), 2);
         QVERIFY(dialogs_->boxes[0].startsWith("error: Error: Could not write the file " +
@@ -174,11 +176,11 @@ private slots:
         const QByteArray source = test::Slurp(QString::fromStdString(Out("Side A.wav")));
         const std::string moved = files_->path() + "-moved";
         for (int i = 0; i < 3; ++i) form_->TrackListView->SetChecked(i, true);
-        form_->SaveButtonClick();
+        form_->Save().SaveButtonClick();
         // The window shows each finished file for 300 ms, time enough to move the folder away.
         QTRY_VERIFY(std::filesystem::exists(Out("Side A.0001.wav")));
         std::filesystem::rename(files_->path(), moved);
-        QTRY_VERIFY(Idle() && !form_->SaveJob);
+        QTRY_VERIFY(Idle() && !form_->Save().SaveJob);
         std::filesystem::rename(moved, files_->path());
         QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgOutputFolderMissing)});
         QCOMPARE(form_->TrackList[0].WaveSaved, uint8_t(1));
@@ -194,12 +196,12 @@ private slots:
         files_->Write("Side A.0001.wav", {'o', 'l', 'd'});
         form_->TrackListView->SetChecked(0, true);
         form_->TrackListView->SetChecked(1, true);
-        form_->SaveButtonClick();
+        form_->Save().SaveButtonClick();
         // No event processing from here: the worker's question cannot be shown.
         std::this_thread::sleep_for(std::chrono::milliseconds(100));
         QVERIFY(form_->close());
         QVERIFY(form_->WorkerIdleEvent.IsSignalled());
-        QVERIFY(!form_->SaveJob);
+        QVERIFY(!form_->Save().SaveJob);
         QVERIFY(!std::filesystem::exists(Out("Side A.0002.wav")));
         QCOMPARE(test::ReadFile(Out("Side A.0001.wav")), (test::Bytes{'o', 'l', 'd'}));
     }

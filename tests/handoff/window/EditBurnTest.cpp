@@ -9,6 +9,8 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "export/window/SaveHandlers.h"
+#include "handoff/window/HandOffHandlers.h"
 #include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 
@@ -30,8 +32,8 @@ class EditBurnTest : public QObject, protected test::FormFixture<> {
         std::filesystem::create_directories(folder);
         for (const char* exe : exes)
             std::filesystem::copy_file(QUILLON_FAKE_COMPANION, folder + exe, std::filesystem::copy_options::overwrite_existing);
-        form_->RegistryFile = files_->path() + "/registry.ini";
-        std::ofstream(form_->RegistryFile) << "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trimora 2.0]\n"
+        form_->HandOff().RegistryFile = files_->path() + "/registry.ini";
+        std::ofstream(form_->HandOff().RegistryFile) << "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trimora 2.0]\n"
                                               "UninstallString=/bin/isuninst -f\"" << folder << "Uninst.isu\"\n";
         return folder;
     }
@@ -68,12 +70,12 @@ private slots:
         form_->TrackListView->SetChecked(0, true);
         form_->TrackListView->SetChecked(1, true);
         dialogs_->answers = {true};
-        form_->BurnCDButtonClick();
+        form_->HandOff().BurnCDButtonClick();
         QCOMPARE(dialogs_->boxes, QStringList{"question: " + Message(engine::MsgUnsavedBeforeBurn)});
         const std::string f = files_->path() + "/";
         QCOMPARE(Launched(folder), QString::fromStdString("/Burn\n" + f + "Side.0001.wav\n" + f + "Side.0002.wav\n"));
         QCOMPARE(test::ReadFile(f + "Side.0001.wav"), test::Bytes{1});
-        QTRY_VERIFY(!form_->UiBusy.load() && !form_->SaveJob);
+        QTRY_VERIFY(!form_->UiBusy.load() && !form_->Save().SaveJob);
     }
 
     void unsavedTracksAreLeftOutOnNo() {
@@ -84,7 +86,7 @@ private slots:
         form_->TrackListView->SetChecked(0, true);
         form_->TrackListView->SetChecked(1, true);
         dialogs_->answers = {false};
-        form_->EditButtonClick();
+        form_->HandOff().EditButtonClick();
         QCOMPARE(Launched(folder), QString::fromStdString(files_->path() + "/Side.0002.wav\n"));
         QVERIFY(!std::filesystem::exists(files_->path() + "/Side.0001.wav"));
     }
@@ -93,14 +95,14 @@ private slots:
         OpenTwoPieces();
         Companion({"TRM.EXE"});
         form_->EditButton->SetEnabled(true);
-        form_->EditButtonClick();  // nothing checked
+        form_->HandOff().EditButtonClick();  // nothing checked
         form_->TrackListView->SetChecked(0, true);
-        form_->EditButtonClick();  // only the old release
+        form_->HandOff().EditButtonClick();  // only the old release
         QCOMPARE(dialogs_->boxes, (QStringList{"error: " + Message(engine::MsgCheckTrackToEdit),
                                                "error: " + Message(engine::MsgOldCompanionInstalled)}));
         form_->TrackListView->SetChecked(0, false);
         form_->BurnCDButton->SetEnabled(true);
-        form_->BurnCDButtonClick();
+        form_->HandOff().BurnCDButtonClick();
         QCOMPARE(dialogs_->boxes.last(), "error: " + Message(engine::MsgCheckTrackToBurn));
         QVERIFY(form_->StatusText(0).isEmpty());  // Burn clears its status; Edit keeps it
         QVERIFY(!form_->UiBusy.load());

@@ -9,8 +9,9 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
-#include "support/window/FourTracksFixture.h"
+#include "preview/window/PreviewHandlers.h"
 #include "support/TestWave.h"
+#include "support/window/FourTracksFixture.h"
 
 #include <fstream>
 
@@ -53,7 +54,7 @@ private slots:
     void init() {
         player_ = FakePlayer{};
         QVERIFY(ShowFourTracks());
-        form_->Player = player_.Calls();
+        form_->Preview().Player = player_.Calls();
     }
     void cleanup() { DestroyForm(); }
 
@@ -67,7 +68,7 @@ private slots:
         QCOMPARE(player_.plays[0].stop, 150000u);
         QVERIFY(form_->Previewing.load());
         QVERIFY(form_->UiBusy.load());
-        QVERIFY(form_->AudioTimer->isActive());
+        QVERIFY(form_->Preview().AudioTimer->isActive());
         QCOMPARE(form_->StatusText(0), Message(engine::MsgPreviewing));
         for (auto* off : {form_->AnalyzeButton, form_->BrowseButton, form_->SplitButton, form_->SaveButton,
                           form_->MergeButton, form_->PreViewTrackEndButton})
@@ -76,14 +77,14 @@ private slots:
         QVERIFY(!form_->OpenMenuItem->isEnabled());
 
         player_.position = 149000;  // still playing
-        form_->AudioTimerTimer();
+        form_->Preview().AudioTimerTimer();
         QVERIFY(form_->Previewing.load());
-        QVERIFY(form_->AudioTimer->isActive());
+        QVERIFY(form_->Preview().AudioTimer->isActive());
         player_.position = 0;  // ended
-        form_->AudioTimerTimer();
+        form_->Preview().AudioTimerTimer();
         QVERIFY(!form_->Previewing.load());
         QVERIFY(!form_->UiBusy.load());
-        QVERIFY(!form_->AudioTimer->isActive());
+        QVERIFY(!form_->Preview().AudioTimer->isActive());
         QVERIFY(!form_->StopPreviewButton->Enabled());
         QVERIFY(form_->PreViewTrackStartButton->Enabled());
         QVERIFY(form_->PreViewTrackEndButton->Enabled());
@@ -123,16 +124,16 @@ private slots:
 
     void stopEndsThePreviewAndTheNextTickRestores() {
         Select(1);
-        form_->PreViewTrackStartButtonClick();
+        form_->Preview().PreViewTrackStartButtonClick();
         player_.position = 15000;
         QTest::mouseClick(form_->StopPreviewButton, Qt::LeftButton);
         QCOMPARE(player_.stops, 1);
         QVERIFY(!form_->Previewing.load());
         QVERIFY(!form_->UiBusy.load());
         QVERIFY(!form_->StopPreviewButton->Enabled());
-        QVERIFY(form_->AudioTimer->isActive());
-        form_->AudioTimerTimer();
-        QVERIFY(!form_->AudioTimer->isActive());
+        QVERIFY(form_->Preview().AudioTimer->isActive());
+        form_->Preview().AudioTimerTimer();
+        QVERIFY(!form_->Preview().AudioTimer->isActive());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(form_->FileNameEdit->isEnabled());
         QVERIFY(form_->PreViewTrackStartButton->Enabled());
@@ -153,26 +154,26 @@ private slots:
         QFETCH(int, code);
         QFETCH(int, message);
         (failStart ? player_.playResult : player_.stopResult) = uint16_t(code);
-        form_->Player = player_.Calls();
+        form_->Preview().Player = player_.Calls();
         Select(1);
-        form_->PreViewTrackStartButtonClick();
+        form_->Preview().PreViewTrackStartButtonClick();
         QVERIFY(form_->Previewing.load());  // set whatever the player said
         if (!failStart) {
             player_.position = 12000;
-            form_->StopPreviewButtonClick();
+            form_->Preview().StopPreviewButtonClick();
         }
         QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(message)});
-        form_->AudioTimerTimer();  // nothing playing (position 0) or already stopped
+        form_->Preview().AudioTimerTimer();  // nothing playing (position 0) or already stopped
         QVERIFY(!form_->Previewing.load());
         QVERIFY(!form_->UiBusy.load());
-        QVERIFY(!form_->AudioTimer->isActive());
+        QVERIFY(!form_->Preview().AudioTimer->isActive());
         QVERIFY(form_->AnalyzeButton->Enabled());
         QVERIFY(!form_->StopPreviewButton->Enabled());
     }
 
     void noRowToPreviewRestoresTheWindowAtOnce() {
         form_->PreViewTrackStartButton->SetEnabled(true);
-        form_->PreViewTrackStartButtonClick();
+        form_->Preview().PreViewTrackStartButtonClick();
         QCOMPARE(dialogs_->boxes, QStringList{"error: " + Message(engine::MsgSelectTrackToPreview)});
         QVERIFY(player_.plays.empty());
         QVERIFY(!form_->Previewing.load());
@@ -182,7 +183,7 @@ private slots:
         QVERIFY(form_->FileNameEdit->isEnabled());
         QVERIFY(form_->PreferencesMenuItem->isEnabled());
         QVERIFY(!form_->StopPreviewButton->Enabled());
-        QVERIFY(!form_->AudioTimer->isActive());
+        QVERIFY(!form_->Preview().AudioTimer->isActive());
     }
 
     void closingStopsAPreview_data() {
@@ -194,9 +195,9 @@ private slots:
     void closingStopsAPreview() {
         QFETCH(int, stopResult);
         player_.stopResult = uint16_t(stopResult);
-        form_->Player = player_.Calls();
+        form_->Preview().Player = player_.Calls();
         Select(1);
-        form_->PreViewTrackStartButtonClick();
+        form_->Preview().PreViewTrackStartButtonClick();
         QVERIFY(form_->close());  // busy: no question; the program ends either way
         QCOMPARE(player_.stops, 1);
         const QStringList expected{"error: " + Message(engine::MsgPlayerCannotAscend)};
@@ -212,9 +213,9 @@ private slots:
         form_->TrackList = {{"tone", "00:00:000", "00:00:400", "00:00:400", 0, 0}};
         form_->TrackListView->clear();
         form_->FillTrackListView();
-        form_->Player = app::LibraryPlayer();
+        form_->Preview().Player = app::LibraryPlayer();
         Select(0);
-        form_->PreViewTrackStartButtonClick();
+        form_->Preview().PreViewTrackStartButtonClick();
         QVERIFY(form_->Previewing.load());
         QTRY_VERIFY_WITH_TIMEOUT(!form_->Previewing.load(), 5000);  // the next ticks find it ended
         QVERIFY(dialogs_->boxes.isEmpty());

@@ -11,15 +11,17 @@
 #include <fstream>
 #include <thread>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
 #include "export/mp3/Lame_dll.h"
+#include "settings/window/PreferencesHandlers.h"
 #include "settings/window/preferences.h"
+#include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/ScriptedDialogs.h"
-#include "support/TestWave.h"
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
@@ -47,7 +49,7 @@ private slots:
     void init() {
         Prepare();
         QVERIFY(ShowForm());
-        prefs_ = form_->PreferencesForm;
+        prefs_ = form_->Preferences().PreferencesForm;
     }
     void cleanup() { DestroyForm(); }
 
@@ -190,8 +192,8 @@ private slots:
         };
         form_->PreferencesMenuItem->trigger();
         QVERIFY(!form_->UiBusy.load());
-        form_->analyzeButtonClick();
-        QTRY_VERIFY(!form_->UiBusy.load() && !form_->AnalysisJob);
+        form_->Analysis().analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && !form_->Analysis().AnalysisJob);
         QCOMPARE(form_->TrackListView->RowCount(), 2);
     }
 };

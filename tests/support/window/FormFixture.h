@@ -14,10 +14,11 @@
 #include <string>
 #include <vector>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
-#include "support/window/ScriptedDialogs.h"
 #include "support/TestWave.h"
+#include "support/window/ScriptedDialogs.h"
 #include "support/window/WindowTestEnv.h"
 
 namespace quillon::test {
@@ -42,8 +43,8 @@ protected:
     // Types path into the file name field, starts the analysis and waits until it has ended.
     void AnalyzeAndWait(const std::string& path) {
         form_->FileNameEdit->setText(QString::fromStdString(path));
-        form_->analyzeButtonClick();
-        QTRY_VERIFY(!form_->UiBusy.load() && !form_->AnalysisJob);
+        form_->Analysis().analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && !form_->Analysis().AnalysisJob);
     }
     // Call from cleanup().
     void DestroyForm() {

@@ -1,0 +1,144 @@
+#include "analysis/window/AnalysisHandlers.h"
+
+#include <QLabel>
+#include <QLineEdit>
+#include <QProgressBar>
+#include <QTimer>
+
+#include "app/ErrorCodes.h"
+#include "app/Util.h"
+#include "app/window/MainForm.h"
+#include "app/window/QtSeams.h"
+#include "app/window/SimpleBmpButton.h"
+#include "app/window/TrackListView.h"
+#include "export/window/SaveHandlers.h"
+#include "settings/Settings.h"
+
+namespace quillon::app {
+
+AnalysisHandlers::AnalysisHandlers(TMainForm& form)
+    : AnalyzeTimer(new QTimer(&form)), form_(form), analysisRunner_(engine::RunAnalysis) {
+    AnalyzeTimer->setInterval(100);
+}
+
+bool AnalysisHandlers::Running() const { return AnalysisJob && AnalysisJob->Job.State.load() == engine::JobRunning; }
+
+void AnalysisHandlers::analyzeButtonClick() {
+    if (!form_.AnalyzeButton->Enabled() || form_.Previewing.load()) return;
+    const std::string path = form_.FileNameEdit->text().toStdString();
+    if (path.empty() || engine::ExtractFileDir(path).empty()) {
+        engine::ShowErrorMessage(form_.Seam(), engine::MsgNeedFullPath);
+        return;
+    }
+    if (!engine::FileExists(path)) {
+        engine::ShowErrorMessage(form_.Seam(), engine::MsgFileDoesNotExist);
+        return;
+    }
+    if (Running()) return;
+
+    form_.AnalyzeButton->SetEnabled(false);
+    FreeAnalysisJob();
+    form_.TrackListView->clear();
+    auto task = std::make_shared<AnalysisTask>();
+    form_.SetAnalysisControlsEnabled(false);
+    form_.PreViewTrackStartButton->SetEnabled(false);
+    form_.PreViewTrackEndButton->SetEnabled(false);
+
+    const engine::SettingsFile settings;
+    form_.CurrentWaveFile = path;
+    task->Job.FileName = path;
+    task->Job.SilenceAmplitude = settings.Read(engine::keys::SilenceAmplitude);
+    task->Job.SilenceDurationMs = engine::SilenceDurationToMs(settings.Read(engine::keys::SilenceDuration));
+    task->Job.Progress.store(0);
+    task->Job.AbortRequested.store(false);
+    task->Job.State.store(engine::JobRunning);
+    AnalysisJob = task;
+
+    form_.AbortButton->show();
+    form_.AbortButton->SetEnabled(true);
+    form_.ProgressBar->show();
+    form_.ProgressBar->setEnabled(true);
+    form_.ProgressBar->setValue(0);
+    AnalyzeTimer->start();
+    form_.UiBusy.store(true);
+    form_.TrackList.clear();
+    StartAnalysisWorker(task);
+}
+
+void AnalysisHandlers::StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task) {
+    const bool started = form_.Workers().Start([this, task, runner = analysisRunner_]() -> std::function<void()> {
+        WorkerSeam seam(form_, task, task.get(), task->Job.AbortRequested);
+        runner(task->Job, task->Tracks, seam);
+        return [this, task] { AnalysisWorkerEnded(task); };
+    });
+    if (started) return;
+    FreeAnalysisJob();
+    ReturnToIdle();
+}
+
+void AnalysisHandlers::ReturnToIdle() {
+    AnalyzeTimer->stop();
+    form_.HideJobProgress();
+    form_.SetAnalysisControlsEnabled(true);
+    form_.UpdateTrackButtons();
+    form_.UiBusy.store(false);
+}
+
+void AnalysisHandlers::AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task) {
+    const bool current = AnalysisJob == task;
+    if (current && task->Job.State.load() != engine::JobFinished) FreeAnalysisJob();
+    // An older aborted worker ending while a newer job runs leaves the window busy.
+    if (!Running() && !form_.SaveRunning.load()) form_.UiBusy.store(false);
+}
+
+void AnalysisHandlers::AnalyzeTimerTimer() {
+    if (!AnalysisJob) {
+        AnalyzeTimer->stop();
+        return;
+    }
+    engine::AnalysisJob& job = AnalysisJob->Job;
+    form_.ProgressBar->setValue(job.Progress.load());
+    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingFile)) +
+                        form_.FileNameEdit->text());
+    const int32_t state = job.State.load();
+    if (state == engine::JobFinished) {
+        AnalyzeTimer->stop();
+        form_.TrackList = std::move(AnalysisJob->Tracks);
+        form_.FillTrackListView();
+        form_.SetAnalysisControlsEnabled(true);
+        form_.HideJobProgress();
+        job.Progress.store(0);
+        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted)));
+        FreeAnalysisJob();
+    } else if (state == engine::JobAborted) {
+        AnalyzeTimer->stop();
+        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
+        form_.SetFileControlsEnabled(true);
+        form_.UpdateTrackButtons();
+    }
+}
+
+void AnalysisHandlers::AbortButtonClick() {
+    if (!form_.AbortButton->Enabled()) return;
+    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
+    form_.HideJobProgress();
+    if (AnalysisJob) StopAnalysis();
+    else if (form_.Save().SaveJob) form_.Save().AbortSave();
+}
+
+void AnalysisHandlers::StopAnalysis() {
+    AnalyzeTimer->stop();
+    form_.ShowWaveInfo(0, 0, 0, 0, true);
+    if (AnalysisJob) {
+        AnalysisJob->Job.MarkAborted();
+        form_.AnalyzeButton->SetEnabled(true);
+        form_.HideJobProgress();
+        form_.FileNameEdit->setEnabled(true);
+        form_.PreferencesMenuItem->setEnabled(true);
+        form_.BrowseButton->SetEnabled(true);
+        form_.OpenMenuItem->setEnabled(true);
+    }
+    form_.UpdateTrackButtons();
+}
+
+}  // namespace quillon::app

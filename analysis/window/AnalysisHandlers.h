@@ -1,0 +1,56 @@
+#pragma once
+// The analysis job, the window's side: Analyze starts the engine's analysis on
+// a worker, a 100 ms timer polls its record and takes the tracks over when it
+// has finished, and Abort stops it (or the running save).
+
+#include <functional>
+#include <memory>
+
+#include "analysis/AnalysisJob.h"
+#include "app/TrackList.h"
+#include "app/WindowSeam.h"
+
+class QTimer;
+
+namespace quillon::app {
+
+class TMainForm;
+
+// One analysis: the shared record and the tracks its worker finds. The worker
+// holds its own reference, so an aborted worker that is still finishing never
+// empties or frees a newer job's state; the window takes the tracks over only
+// once the job is finished.
+struct AnalysisTask {
+    engine::AnalysisJob Job;
+    engine::TrackList Tracks;
+};
+
+// What the analysis worker runs; the engine's RunAnalysis unless a test says otherwise.
+using AnalysisRunner = std::function<void(engine::AnalysisJob&, engine::TrackList&, engine::WindowSeam&)>;
+
+class AnalysisHandlers {
+public:
+    explicit AnalysisHandlers(TMainForm& form);
+
+    std::shared_ptr<AnalysisTask> AnalysisJob;  // null when there is none
+    QTimer* AnalyzeTimer = nullptr;
+
+    void analyzeButtonClick();
+    void AnalyzeTimerTimer();
+    void AbortButtonClick();
+    void StopAnalysis();
+    void FreeAnalysisJob() { AnalysisJob.reset(); }
+    // Whether an analysis is running now.
+    [[nodiscard]] bool Running() const;
+    void SetAnalysisRunner(AnalysisRunner runner) { analysisRunner_ = std::move(runner); }
+
+private:
+    void StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task);
+    void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task);
+    void ReturnToIdle();
+
+    TMainForm& form_;
+    AnalysisRunner analysisRunner_;
+};
+
+}  // namespace quillon::app

@@ -1,0 +1,140 @@
+#include "app/window/MainFormControls.h"
+
+#include <QAction>
+#include <QComboBox>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMenuBar>
+#include <QProgressBar>
+#include <QStatusBar>
+
+#include "app/Util.h"
+#include "app/window/SimpleBmpButton.h"
+#include "app/window/TrackListView.h"
+
+namespace quillon::app {
+namespace {
+
+constexpr int kClientWidth = 560;
+constexpr int kClientHeight = 430;
+constexpr int kButtonWidth = 88;
+constexpr int kButtonHeight = 28;
+
+QPixmap LoadArtwork(const char* key, const char* state) {
+    static const std::string folder = engine::DataFolder("artwork");
+    return QPixmap(QString::fromStdString(folder) + QString("%1-%2.png").arg(key, state));
+}
+
+TSimpleBmpButton* MakeButton(QWidget* client, const char* artwork, const QString& label, const QString& tip, int x,
+                             int y) {
+    auto* button = new TSimpleBmpButton(client);
+    button->setObjectName(QString(artwork));
+    button->setAccessibleName(label);
+    button->setToolTip(tip);
+    button->setGeometry(x, y, kButtonWidth, kButtonHeight);
+    button->SetUpImage(LoadArtwork(artwork, "up"));
+    button->SetDownImage(LoadArtwork(artwork, "down"));
+    button->SetDisImage(LoadArtwork(artwork, "disabled"));
+    return button;
+}
+
+}  // namespace
+
+void MainFormControls::CreateControls(QMainWindow& window) {
+    CreateClientArea(window);
+    CreateMenus(window);
+    CreateStatusBar(window);
+    window.setFixedSize(kClientWidth, window.menuBar()->sizeHint().height() + kClientHeight);
+}
+
+void MainFormControls::CreateClientArea(QMainWindow& window) {
+    window.setCentralWidget(new QWidget(&window));
+    QWidget* client = window.centralWidget();
+
+    auto* fileLabel = new QLabel("File Name :", client);
+    fileLabel->setGeometry(12, 13, 70, 26);
+    FileNameEdit = new QLineEdit(client);
+    FileNameEdit->setGeometry(84, 13, 272, 26);
+    fileLabel->setBuddy(FileNameEdit);
+    BrowseButton = MakeButton(client, "browse", "Browse", "Choose a wave file", 364, 12);
+    AnalyzeButton = MakeButton(client, "analyze", "Analyze", "Find the tracks of the wave file", 460, 12);
+
+    TrackListView = new TTrackListView(client);
+    TrackListView->setGeometry(12, 50, 536, 252);
+
+    const int row1 = 312;
+    SplitButton = MakeButton(client, "split", "Split", "Split the checked track at a time", 12, row1);
+    MergeButton = MakeButton(client, "merge", "Merge", "Merge two neighbouring checked tracks", 106, row1);
+    PreViewTrackStartButton = MakeButton(client, "preview-start", "Play", "Preview the whole track", 200, row1);
+    PreViewTrackEndButton = MakeButton(client, "preview-end", "Play End", "Preview the end of the track", 294, row1);
+    StopPreviewButton = MakeButton(client, "stop-preview", "Stop", "Stop the preview", 388, row1);
+
+    const int row2 = 348;
+    auto* typeLabel = new QLabel("Save as :", client);
+    typeLabel->setGeometry(12, row2 + 1, 60, 26);
+    FileTypeComboBox = new QComboBox(client);
+    FileTypeComboBox->addItems({"Wave", "MP3"});
+    FileTypeComboBox->setGeometry(74, row2 + 1, 114, 26);
+    typeLabel->setBuddy(FileTypeComboBox);
+    SaveButton = MakeButton(client, "save", "Save", "Save the checked tracks", 200, row2);
+    EditButton = MakeButton(client, "edit", "Edit", "Open the checked tracks in the editor", 294, row2);
+    BurnCDButton = MakeButton(client, "burn-cd", "Burn CD", "Burn the checked tracks to CD", 388, row2);
+
+    ProgressBar = new QProgressBar(client);
+    ProgressBar->setRange(0, 100);
+    ProgressBar->setGeometry(12, 387, 440, 20);
+    ProgressBar->hide();
+    ProgressBar->setEnabled(false);
+    AbortButton = MakeButton(client, "abort", "Abort", "Stop the running job", 460, 383);
+    // The track list starts empty: no job to abort.
+    AbortButton->hide();
+
+    BrowseButton->SetEnabled(true);
+    FileTypeComboBox->setEnabled(false);
+}
+
+void MainFormControls::CreateMenus(QMainWindow& window) {
+    QMenu* file = window.menuBar()->addMenu("&File");
+    OpenMenuItem = file->addAction("&Open...");
+    OpenMenuItem->setShortcut(QKeySequence("Ctrl+O"));
+    SaveMenuItem = file->addAction("&Save");
+    SaveMenuItem->setShortcut(QKeySequence("Ctrl+S"));
+    BurnMenuItem = file->addAction("&Burn CD");
+    EditMenuItem = file->addAction("Edit");
+    EditMenuItem->setShortcut(QKeySequence("Ctrl+E"));
+    file->addSeparator();
+    PreferencesMenuItem = file->addAction("&Preferences...");
+    ExitMenuItem = file->addAction("E&xit");
+    ExitMenuItem->setShortcut(QKeySequence("Alt+X"));
+    for (QAction* item : {SaveMenuItem, BurnMenuItem, EditMenuItem}) item->setEnabled(false);
+
+    QMenu* edit = window.menuBar()->addMenu("&Edit");
+    SelectAllMenuItem = edit->addAction("Select &All");
+    SelectAllMenuItem->setShortcut(QKeySequence("Ctrl+A"));
+    SelectNoneMenuitem = edit->addAction("Select &None");
+    SelectNoneMenuitem->setShortcut(QKeySequence("Ctrl+D"));
+    SelectAllMenuItem->setEnabled(false);
+    SelectNoneMenuitem->setEnabled(false);
+
+    QMenu* help = window.menuBar()->addMenu("&Help");
+    HelpTopicsItem = help->addAction("Help &Topics");
+    help->addSeparator();
+    AboutQuillonMenuItem = help->addAction("&About Quillon");
+}
+
+void MainFormControls::CreateStatusBar(QMainWindow& window) {
+    const int widths[] = {283, 70, 60, 60, 60};
+    for (int i = 0; i < 5; ++i) {
+        StatusPanels[i] = new QLabel(&window);
+        StatusPanels[i]->setFixedWidth(widths[i] - (i == 0 ? 0 : 2));
+        StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
+        StatusPanels[i]->setFrameShadow(QFrame::Sunken);
+        StatusPanels[i]->setIndent(3);
+        window.statusBar()->addWidget(StatusPanels[i]);
+    }
+    window.statusBar()->setSizeGripEnabled(false);
+    StatusPanels[0]->clear();
+}
+
+}  // namespace quillon::app

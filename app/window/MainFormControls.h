@@ -1,0 +1,60 @@
+#pragma once
+// The main window's controls as named members, and their making: positions
+// and sizes in the client area, the menus and the five status panels. The
+// form inherits them, so every feature reaches a control by its name.
+
+#include <QString>
+
+#include <array>
+
+class QAction;
+class QComboBox;
+class QLabel;
+class QLineEdit;
+class QMainWindow;
+class QProgressBar;
+
+namespace quillon::app {
+
+class TSimpleBmpButton;
+class TTrackListView;
+
+struct MainFormControls {
+    QLineEdit* FileNameEdit = nullptr;
+    TSimpleBmpButton* BrowseButton = nullptr;
+    TSimpleBmpButton* AnalyzeButton = nullptr;
+    TTrackListView* TrackListView = nullptr;
+    TSimpleBmpButton* SplitButton = nullptr;
+    TSimpleBmpButton* MergeButton = nullptr;
+    TSimpleBmpButton* PreViewTrackStartButton = nullptr;
+    TSimpleBmpButton* PreViewTrackEndButton = nullptr;
+    TSimpleBmpButton* StopPreviewButton = nullptr;
+    QComboBox* FileTypeComboBox = nullptr;
+    TSimpleBmpButton* SaveButton = nullptr;
+    TSimpleBmpButton* EditButton = nullptr;
+    TSimpleBmpButton* BurnCDButton = nullptr;
+    QProgressBar* ProgressBar = nullptr;
+    TSimpleBmpButton* AbortButton = nullptr;
+    std::array<QLabel*, 5> StatusPanels{};
+    QAction* OpenMenuItem = nullptr;
+    QAction* SaveMenuItem = nullptr;
+    QAction* BurnMenuItem = nullptr;
+    QAction* EditMenuItem = nullptr;
+    QAction* PreferencesMenuItem = nullptr;
+    QAction* ExitMenuItem = nullptr;
+    QAction* SelectAllMenuItem = nullptr;
+    QAction* SelectNoneMenuitem = nullptr;
+    QAction* HelpTopicsItem = nullptr;
+    QAction* AboutQuillonMenuItem = nullptr;
+
+protected:
+    // Makes every control in window, in its first state, and fixes the window's size.
+    void CreateControls(QMainWindow& window);
+
+private:
+    void CreateClientArea(QMainWindow& window);
+    void CreateMenus(QMainWindow& window);
+    void CreateStatusBar(QMainWindow& window);
+};
+
+}  // namespace quillon::app

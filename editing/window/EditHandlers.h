@@ -1,0 +1,27 @@
+#pragma once
+// Split and merge, the window's side. The list edits themselves are engine
+// functions; here the rows are chosen, the split dialog is run, and the rows
+// are rebuilt.
+
+namespace quillon::app {
+
+class TMainForm;
+class TSplitForm;
+
+class EditHandlers {
+public:
+    explicit EditHandlers(TMainForm& form);
+
+    TSplitForm* SplitForm = nullptr;
+
+    void SplitButtonClick();
+    void MergeButtonClick();
+
+private:
+    void RebuildRows();
+    void EndCommand();
+
+    TMainForm& form_;
+};
+
+}  // namespace quillon::app

@@ -1,0 +1,104 @@
+#include "export/window/Mp3Handlers.h"
+
+#include <QDialog>
+#include <QLineEdit>
+#include <QProgressBar>
+
+#include <thread>
+
+#include "app/ErrorCodes.h"
+#include "app/window/MainForm.h"
+#include "app/window/QtSeams.h"
+#include "app/window/UserDialogs.h"
+#include "export/OutputFolder.h"
+#include "export/mp3/ConverterLibrary.h"
+#include "export/mp3/Lame_dll.h"
+#include "export/mp3/WaveToMP3.h"
+#include "export/window/CodecMessageUnit.h"
+#include "export/window/SaveAsMp3.h"
+#include "export/window/SaveHandlers.h"
+#include "libs/CVWAVMP3/CVWAVMP3.h"
+#include "settings/Settings.h"
+
+namespace quillon::app {
+
+Mp3Handlers::Mp3Handlers(TMainForm& form)
+    : LameAvailable(engine::LoadLameLibrary()),
+      SaveAsMP3Form(new TSaveAsMP3Form(&form, form.Seam(), [&form] { return form.FileNameEdit->text().toStdString(); })),
+      CodecMessageForm(new TCodecMessageForm(&form)),
+      form_(form) {}
+
+bool Mp3Handlers::CheckMp3Readiness() {
+    const std::string& source = form_.CurrentWaveFile;
+    if (!LameAvailable) {
+        const uint16_t code = engine::Converter().IsValidMP3CodecFound(source.c_str());
+        if (code == CV_DECODER_ONLY) {
+            (void)form_.Dialogs().Exec(*CodecMessageForm);
+            return false;
+        }
+        if (code == CV_NO_MP3_CODEC) {
+            const QString offer = QString::fromStdString(engine::MessageText(engine::MsgOfferMp3Download));
+            if (form_.Dialogs().Question(&form_, offer, QuestionIcon::None)) OpenCodecDownloadPage();
+            return false;
+        }
+        if (code != 0) {
+            form_.Seam().ShowMessageBox(engine::MessageText(engine::MsgCodecCannotUseSourceFormat));
+            return false;
+        }
+    }
+    const auto askSettings = [this] {
+        if (form_.Dialogs().Exec(*SaveAsMP3Form) != QDialog::Accepted) return false;
+        CurrentCodecName = SaveAsMP3Form->CurrentCodecName;
+        CurrentBitRate = SaveAsMP3Form->CurrentBitRate;
+        return true;
+    };
+    const engine::SettingsFile settings;
+    if (settings.Read(engine::keys::IsRunningFirstTime)) return askSettings();
+    CurrentCodecName = settings.Read(engine::keys::CodecName);
+    if (engine::IsLameCodecName(CurrentCodecName) && !LameAvailable) CurrentCodecName = engine::kAcmCodecName;
+    CurrentBitRate = uint16_t(settings.Read(engine::keys::BitRate));
+    return engine::BitRateUsable(CurrentCodecName, source, CurrentBitRate, form_.Seam()) || askSettings();
+}
+
+decltype(engine::SaveHooks::ConvertToMp3) Mp3Handlers::ConvertStep(const std::shared_ptr<engine::SaveJob>& job) {
+    const std::weak_ptr<engine::SaveJob> weak = job;
+    return [this, weak](engine::SaveJob& running, std::size_t, const std::string& wave, const std::string& mp3,
+                        engine::WindowSeam& seam) {
+        // LAME moves the bar itself, from the worker, without waiting for the window.
+        const auto progress = [this, weak](int percent) {
+            QMetaObject::invokeMethod(
+                &form_,
+                [this, weak, percent] {
+                    const auto current = weak.lock();
+                    if (current && current == form_.Save().SaveJob) form_.ProgressBar->setValue(percent);
+                },
+                Qt::QueuedConnection);
+        };
+        return engine::ConvertToMp3(running.CodecName, wave, mp3, running.BitRate, seam, progress);
+    };
+}
+
+void Mp3Handlers::ShowMp3Status(engine::SaveJob& job) {
+    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + job.Mp3OutputPath()));
+    if (job.CodecName == engine::kLameCodecName) return;
+    try {
+        const uint16_t status = engine::Converter().GetStatusWavToMP3();
+        form_.ProgressBar->setValue(status >= 100 ? 0 : status);
+    } catch (...) {
+        form_.Seam().ShowMessageBox(engine::MessageText(engine::MsgCouldNotGetStatus));
+    }
+}
+
+void Mp3Handlers::StopConversion() {
+    if (engine::LameInUse.load()) {
+        engine::LameAbortRequested = true;
+        return;
+    }
+    try {
+        engine::Converter().StopConversionWavToMP3();
+    } catch (...) {
+        // A converter that cannot be stopped ends on its own.
+    }
+}
+
+}  // namespace quillon::app

@@ -1,0 +1,42 @@
+#pragma once
+// MP3 saves, the window's side: the readiness check before the job (an
+// encoder, and a codec and bit rate that fit the source, asked for when
+// needed), the job's conversion step, and the status of a conversion in progress.
+
+#include <cstdint>
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "export/SaveJob.h"
+
+namespace quillon::app {
+
+class TMainForm;
+class TSaveAsMP3Form;
+class TCodecMessageForm;
+
+class Mp3Handlers {
+public:
+    explicit Mp3Handlers(TMainForm& form);
+
+    bool LameAvailable = false;    // the LAME shim loaded at start-up, before the dialogs
+    std::string CurrentCodecName;  // of the next MP3 save
+    uint16_t CurrentBitRate = 0;   // kbit/s
+    TSaveAsMP3Form* SaveAsMP3Form = nullptr;
+    TCodecMessageForm* CodecMessageForm = nullptr;
+
+    // Makes sure an MP3 save can run; true to go on.
+    [[nodiscard]] bool CheckMp3Readiness();
+    // The save job's conversion step for job.
+    [[nodiscard]] decltype(engine::SaveHooks::ConvertToMp3) ConvertStep(const std::shared_ptr<engine::SaveJob>& job);
+    // The status panel and bar while job converts.
+    void ShowMp3Status(engine::SaveJob& job);
+    // Stops the conversion of an aborted job.
+    void StopConversion();
+
+private:
+    TMainForm& form_;
+};
+
+}  // namespace quillon::app

@@ -1,0 +1,151 @@
+#include "export/window/SaveHandlers.h"
+
+#include <QComboBox>
+#include <QProgressBar>
+#include <QTimer>
+
+#include <thread>
+
+#include "app/ErrorCodes.h"
+#include "app/window/MainForm.h"
+#include "app/window/QtSeams.h"
+#include "app/window/SimpleBmpButton.h"
+#include "analysis/window/AnalysisHandlers.h"
+#include "export/OutputFolder.h"
+#include "export/window/Mp3Handlers.h"
+#include "handoff/window/HandOffHandlers.h"
+
+namespace quillon::app {
+
+SaveHandlers::SaveHandlers(TMainForm& form) : SaveFileTimer(new QTimer(&form)), form_(form) {
+    SaveFileTimer->setInterval(100);
+}
+
+void SaveHandlers::SaveButtonClick() {
+    if (!form_.SaveButton->Enabled()) return;
+    form_.SetStatusText({});
+    const bool mp3 = form_.FileTypeComboBox->currentText().compare("MP3", Qt::CaseInsensitive) == 0;
+    SaveCheckedTracks(mp3 ? engine::SaveType::Mp3 : engine::SaveType::Wave, false, false);
+}
+
+void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bool handOff) {
+    if (!form_.AnyTrackChecked()) {
+        engine::ShowErrorMessage(form_.Seam(), engine::MsgCheckTrackToSave);
+        form_.SetFileControlsEnabled(true);
+        form_.AnalyzeButton->SetEnabled(true);
+        form_.PreferencesMenuItem->setEnabled(true);
+        return;
+    }
+    form_.SetJobControlsEnabled(false);
+    const std::vector<bool> checks = form_.RowChecks();
+    const std::string folder = engine::GetOutputFolder(form_.CurrentWaveFile);
+    engine::MarkTracksToSave(form_.TrackList, checks, skipSavedWaves, folder);
+    Mp3Handlers& mp3 = form_.Mp3();
+    if (type == engine::SaveType::Mp3 && !mp3.CheckMp3Readiness()) {
+        form_.SetJobControlsEnabled(true);
+        form_.UpdateTrackButtons();
+        return;
+    }
+
+    FreeSaveJob();
+    auto job = std::make_shared<engine::SaveJob>();
+    job->SourcePath = form_.CurrentWaveFile;
+    job->Tracks = form_.TrackList;
+    job->CheckedDurationMs = engine::CheckedTracksDuration(form_.TrackList, checks);
+    job->SaveAsMp3 = type == engine::SaveType::Mp3;
+    job->CodecName = mp3.CurrentCodecName;
+    job->BitRate = mp3.CurrentBitRate;
+    job->OutputFolder = folder;
+    job->HandOff = handOff;
+    job->State.store(engine::JobRunning);
+    SaveJob = job;
+
+    form_.ProgressBar->setValue(0);
+    SaveFileTimer->start();
+    form_.AbortButton->SetEnabled(true);
+    form_.AbortButton->show();
+    form_.ProgressBar->show();
+    form_.ProgressBar->setEnabled(true);
+    form_.SaveRunning = true;
+    form_.UiBusy = true;
+    StartSaveWorker(job);
+}
+
+void SaveHandlers::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
+    const bool started = form_.Workers().Start([this, job, hooks = MakeSaveHooks(job)]() -> std::function<void()> {
+        WorkerSeam seam(form_, job, job.get(), job->AbortRequested);
+        const engine::SaveEnd end = engine::RunSaveJob(*job, seam, hooks);
+        return [this, job, end] { SaveWorkerEnded(job, end); };
+    });
+    if (!started) {
+        FreeSaveJob();
+        form_.SaveRunning = false;
+        form_.UiBusy = false;
+        SaveFileTimer->stop();
+        form_.HideJobProgress();
+        form_.SetJobControlsEnabled(true);
+        form_.UpdateTrackButtons();
+    }
+}
+
+engine::SaveHooks SaveHandlers::MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job) {
+    engine::SaveHooks hooks;
+    hooks.OutputFolder = [source = form_.CurrentWaveFile] { return engine::GetOutputFolder(source); };
+    hooks.Sleep = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
+    if (job->HandOff) hooks.LaunchCompanion = form_.HandOff().LaunchStep();
+    hooks.ConvertToMp3 = form_.Mp3().ConvertStep(job);
+    return hooks;
+}
+
+void SaveHandlers::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end) {
+    // The worker wrote the saved flags into its own copy of the list.
+    engine::TrackList& tracks = form_.TrackList;
+    if (job->Tracks.size() == tracks.size()) {
+        for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i].WaveSaved = job->Tracks[i].WaveSaved;
+    }
+    // The timer may have let go of a finished job already; only a newer job
+    // keeps the window busy.
+    if (SaveJob && SaveJob != job) return;
+    form_.SaveRunning = false;
+    if (end == engine::SaveEnd::Aborted) FreeSaveJob();
+    if (!form_.Analysis().AnalysisJob) form_.UiBusy = false;
+}
+
+void SaveHandlers::SaveFileTimerTimer() {
+    SaveFileTimer->stop();
+    if (!SaveJob) return;
+    engine::SaveJob& job = *SaveJob;
+    if (job.InMp3Phase.load()) {
+        form_.Mp3().ShowMp3Status(job);
+    } else {
+        form_.SetStatusText(
+            QString::fromStdString(engine::MessageText(engine::MsgCreatingWave) + job.WaveOutputPath()));
+        form_.ProgressBar->setValue(job.Progress.load());
+    }
+    if (job.State.load() == engine::JobFinished) {
+        form_.HideJobProgress();
+        form_.SetJobControlsEnabled(true);
+        form_.UpdateTrackButtons();
+        form_.ProgressBar->setValue(0);
+        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgProcessCompleted)));
+        FreeSaveJob();
+    } else if (job.AbortRequested.load()) {
+        form_.HideJobProgress();
+        form_.SetStatusText(" ");
+        form_.SetJobControlsEnabled(true);
+        form_.UpdateTrackButtons();
+        FreeSaveJob();
+    } else {
+        SaveFileTimer->start();
+    }
+}
+
+void SaveHandlers::AbortSave() {
+    SaveFileTimer->stop();
+    form_.SetJobControlsEnabled(true);
+    form_.UpdateTrackButtons();
+    SaveJob->MarkAborted();
+    if (SaveJob->InMp3Phase.load()) form_.Mp3().StopConversion();
+}
+
+}  // namespace quillon::app

@@ -1,0 +1,41 @@
+#pragma once
+// The save job, the window's side. The work itself is the engine's RunSaveJob
+// on a worker of its own; the window marks the tracks, polls the record every
+// 100 ms and takes the saved flags back when the worker ends.
+
+#include <memory>
+
+#include "export/SaveJob.h"
+
+class QTimer;
+
+namespace quillon::app {
+
+class TMainForm;
+
+class SaveHandlers {
+public:
+    explicit SaveHandlers(TMainForm& form);
+
+    std::shared_ptr<engine::SaveJob> SaveJob;  // the running or last save; its worker holds it too
+    QTimer* SaveFileTimer = nullptr;
+
+    void SaveButtonClick();
+    void SaveMenuItemClick() { SaveButtonClick(); }
+    void SaveFileTimerTimer();
+    // Saves the checked tracks as type; skipSavedWaves leaves out tracks whose
+    // wave is already in the output folder; handOff launches the companion
+    // when the job ends.
+    void SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bool handOff);
+    void AbortSave();
+    void FreeSaveJob() { SaveJob.reset(); }
+
+private:
+    void StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job);
+    void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end);
+    [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
+
+    TMainForm& form_;
+};
+
+}  // namespace quillon::app
