@@ -87,8 +87,8 @@ struct OpenWave {
 
 // The scan proper, from an open file: blocks of whole frames, the silence mask of each
 // block, the spans they make. Progress is written once a block.
-ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCollector& spans,
-                       AnalysisJob& job, uint64_t& framesScanned) {
+ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCollector& spans, AnalysisJob& job,
+                       uint64_t& framesScanned) {
     const uint32_t align = wave.format.nBlockAlign;
     std::vector<uint8_t> buffer(kReadBufferBytes);
     std::vector<uint64_t> mask((kReadBufferBytes / align + 63) / 64);
@@ -123,8 +123,8 @@ uint32_t MinimumSilenceFrames(uint32_t samplesPerSec, int32_t minSilenceMs) {
     return RoundToLow32(double(samplesPerSec) * double(minSilenceMs) * 1 / 1000);
 }
 
-ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs,
-                            AnalysisJob& job, TrackList& tracks, WindowSeam& seam) {
+ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
+                            TrackList& tracks, WindowSeam& seam) {
     OpenWave wave;
     if (!OpenWaveFile(path, wave.file, wave.format, wave.dataChunk, wave.dataSize, seam)) return Fail(job, seam);
 

@@ -37,8 +37,8 @@ enum class ScanOutcome {
 // Scans path block by block (4 MiB rounded down to whole frames), writing
 // job.Progress once per block and seeing job.AbortRequested within one block,
 // and appends the tracks to tracks. Reports the file's facts with ShowWaveInfo.
-ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs,
-                            AnalysisJob& job, TrackList& tracks, WindowSeam& seam);
+ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
+                            TrackList& tracks, WindowSeam& seam);
 
 // Appends spans.size() + 1 tracks named after path ("Side A.0001", ...), each
 // boundary in the middle of a silence, the last one ending at totalFrames.

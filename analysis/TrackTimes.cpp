@@ -71,7 +71,7 @@ int32_t MinSecToMs(int32_t minutes, int32_t seconds, int32_t baseMs) {
 
 uint32_t RoundToLow32(double x) {
     if (!std::isfinite(x)) return 0;
-    const double r = std::nearbyint(x);  // the default rounding mode: to nearest, ties to even
+    const double r = std::nearbyint(x);       // the default rounding mode: to nearest, ties to even
     double low = std::fmod(r, 4294967296.0);  // exact for integral doubles
     if (low < 0) low += 4294967296.0;
     return uint32_t(low);

@@ -10,7 +10,7 @@ constexpr uint16_t WAVE_FORMAT_PCM = 1;
 
 struct WaveFormat {
     uint16_t wFormatTag = 0;
-    uint16_t nChannels = 0;        // 1 mono; anything else is handled as stereo
+    uint16_t nChannels = 0;  // 1 mono; anything else is handled as stereo
     uint32_t nSamplesPerSec = 0;
     uint32_t nAvgBytesPerSec = 0;  // not used by the readers of the block
     uint16_t nBlockAlign = 0;      // bytes per sample frame

@@ -14,39 +14,51 @@ struct Entry {
 
 // Sorted by number.
 constexpr Entry kMessages[] = {
-    {63, "Error: Could not make a required call into the cvwavmp3.dll while converting. Please contact Corvane "
-         "Support for more information."},
+    {63,
+     "Error: Could not make a required call into the cvwavmp3.dll while converting. Please contact Corvane "
+     "Support for more information."},
     {79, "Error : Could not get status."},
     {88, "The selected Codec cannot produce MP3 files at"},
     {89, "kbit Bitrate. Please select another bit-rate or a different codec and try again.\n"},
-    {90, "Error : The selected codec cannot produce MP3 files with given source format. Please change the source "
-         "format and try again.\n"},
-    {91, "Warning: This machine does not have the suitable component required to use MP3 functionality. Do you "
-         "want to download this component now?  \nPlease make sure you are connected to the Internet before "
-         "pressing the Yes button."},
+    {90,
+     "Error : The selected codec cannot produce MP3 files with given source format. Please change the source "
+     "format and try again.\n"},
+    {91,
+     "Warning: This machine does not have the suitable component required to use MP3 functionality. Do you "
+     "want to download this component now?  \nPlease make sure you are connected to the Internet before "
+     "pressing the Yes button."},
     {92, "Error: No playback device found. Please install a sound card and try again."},
-    {100, "An unknown error has occured in ZORodaVodereDLL. \nPlease contact Corvane technical support. Error code "
-          "100"},
-    {101, "Internal Error : No file name specified for playback. Please try again and if the problem persists, "
-          "contact Corvane technical support. Error code 101"},
+    {100,
+     "An unknown error has occured in ZORodaVodereDLL. \nPlease contact Corvane technical support. Error code "
+     "100"},
+    {101,
+     "Internal Error : No file name specified for playback. Please try again and if the problem persists, "
+     "contact Corvane technical support. Error code 101"},
     {102, "Playback is already going on."},
     {103, "Error: Source file does not exist Please choose other wave file"},
-    {104, "Error : Could not allocate enough memory. Your system might be low on resources, please close other "
-          "applications and try again. Error code 104"},
+    {104,
+     "Error : Could not allocate enough memory. Your system might be low on resources, please close other "
+     "applications and try again. Error code 104"},
     {105, "Sorry, format of wave file is not supported. Please choose other wave file."},
-    {106, "Error : Cannot Open Wave Output Device. Please make sure that other applications are not using the "
-          "sound output device and try again. Error code 106"},
-    {107, "Error : Cannot Prepare Play Buffers. Your system might be low on resources, please close other "
-          "applications and try again. Error code 107"},
+    {106,
+     "Error : Cannot Open Wave Output Device. Please make sure that other applications are not using the "
+     "sound output device and try again. Error code 106"},
+    {107,
+     "Error : Cannot Prepare Play Buffers. Your system might be low on resources, please close other "
+     "applications and try again. Error code 107"},
     {108, "Error : Not a valid wave file. Please choose a valid wave file."},
-    {109, "Error : Cannot read fmt chunk from file. Either the file has no fmt chunk or it is invalid. Please "
-          "choose a another file. Error code 109"},
-    {110, "Error : Not a PCM Wave file. Non-PCM wave files are not supported. Please choose a PCM format wave "
-          "file. \nFor more information please contact Corvane technical support. \nError code 110"},
-    {111, "Error : Cannot read DATA chunk. Either the file has no DATA chunk or it is invalid. Please choose a "
-          "valid wave file."},
-    {112, "Error : Cannot seek in wave file. Please close other applications and try again. \nIf the problem "
-          "persists, contact Corvane technical support. Error code 112"},
+    {109,
+     "Error : Cannot read fmt chunk from file. Either the file has no fmt chunk or it is invalid. Please "
+     "choose a another file. Error code 109"},
+    {110,
+     "Error : Not a PCM Wave file. Non-PCM wave files are not supported. Please choose a PCM format wave "
+     "file. \nFor more information please contact Corvane technical support. \nError code 110"},
+    {111,
+     "Error : Cannot read DATA chunk. Either the file has no DATA chunk or it is invalid. Please choose a "
+     "valid wave file."},
+    {112,
+     "Error : Cannot seek in wave file. Please close other applications and try again. \nIf the problem "
+     "persists, contact Corvane technical support. Error code 112"},
     {113, "Error : Cannot ascend chunk. Please close other applications an dtry again. Error code 113"},
     {114, "No data to play in wave file. Please choose other file."},
     {125, "Analyzing the wave file: "},
@@ -75,21 +87,25 @@ constexpr Entry kMessages[] = {
     {463, "Warning: Please check the track to edit !"},
     {464, "Warning: Please check the track to burn !"},
     {465, "Error: Output file path does not exist, please choose another location. "},
-    {466, "Error: Invalid output file location specified. Please specify another location or select the option "
-          "same as source file in preferences dialog. "},
+    {466,
+     "Error: Invalid output file location specified. Please specify another location or select the option "
+     "same as source file in preferences dialog. "},
     {467, "Error: Please specify the Preview  time within range (1 - 99 Sec)."},
-    {474, "Error: There is not enough free space on your working drive. Please make more free space available, or "
-          "select a fewer number of tracks to save, and try again. "},
+    {474,
+     "Error: There is not enough free space on your working drive. Please make more free space available, or "
+     "select a fewer number of tracks to save, and try again. "},
     {475, "Warning: Please select the track to preview !"},
     {476, "Warning: One or more tracks in the list view are not saved. Do you want to exit ?"},
     {477, "Error: There is no data in selected file to Analyze. Please choose other file."},
     {478, "%s is busy performing some task. Please make sure that %s is idle, and try to open this file again.\n"},
     {479, "Error: The file "},
     {480, " does not exist."},
-    {481, "Warning: One or more tracks in the List Box are not saved. Do you want to save them before opening it in "
-          "Editor? "},
-    {482, "Warning: One or more tracks in the List Box are not saved. Do you want to save them before opening it in "
-          "Burn UI of Trimora? "},
+    {481,
+     "Warning: One or more tracks in the List Box are not saved. Do you want to save them before opening it in "
+     "Editor? "},
+    {482,
+     "Warning: One or more tracks in the List Box are not saved. Do you want to save them before opening it in "
+     "Burn UI of Trimora? "},
     {483, "Error: Not a valid wave file. Please choose a valid wave file."},
 };
 

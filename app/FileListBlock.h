@@ -15,7 +15,7 @@ namespace quillon::engine {
 inline constexpr std::size_t kFileListSlots = 256;
 inline constexpr std::size_t kFileListSlotBytes = 256;
 inline constexpr std::size_t kFileListCountOffset = kFileListSlots * kFileListSlotBytes;  // 65,536
-inline constexpr std::size_t kFileListBlockBytes = kFileListCountOffset + 4;               // 65,540
+inline constexpr std::size_t kFileListBlockBytes = kFileListCountOffset + 4;              // 65,540
 
 class FileListBlock {
 public:

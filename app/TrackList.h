@@ -9,12 +9,12 @@
 namespace quillon::engine {
 
 struct TRACK_INFO_STRUCT {
-    std::string Name;      // also the base of the track's output file names
-    std::string Start;     // mm:ss:mmm, position of the first sample
-    std::string Stop;      // mm:ss:mmm, where the track ends
-    std::string Duration;  // mm:ss:mmm, Stop - Start in milliseconds
-    uint8_t Checked = 0;   // the row's check box, copied just before a save
-    uint8_t WaveSaved = 0; // the track's wave file is in the output folder
+    std::string Name;       // also the base of the track's output file names
+    std::string Start;      // mm:ss:mmm, position of the first sample
+    std::string Stop;       // mm:ss:mmm, where the track ends
+    std::string Duration;   // mm:ss:mmm, Stop - Start in milliseconds
+    uint8_t Checked = 0;    // the row's check box, copied just before a save
+    uint8_t WaveSaved = 0;  // the track's wave file is in the output folder
 };
 
 // Owns its records. Workers fill or read it only while the window keeps its

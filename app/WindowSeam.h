@@ -15,8 +15,8 @@ public:
 
     // Status bar panels 1-4: rate, bits, channels, the whole file's duration.
     // With clear set the panels are emptied and the other arguments ignored.
-    virtual void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
-                              uint32_t channels, bool clear) = 0;
+    virtual void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                              bool clear) = 0;
     // Status bar panel 0.
     virtual void SetStatusText(const std::string& text) = 0;
     // The window-side end of a failed analysis: timer off, panels cleared,
@@ -35,8 +35,7 @@ public:
     // The dialog asks itself before an existing file is chosen. The chosen path,
     // or "" on Cancel; "" at once after the job's abort.
     [[nodiscard]] virtual std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
-                                                         const std::string& defaultExt,
-                                                         const std::string& filter) = 0;
+                                                         const std::string& defaultExt, const std::string& filter) = 0;
 };
 
 }  // namespace quillon::engine

@@ -127,7 +127,8 @@ std::optional<TrackRanges> ParseTrackRanges(const std::string& text) {
 
 CliCommand ParseCommandLine(const std::vector<std::string>& args) {
     if (args.empty()) return Invalid("no command given");
-    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help") return CliCommand{CliCommand::Kind::Help, {}, {}, {}};
+    if (args[0] == "--help" || args[0] == "-h" || args[0] == "help")
+        return CliCommand{CliCommand::Kind::Help, {}, {}, {}};
     if (args[0] == "--version") return CliCommand{CliCommand::Kind::Version, {}, {}, {}};
     if (args[0] == "analyze") return ParseAnalyze(args, false);
     if (args[0] == "save") return ParseAnalyze(args, true);

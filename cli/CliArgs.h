@@ -24,8 +24,8 @@ struct SaveOptions {
     std::optional<TrackRanges> tracks;  // all tracks when absent
     std::optional<std::string> outputFolder;
     bool mp3 = false;
-    std::optional<std::string> codec;     // MP3: "LAME Encoder" or "Windows ACM Default"
-    std::optional<int32_t> bitRate;       // MP3: kbit/s
+    std::optional<std::string> codec;  // MP3: "LAME Encoder" or "Windows ACM Default"
+    std::optional<int32_t> bitRate;    // MP3: kbit/s
     enum class Existing { Ask, Overwrite, Skip } existing = Existing::Ask;
 };
 

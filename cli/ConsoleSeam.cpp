@@ -6,8 +6,8 @@
 
 namespace quillon::cli {
 
-void ConsoleSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
-                               uint32_t channels, bool clear) {
+void ConsoleSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                               bool clear) {
     std::lock_guard lock(mutex_);
     facts_ = clear ? WaveFacts{} : WaveFacts{durationMs, samplesPerSec, bitsPerSample, channels};
 }

@@ -12,8 +12,7 @@ namespace quillon::cli {
 [[nodiscard]] std::string FormatTsv(const engine::TrackList& tracks);
 
 // {"file", the format facts, "tracks": [{"name","start","stop","duration"}]}.
-[[nodiscard]] std::string FormatJson(const engine::TrackList& tracks, const WaveFacts& facts,
-                                     const std::string& path);
+[[nodiscard]] std::string FormatJson(const engine::TrackList& tracks, const WaveFacts& facts, const std::string& path);
 
 // A CUE sheet for the recording at path: one TRACK per track, INDEX 01 at its
 // start in CD frames (75 a second, rounded to the nearest frame).

@@ -17,8 +17,7 @@ class PrefetchReader {
 public:
     // source is positioned at the stretch and is used by the reader only until
     // this object is gone; buffers are two blocks of equal size.
-    PrefetchReader(platform::HMMIO source, int64_t length, std::vector<uint8_t>& first,
-                   std::vector<uint8_t>& second);
+    PrefetchReader(platform::HMMIO source, int64_t length, std::vector<uint8_t>& first, std::vector<uint8_t>& second);
     ~PrefetchReader();
     PrefetchReader(const PrefetchReader&) = delete;
     PrefetchReader& operator=(const PrefetchReader&) = delete;

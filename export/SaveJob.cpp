@@ -76,8 +76,8 @@ std::string ConfirmOutputName(const std::string& path, const std::string& defaul
         seam.AskYesNo(MessageText(MsgFileExistsPrefix) + path + MessageText(MsgFileExistsOverwrite))) {
         return path;
     }
-    const std::string chosen = seam.ChooseSaveFileName(AddTrailingBackslash(ExtractFileDir(path)), path,
-                                                       defaultExt, filter);
+    const std::string chosen = seam.ChooseSaveFileName(AddTrailingBackslash(ExtractFileDir(path)), path, defaultExt,
+                                                       filter);
     if (!chosen.empty() && SameFile(chosen, sourcePath)) {
         seam.ShowErrorBox(FormatText(text::kSourceIsOutput, {chosen}));
         return {};
@@ -214,15 +214,15 @@ SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
 void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, WindowSeam& seam,
                   const SaveHooks& hooks) {
     job.InMp3Phase.store(true);
-    const std::string mp3Name =
-        ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam);
+    const std::string mp3Name = ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam);
     job.SetMp3OutputPath(mp3Name);
     if (mp3Name.empty()) {
         job.InMp3Phase.store(false);
         return;
     }
     const std::string temp = CreateUniqueFile(ExtractFileDir(mp3Name));
-    const uint16_t result = temp.empty() ? uint16_t(NoConversion) : hooks.ConvertToMp3(job, index, waveName, temp, seam);
+    const uint16_t result = temp.empty() ? uint16_t(NoConversion)
+                                         : hooks.ConvertToMp3(job, index, waveName, temp, seam);
     const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
     if (converted && ReplaceFile(temp, mp3Name)) {
         RemoveFile(waveName);

@@ -39,7 +39,7 @@ struct SaveJob {
     std::atomic<bool> InMp3Phase{false};      // the current track is being converted
     // Set before the worker starts:
     std::string SourcePath;
-    TrackList Tracks;  // the job's copy of the list, Checked marked; the worker sets WaveSaved
+    TrackList Tracks;                // the job's copy of the list, Checked marked; the worker sets WaveSaved
     uint32_t CheckedDurationMs = 0;  // all checked rows, also those left out as saved
     bool SaveAsMp3 = false;
     std::string CodecName;     // MP3 only: "LAME Encoder" or "Windows ACM Default"
@@ -109,8 +109,7 @@ void MarkTracksToSave(TrackList& tracks, const std::vector<bool>& rowChecked, bo
 // or else the save dialog; "" to skip. The source file itself is never offered
 // for overwriting: the dialog is shown instead, and choosing it there skips.
 [[nodiscard]] std::string ConfirmOutputName(const std::string& path, const std::string& defaultExt,
-                                            const std::string& filter, const std::string& sourcePath,
-                                            WindowSeam& seam);
+                                            const std::string& filter, const std::string& sourcePath, WindowSeam& seam);
 
 // A track name that can be a file name in the output folder: not empty, not
 // "." or "..", no "/".

@@ -28,8 +28,7 @@ MMCKINFO gEmptyData;
 
 }  // namespace
 
-HMMIO CreateWaveOutput(const std::string& path, const WaveFormat& format, MMCKINFO& riffChunk,
-                       MMCKINFO& dataChunk) {
+HMMIO CreateWaveOutput(const std::string& path, const WaveFormat& format, MMCKINFO& riffChunk, MMCKINFO& dataChunk) {
     HMMIO h = mmioOpen(path, nullptr, MMIO_CREATE | MMIO_WRITE | MMIO_ALLOCBUF);
     if (!h) return nullptr;
     // A header that cannot be written shows up as a failed close; the chunk

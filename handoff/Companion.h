@@ -51,8 +51,8 @@ struct TrackFiles {
     bool allWaves = true;
     bool allMp3 = true;
 };
-[[nodiscard]] TrackFiles CheckTrackFiles(TrackList& tracks, const std::vector<bool>& checked,
-                                         const std::string& folder, HandOffMode mode);
+[[nodiscard]] TrackFiles CheckTrackFiles(TrackList& tracks, const std::vector<bool>& checked, const std::string& folder,
+                                         HandOffMode mode);
 
 // The parameter text: " /Burn " for Burn, then per track in list order its
 // MP3 file (Burn, when it exists) and its wave file (when WaveSaved), each as

@@ -115,8 +115,8 @@ bool WriteAtomically(const std::string& path, const std::string& text, bool exis
 
 }  // namespace
 
-std::string GetPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, const std::string& path) {
+std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                                    const std::string& path) {
     bool existed = false;
     const auto lines = ReadLines(path, &existed);
     const Location loc = Find(lines, section, key);

@@ -14,8 +14,8 @@ constexpr std::size_t kProfileBufferSize = 2048;
 
 // The value of key in section of the file at path, cut to kProfileBufferSize - 1
 // characters; defaultValue (cut the same way) when the file, section or key is missing.
-std::string GetPrivateProfileString(const std::string& section, const std::string& key,
-                                    const std::string& defaultValue, const std::string& path);
+std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
+                                    const std::string& path);
 
 // Sets key=value in section, creating what is missing. The file is replaced
 // atomically (written beside itself, then renamed), so a failed write leaves the

@@ -140,9 +140,7 @@ int64_t mmioSeek(HMMIO h, int64_t offset, int origin) {
 MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags) {
     if (!h || !ck) return MMIOERR_CHUNKNOTFOUND;
     const int64_t parentEnd = parent ? parent->dwDataOffset + parent->cksize : INT64_MAX;
-    const FOURCC wantId = (flags & MMIO_FINDRIFF)   ? FOURCC_RIFF
-                          : (flags & MMIO_FINDLIST) ? FOURCC_LIST
-                                                    : ck->ckid;
+    const FOURCC wantId = (flags & MMIO_FINDRIFF) ? FOURCC_RIFF : (flags & MMIO_FINDLIST) ? FOURCC_LIST : ck->ckid;
     const bool wantForm = (flags & (MMIO_FINDRIFF | MMIO_FINDLIST)) != 0;
     const bool searching = (flags & (MMIO_FINDCHUNK | MMIO_FINDRIFF | MMIO_FINDLIST)) != 0;
     const FOURCC wantType = ck->fccType;
@@ -202,8 +200,7 @@ MMRESULT mmioCreateChunk(HMMIO h, MMCKINFO* ck, uint32_t flags) {
     if (flags & MMIO_CREATERIFF) ck->ckid = FOURCC_RIFF;
     if (flags & MMIO_CREATELIST) ck->ckid = FOURCC_LIST;
     if (!WriteLe32(h->file, ck->ckid) || !WriteLe32(h->file, ck->cksize)) return MMIOERR_CANNOTWRITE;
-    if ((flags & (MMIO_CREATERIFF | MMIO_CREATELIST)) && !WriteLe32(h->file, ck->fccType))
-        return MMIOERR_CANNOTWRITE;
+    if ((flags & (MMIO_CREATERIFF | MMIO_CREATELIST)) && !WriteLe32(h->file, ck->fccType)) return MMIOERR_CANNOTWRITE;
     ck->dwDataOffset = at + 8;
     ck->dwFlags = MMIO_DIRTY;
     return MMSYSERR_NOERROR;

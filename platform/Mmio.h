@@ -13,8 +13,7 @@ using FOURCC = uint32_t;
 using MMRESULT = uint32_t;
 
 constexpr FOURCC mmioFOURCC(char a, char b, char c, char d) {
-    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 |
-           uint32_t(uint8_t(d)) << 24;
+    return uint32_t(uint8_t(a)) | uint32_t(uint8_t(b)) << 8 | uint32_t(uint8_t(c)) << 16 | uint32_t(uint8_t(d)) << 24;
 }
 constexpr FOURCC FOURCC_RIFF = mmioFOURCC('R', 'I', 'F', 'F');
 constexpr FOURCC FOURCC_LIST = mmioFOURCC('L', 'I', 'S', 'T');

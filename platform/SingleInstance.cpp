@@ -13,8 +13,7 @@ namespace {
 
 bool IsOwnPrivateFolder(const std::string& path) {
     struct stat st {};
-    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() &&
-           (st.st_mode & 0077) == 0;
+    return lstat(path.c_str(), &st) == 0 && S_ISDIR(st.st_mode) && st.st_uid == getuid() && (st.st_mode & 0077) == 0;
 }
 
 }  // namespace

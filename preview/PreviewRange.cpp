@@ -23,24 +23,24 @@ PreviewRange ComputePreviewRange(const std::string& startText, const std::string
 
 int PlayerErrorToMessage(uint32_t code) {
     switch (code) {
-        case 0: return 0;
-        case 100: return MsgPlayerNoFileName;
-        case 101: return MsgPlaybackGoingOn;
-        case 102: return MsgPlayerSourceMissing;
-        case 103:
-        case 115:
-        case 116: return MsgNotEnoughMemory;
-        case 104: return MsgNoPlaybackDevice;
-        case 105: return MsgCannotOpenOutputDevice;
-        case 106: return MsgCannotPrepareBuffers;
-        case 107: return MsgPlayerNotWave;
-        case 108: return MsgPlayerNoFmtChunk;
-        case 109: return MsgPlayerNotPcm;
-        case 110: return MsgNoDataChunk;
-        case 113: return MsgPlayerCannotSeek;
-        case 114: return MsgPlayerCannotAscend;
-        case 117: return MsgPlayerNoData;
-        default: return MsgPlayerUnknownError;
+    case 0: return 0;
+    case 100: return MsgPlayerNoFileName;
+    case 101: return MsgPlaybackGoingOn;
+    case 102: return MsgPlayerSourceMissing;
+    case 103:
+    case 115:
+    case 116: return MsgNotEnoughMemory;
+    case 104: return MsgNoPlaybackDevice;
+    case 105: return MsgCannotOpenOutputDevice;
+    case 106: return MsgCannotPrepareBuffers;
+    case 107: return MsgPlayerNotWave;
+    case 108: return MsgPlayerNoFmtChunk;
+    case 109: return MsgPlayerNotPcm;
+    case 110: return MsgNoDataChunk;
+    case 113: return MsgPlayerCannotSeek;
+    case 114: return MsgPlayerCannotAscend;
+    case 117: return MsgPlayerNoData;
+    default: return MsgPlayerUnknownError;
     }
 }
 

@@ -10,8 +10,8 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
@@ -108,8 +108,7 @@ private:
         const double envelope = 0.55 + 0.45 * std::exp(-t * 6);
         melodyPhase_ = std::fmod(melodyPhase_ + melodyHz_ / kRate, 1.0);
         bassPhase_ = std::fmod(bassPhase_ + bassHz_ / kRate, 1.0);
-        const double melody =
-            sine_(melodyPhase_) + 0.5 * sine_(2 * melodyPhase_) + 0.25 * sine_(3 * melodyPhase_);
+        const double melody = sine_(melodyPhase_) + 0.5 * sine_(2 * melodyPhase_) + 0.25 * sine_(3 * melodyPhase_);
         const double bass = sine_(bassPhase_) + 0.3 * sine_(2 * bassPhase_);
         *left = 0.28 * envelope * melody + 0.25 * bass;
         *right = 0.22 * envelope * melody + 0.3 * bass;
@@ -144,10 +143,9 @@ private:
 
 std::vector<Segment> DemoSide() {
     return {
-        {Segment::Hiss, 1.0},   {Segment::Music, 40.0}, {Segment::Hiss, 4.0},
-        {Segment::Music, 17.0}, {Segment::QuietPassage, 2.0}, {Segment::Music, 16.0},
-        {Segment::Hiss, 5.0},   {Segment::Music, 30.0}, {Segment::Hiss, 4.0},
-        {Segment::Music, 45.0}, {Segment::Hiss, 4.5},   {Segment::Music, 30.0},
+        {Segment::Hiss, 1.0},         {Segment::Music, 40.0}, {Segment::Hiss, 4.0}, {Segment::Music, 17.0},
+        {Segment::QuietPassage, 2.0}, {Segment::Music, 16.0}, {Segment::Hiss, 5.0}, {Segment::Music, 30.0},
+        {Segment::Hiss, 4.0},         {Segment::Music, 45.0}, {Segment::Hiss, 4.5}, {Segment::Music, 30.0},
         {Segment::Hiss, 2.0},
     };
 }

@@ -15,9 +15,9 @@ namespace quillon::app {
 
 QString HelpPage(HelpTopic topic) {
     switch (topic) {
-        case HelpTopic::Preferences: return "preferences.html";
-        case HelpTopic::Split: return "split.html";
-        case HelpTopic::Contents: break;
+    case HelpTopic::Preferences: return "preferences.html";
+    case HelpTopic::Split: return "split.html";
+    case HelpTopic::Contents: break;
     }
     return "index.html";
 }

@@ -94,14 +94,15 @@ void PassFileToRunningInstance(const QString& socketPath, const std::vector<std:
     request.append(reinterpret_cast<const char*>(block.Data()), qsizetype(block.Size()));
     Send(socket, request);
     // No answer at all counts as busy: the file was not taken.
-    const bool accepted = socket.waitForReadyRead(kAnswerMs) && socket.read(1) == QByteArray(1, char(engine::AnswerAccepted));
+    const bool accepted = socket.waitForReadyRead(kAnswerMs) &&
+                          socket.read(1) == QByteArray(1, char(engine::AnswerAccepted));
     if (accepted) {
         Send(socket, QByteArray(1, char(engine::HandOffRequest::Raise)));
         return;
     }
-    dialogs.MessageBox(nullptr, QString::fromStdString(engine::FormatText(
-                                    engine::MessageText(engine::MsgProgramBusy),
-                                    {engine::kProductName, engine::kProductName})));
+    dialogs.MessageBox(nullptr,
+                       QString::fromStdString(engine::FormatText(engine::MessageText(engine::MsgProgramBusy),
+                                                                 {engine::kProductName, engine::kProductName})));
 }
 
 }  // namespace quillon::app

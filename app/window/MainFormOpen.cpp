@@ -7,21 +7,23 @@
 #include <QMimeData>
 #include <QShowEvent>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/FileListBlock.h"
 #include "app/InstanceProtocol.h"
-#include "analysis/window/AnalysisHandlers.h"
+#include "app/Util.h"
 #include "app/window/MainForm.h"
 #include "app/window/QtSeams.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/UserDialogs.h"
-#include "app/Util.h"
 #include "settings/Settings.h"
 
 namespace quillon::app {
 namespace {
 
-bool HasWaveExtension(const std::string& name) { return engine::EqualsIgnoringCase(engine::ExtractFileExt(name), ".wav"); }
+bool HasWaveExtension(const std::string& name) {
+    return engine::EqualsIgnoringCase(engine::ExtractFileExt(name), ".wav");
+}
 
 }  // namespace
 

@@ -9,9 +9,9 @@
 #include "analysis/TrackTimes.h"
 #include "analysis/window/AnalysisHandlers.h"
 #include "app/window/MainForm.h"
-#include "export/window/SaveHandlers.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "export/window/SaveHandlers.h"
 
 namespace quillon::app {
 
@@ -48,8 +48,8 @@ std::vector<bool> TMainForm::RowChecks() const {
     return checks;
 }
 
-void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
-                             uint32_t channels, bool clear) {
+void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                             bool clear) {
     if (clear) {
         for (int panel : {1, 2, 4, 3}) StatusPanels[std::size_t(panel)]->clear();
         return;

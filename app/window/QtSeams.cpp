@@ -21,9 +21,7 @@ void FormSeam::SetStatusText(const std::string& text) { form_.SetStatusText(QStr
 
 void FormSeam::StopAnalysis() { form_.Analysis().StopAnalysis(); }
 
-void FormSeam::ShowErrorBox(const std::string& text) {
-    form_.Dialogs().ErrorBox(&form_, QString::fromStdString(text));
-}
+void FormSeam::ShowErrorBox(const std::string& text) { form_.Dialogs().ErrorBox(&form_, QString::fromStdString(text)); }
 
 void FormSeam::ShowMessageBox(const std::string& text) {
     form_.Dialogs().MessageBox(&form_, QString::fromStdString(text));
@@ -72,8 +70,8 @@ void Post(TMainForm* form, Call call) {
 
 }  // namespace
 
-void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
-                              uint32_t channels, bool clear) {
+void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                              bool clear) {
     Post(&form_, [form = &form_, job = job_, durationMs, samplesPerSec, bitsPerSample, channels, clear] {
         if (form->IsCurrentAnalysis(job)) form->ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
     });
@@ -102,8 +100,7 @@ std::string WorkerSeam::ChooseSaveFileName(const std::string& folder, const std:
     return WaitForBox(BoxKind::SaveDialog, {}, {folder, fileName, defaultExt, filter}).second;
 }
 
-std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::string& text,
-                                                    const SaveRequest& save) {
+std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::string& text, const SaveRequest& save) {
     // After an abort a question or dialog is answered No unasked; a message is
     // still shown (a failure reports itself after ending its job), but not waited for.
     const bool asks = kind == BoxKind::Question || kind == BoxKind::SaveDialog;
@@ -117,26 +114,25 @@ std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::str
         std::string chosen;
     };
     auto reply = std::make_shared<Reply>();
-    Post(&form_,
-        [form = &form_, kind, reply, save, message = QString::fromStdString(text)] {
-            bool yes = false;
-            std::string chosen;
-            switch (kind) {
-                case BoxKind::Error: form->Dialogs().ErrorBox(form, message); break;
-                case BoxKind::Plain: form->Dialogs().MessageBox(form, message); break;
-                case BoxKind::Question: yes = form->Dialogs().Question(form, message, QuestionIcon::None); break;
-                case BoxKind::SaveDialog:
-                    chosen = ShowSaveDialog(*form, save.folder, save.fileName, save.defaultExt, save.filter);
-                    break;
-            }
-            {
-                std::lock_guard lock(reply->mutex);
-                reply->done = true;
-                reply->yes = yes;
-                reply->chosen = std::move(chosen);
-            }
-            reply->answered.notify_all();
-        });
+    Post(&form_, [form = &form_, kind, reply, save, message = QString::fromStdString(text)] {
+        bool yes = false;
+        std::string chosen;
+        switch (kind) {
+        case BoxKind::Error: form->Dialogs().ErrorBox(form, message); break;
+        case BoxKind::Plain: form->Dialogs().MessageBox(form, message); break;
+        case BoxKind::Question: yes = form->Dialogs().Question(form, message, QuestionIcon::None); break;
+        case BoxKind::SaveDialog:
+            chosen = ShowSaveDialog(*form, save.folder, save.fileName, save.defaultExt, save.filter);
+            break;
+        }
+        {
+            std::lock_guard lock(reply->mutex);
+            reply->done = true;
+            reply->yes = yes;
+            reply->chosen = std::move(chosen);
+        }
+        reply->answered.notify_all();
+    });
     std::unique_lock lock(reply->mutex);
     while (!reply->done) {
         if (abortRequested_.load()) return {false, {}};

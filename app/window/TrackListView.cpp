@@ -49,8 +49,7 @@ TTrackListView::TTrackListView(QWidget* parent) : QTreeWidget(parent) {
 
 TTrackListView::~TTrackListView() { disconnect(focusConnection_); }
 
-void TTrackListView::AddRow(const QString& name, const QString& start, const QString& stop,
-                           const QString& duration) {
+void TTrackListView::AddRow(const QString& name, const QString& start, const QString& stop, const QString& duration) {
     auto* item = new QTreeWidgetItem({name, start, stop, duration});
     item->setFlags(Qt::ItemIsEnabled | Qt::ItemIsSelectable | Qt::ItemIsUserCheckable | Qt::ItemIsEditable);
     item->setCheckState(0, Qt::Unchecked);

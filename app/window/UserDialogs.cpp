@@ -12,9 +12,7 @@ const QString kCaption = QString::fromUtf8(engine::kAppCaption);
 
 }  // namespace
 
-void QtUserDialogs::ErrorBox(QWidget* owner, const QString& text) {
-    QMessageBox::critical(owner, kCaption, text);
-}
+void QtUserDialogs::ErrorBox(QWidget* owner, const QString& text) { QMessageBox::critical(owner, kCaption, text); }
 
 void QtUserDialogs::MessageBox(QWidget* owner, const QString& text) {
     QMessageBox box(QMessageBox::NoIcon, kCaption, text, QMessageBox::Ok, owner);
@@ -38,7 +36,7 @@ QString QtUserDialogs::OpenFileName(QWidget* owner, const QString& filter) {
 }
 
 QString QtUserDialogs::SaveFileName(QWidget* owner, const QString& folder, const QString& fileName,
-                                   const QString& suffix, const QString& filter) {
+                                    const QString& suffix, const QString& filter) {
     QFileDialog dialog(owner);
     dialog.setAcceptMode(QFileDialog::AcceptSave);
     dialog.setFileMode(QFileDialog::AnyFile);

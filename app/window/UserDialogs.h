@@ -24,8 +24,8 @@ public:
     virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
     // The save dialog in folder with fileName filled in; suffix is added to a
     // name typed without one; it asks before an existing file is chosen. Empty on Cancel.
-    virtual QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName,
-                                 const QString& suffix, const QString& filter) = 0;
+    virtual QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName, const QString& suffix,
+                                 const QString& filter) = 0;
     // The folder browser with title; empty on Cancel.
     virtual QString FolderName(QWidget* owner, const QString& title) = 0;
     // Shows one of the program's own dialogs modally; its result code.

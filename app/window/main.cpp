@@ -7,10 +7,10 @@
 
 #include <cstdlib>
 
+#include "app/Util.h"
 #include "app/window/InstanceChannel.h"
 #include "app/window/MainForm.h"
 #include "app/window/UserDialogs.h"
-#include "app/Util.h"
 #include "export/mp3/ConverterLibrary.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "platform/FileOps.h"

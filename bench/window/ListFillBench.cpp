@@ -26,7 +26,8 @@ quillon::engine::TrackList Tracks(int count) {
     TrackList tracks;
     for (int i = 0; i < count; ++i) {
         const auto start = uint32_t(i) * 3500, stop = start + 3500;
-        tracks.push_back({"Side." + IntToPadded(i + 1, 4), FormatTime(start), FormatTime(stop), FormatTime(3500), 0, 0});
+        tracks.push_back(
+            {"Side." + IntToPadded(i + 1, 4), FormatTime(start), FormatTime(stop), FormatTime(3500), 0, 0});
     }
     return tracks;
 }
@@ -61,20 +62,21 @@ int main(int argc, char** argv) {
     double ours = 1e9, reference = 1e9, checkAll = 1e9, clear = 1e9;
     for (int run = 0; run < runs; ++run) {
         ours = std::min(ours, Timed(form, *form.TrackListView, [&] {
-            form.TrackList = tracks;
-            form.FillTrackListView();
-        }));
+                            form.TrackList = tracks;
+                            form.FillTrackListView();
+                        }));
         checkAll = std::min(checkAll, Timed(form, *form.TrackListView, [&] { form.SelectAllMenuItemClick(); }));
         clear = std::min(clear, Timed(form, *form.TrackListView, [&] { form.TrackListView->clear(); }));
-        reference = std::min(reference, Timed(plain, plain, [&] {
-            QList<QTreeWidgetItem*> items;
-            items.reserve(count);
-            for (const auto& t : tracks) {
-                items << new QTreeWidgetItem({QString::fromStdString(t.Name), QString::fromStdString(t.Start),
-                                              QString::fromStdString(t.Stop), QString::fromStdString(t.Duration)});
-            }
-            plain.addTopLevelItems(items);
-        }));
+        reference = std::min(
+            reference, Timed(plain, plain, [&] {
+                QList<QTreeWidgetItem*> items;
+                items.reserve(count);
+                for (const auto& t : tracks) {
+                    items << new QTreeWidgetItem({QString::fromStdString(t.Name), QString::fromStdString(t.Start),
+                                                  QString::fromStdString(t.Stop), QString::fromStdString(t.Duration)});
+                }
+                plain.addTopLevelItems(items);
+            }));
         plain.clear();
         app.processEvents();
     }

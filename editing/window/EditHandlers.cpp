@@ -5,12 +5,12 @@
 
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
+#include "app/window/HelpViewer.h"
 #include "app/window/MainForm.h"
 #include "app/window/QtSeams.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
 #include "app/window/UserDialogs.h"
-#include "app/window/HelpViewer.h"
 #include "editing/window/SplitUnit.h"
 
 namespace quillon::app {
@@ -60,7 +60,8 @@ void EditHandlers::SplitButtonClick() {
         engine::SplitTrack(form_.TrackList, *row, point);
         RebuildRows();
     } else {
-        form_.Seam().ShowErrorBox(engine::MessageText(engine::MsgSpecifyTimeBetween) + track.Start + " To " + track.Stop);
+        form_.Seam().ShowErrorBox(engine::MessageText(engine::MsgSpecifyTimeBetween) + track.Start + " To " +
+                                  track.Stop);
     }
     EndCommand();
 }

@@ -1,9 +1,9 @@
 #include "export/mp3/BitRateLists.h"
 
 #include "app/Util.h"
-#include "export/mp3/Lame_dll.h"
 #include "export/WaveWrite.h"
 #include "export/mp3/ConverterLibrary.h"
+#include "export/mp3/Lame_dll.h"
 #include "platform/FileOps.h"
 #include "platform/SingleInstance.h"
 #include "platform/SpecialFolders.h"

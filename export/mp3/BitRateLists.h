@@ -10,7 +10,8 @@
 namespace quillon::engine {
 
 // The candidates, in kbit/s, in the order the lists keep.
-inline constexpr uint32_t kCandidateBitRates[] = {20, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
+inline constexpr uint32_t kCandidateBitRates[] = {20, 24,  32,  40,  48,  56,  64,  80,
+                                                  96, 112, 128, 160, 192, 224, 256, 320};
 
 struct BitRateLists {
     std::vector<uint32_t> acm;   // the converter library's

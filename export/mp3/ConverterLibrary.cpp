@@ -29,8 +29,8 @@ bool Find(void* library, const char* name, T& slot) {
 
 ConverterCalls Load() {
     const std::string here = platform::ProgramFolder();
-    for (const std::string& candidate : {here + "/libCVWAVMP3.so.1", here + "/../lib/libCVWAVMP3.so.1",
-                                         std::string("libCVWAVMP3.so.1")}) {
+    for (const std::string& candidate :
+         {here + "/libCVWAVMP3.so.1", here + "/../lib/libCVWAVMP3.so.1", std::string("libCVWAVMP3.so.1")}) {
         void* library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!library) continue;
         ConverterCalls calls;

@@ -1,6 +1,5 @@
 #include "export/mp3/WaveToMP3.h"
 
-
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "export/mp3/ConverterLibrary.h"

@@ -24,7 +24,8 @@ namespace quillon::app {
 
 Mp3Handlers::Mp3Handlers(TMainForm& form)
     : LameAvailable(engine::LoadLameLibrary()),
-      SaveAsMP3Form(new TSaveAsMP3Form(&form, form.Seam(), [&form] { return form.FileNameEdit->text().toStdString(); })),
+      SaveAsMP3Form(
+          new TSaveAsMP3Form(&form, form.Seam(), [&form] { return form.FileNameEdit->text().toStdString(); })),
       CodecMessageForm(new TCodecMessageForm(&form)),
       form_(form) {}
 

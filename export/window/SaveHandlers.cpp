@@ -6,11 +6,11 @@
 
 #include <thread>
 
+#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
 #include "app/window/QtSeams.h"
 #include "app/window/SimpleBmpButton.h"
-#include "analysis/window/AnalysisHandlers.h"
 #include "export/OutputFolder.h"
 #include "export/window/Mp3Handlers.h"
 #include "handoff/window/HandOffHandlers.h"

@@ -18,7 +18,8 @@ void HandOffHandlers::HandOffCommand(TSimpleBmpButton* button, engine::HandOffMo
     if (!button->Enabled() || form_.UiBusy.load()) return;
     form_.UiBusy = true;
     const bool burn = mode == engine::HandOffBurn;
-    form_.SetStatusText(QString::fromStdString(engine::MessageText(burn ? engine::MsgLoadingBurnUi : engine::MsgLoadingEditUi)));
+    form_.SetStatusText(
+        QString::fromStdString(engine::MessageText(burn ? engine::MsgLoadingBurnUi : engine::MsgLoadingEditUi)));
     if (!form_.AnyTrackChecked()) {
         engine::ShowErrorMessage(form_.Seam(), burn ? engine::MsgCheckTrackToBurn : engine::MsgCheckTrackToEdit);
         if (burn) form_.SetStatusText({});
@@ -29,7 +30,8 @@ void HandOffHandlers::HandOffCommand(TSimpleBmpButton* button, engine::HandOffMo
 }
 
 void HandOffHandlers::OpenInCompanion(engine::HandOffMode mode) {
-    const auto found = engine::FindCompanionInstallations(RegistryFile.empty() ? platform::RegistryFile() : RegistryFile);
+    const auto found = engine::FindCompanionInstallations(RegistryFile.empty() ? platform::RegistryFile()
+                                                                               : RegistryFile);
     bool oldRelease = false;
     if (const auto exe = engine::ChooseInstallation(found, oldRelease)) {
         PrepareCompanionLaunch(*exe, mode);

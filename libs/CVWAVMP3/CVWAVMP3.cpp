@@ -57,9 +57,15 @@ bool MpegBitRate(uint32_t samplesPerSecond, uint32_t kbps) {
     static constexpr uint32_t kMpeg1[] = {32, 40, 48, 56, 64, 80, 96, 112, 128, 160, 192, 224, 256, 320};
     static constexpr uint32_t kMpeg2[] = {8, 16, 24, 32, 40, 48, 56, 64, 80, 96, 112, 128, 144, 160};
     switch (samplesPerSecond) {
-    case 32000: case 44100: case 48000: return std::find(std::begin(kMpeg1), std::end(kMpeg1), kbps) != std::end(kMpeg1);
-    case 8000: case 11025: case 12000: case 16000: case 22050: case 24000:
-        return std::find(std::begin(kMpeg2), std::end(kMpeg2), kbps) != std::end(kMpeg2);
+    case 32000:
+    case 44100:
+    case 48000: return std::find(std::begin(kMpeg1), std::end(kMpeg1), kbps) != std::end(kMpeg1);
+    case 8000:
+    case 11025:
+    case 12000:
+    case 16000:
+    case 22050:
+    case 24000: return std::find(std::begin(kMpeg2), std::end(kMpeg2), kbps) != std::end(kMpeg2);
     default: return false;
     }
 }

@@ -52,16 +52,15 @@ uint16_t OpenStretch(const char* fileName, uint32_t startMs, uint32_t stopMs, St
     }
     const WaveFormat& f = out.format;
     if (f.wFormatTag != quillon::engine::WAVE_FORMAT_PCM) return ZRV_NOT_PCM;
-    const bool playable = (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nChannels >= 1 &&
-                          f.nChannels <= 8 && f.nSamplesPerSec > 0 &&
-                          f.nBlockAlign == f.nChannels * (f.wBitsPerSample / 8);
+    const bool playable = (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nChannels >= 1 && f.nChannels <= 8 &&
+                          f.nSamplesPerSec > 0 && f.nBlockAlign == f.nChannels * (f.wBitsPerSample / 8);
     if (!playable) return ZRV_NOT_PCM;
 
     MMCKINFO data;
     if (!quillon::engine::DescendToData(h, riff, data)) return ZRV_NO_DATA_CHUNK;
     const auto frameAt = [&f](uint32_t ms) {
-        return int64_t(quillon::engine::ConvertPosition(ms, quillon::engine::UnitMilliseconds,
-                                                        quillon::engine::UnitFrames, f));
+        return int64_t(
+            quillon::engine::ConvertPosition(ms, quillon::engine::UnitMilliseconds, quillon::engine::UnitFrames, f));
     };
     const int64_t dataBytes = int64_t(data.cksize) / f.nBlockAlign * f.nBlockAlign;
     const int64_t begin = std::min(frameAt(startMs) * f.nBlockAlign, dataBytes);

@@ -37,8 +37,8 @@ enum {
 
 /* Checks the file, starts playing from startMs and returns at once; the sound
  * ends by itself at stopMs (or at the end of the data). */
-ZORODAVODERE_API uint16_t AudioPlayWave(const char* fileName, uint32_t startMs, uint32_t reserved1,
-                                        uint32_t reserved2, uint32_t reserved3, uint32_t stopMs);
+ZORODAVODERE_API uint16_t AudioPlayWave(const char* fileName, uint32_t startMs, uint32_t reserved1, uint32_t reserved2,
+                                        uint32_t reserved3, uint32_t stopMs);
 /* The position reached, in ms from the start of the file; 0 when nothing plays. */
 ZORODAVODERE_API uint32_t AudioGetPosition(uint32_t reserved);
 /* Stops at once; 0 also when nothing plays. */

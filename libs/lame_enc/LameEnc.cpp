@@ -55,8 +55,7 @@ bool Configure(lame_global_flags* lame, const LameEncConfig& c) {
 
 extern "C" {
 
-uint32_t beInitStream(const LameEncConfig* config, uint32_t* samplesPerChunk, uint32_t* bufferBytes,
-                      uint32_t* stream) {
+uint32_t beInitStream(const LameEncConfig* config, uint32_t* samplesPerChunk, uint32_t* bufferBytes, uint32_t* stream) {
     if (!config || !samplesPerChunk || !bufferBytes || !stream) return LAME_ENC_BAD_CONFIG;
     if (config->kind != LAME_ENC_CONFIG_KIND || config->inputRate == 0 || config->bitRate == 0)
         return LAME_ENC_BAD_CONFIG;

@@ -17,33 +17,33 @@ extern "C" {
 /* The encoder configuration: 331 bytes, packed, little-endian. */
 #pragma pack(push, 1)
 typedef struct LameEncConfig {
-    uint32_t kind;             /* 0: 256, this form of the record */
-    uint32_t version;          /* 4: 1 */
-    uint32_t size;             /* 8: 331 */
-    uint32_t inputRate;        /* 12: samples per second of the input */
-    uint32_t outputRate;       /* 16: 0, the input's rate */
-    int32_t channelMode;       /* 20: 0 stereo, 3 mono */
-    uint32_t bitRate;          /* 24: kbit/s */
-    uint32_t maxBitRate;       /* 28: kbit/s, as bitRate for constant bit rate */
-    int32_t qualityPreset;     /* 32: 2, high quality */
-    uint32_t mpegVersion;      /* 36: 1, MPEG-1 */
-    uint32_t psychoModel;      /* 40: 0 */
-    uint32_t emphasis;         /* 44: 0 */
-    int32_t privateBit;        /* 48: -1 on */
-    int32_t crc;               /* 52: -1 on */
-    int32_t copyright;         /* 56: 0 */
-    int32_t original;          /* 60: 0, marked as a copy */
-    int32_t writeVbrHeader;    /* 64: 0 */
-    int32_t variableBitRate;   /* 68: 0, constant bit rate */
-    int32_t vbrQuality;        /* 72: 4 */
-    uint8_t reserved[255];     /* 76: zeros */
+    uint32_t kind;           /* 0: 256, this form of the record */
+    uint32_t version;        /* 4: 1 */
+    uint32_t size;           /* 8: 331 */
+    uint32_t inputRate;      /* 12: samples per second of the input */
+    uint32_t outputRate;     /* 16: 0, the input's rate */
+    int32_t channelMode;     /* 20: 0 stereo, 3 mono */
+    uint32_t bitRate;        /* 24: kbit/s */
+    uint32_t maxBitRate;     /* 28: kbit/s, as bitRate for constant bit rate */
+    int32_t qualityPreset;   /* 32: 2, high quality */
+    uint32_t mpegVersion;    /* 36: 1, MPEG-1 */
+    uint32_t psychoModel;    /* 40: 0 */
+    uint32_t emphasis;       /* 44: 0 */
+    int32_t privateBit;      /* 48: -1 on */
+    int32_t crc;             /* 52: -1 on */
+    int32_t copyright;       /* 56: 0 */
+    int32_t original;        /* 60: 0, marked as a copy */
+    int32_t writeVbrHeader;  /* 64: 0 */
+    int32_t variableBitRate; /* 68: 0, constant bit rate */
+    int32_t vbrQuality;      /* 72: 4 */
+    uint8_t reserved[255];   /* 76: zeros */
 } LameEncConfig;
 #pragma pack(pop)
 
 enum {
     LAME_ENC_OK = 0,
-    LAME_ENC_BAD_CONFIG = 1,   /* a configuration the encoder would not honour as given */
-    LAME_ENC_NO_STREAM = 2,    /* an unknown or closed stream */
+    LAME_ENC_BAD_CONFIG = 1, /* a configuration the encoder would not honour as given */
+    LAME_ENC_NO_STREAM = 2,  /* an unknown or closed stream */
     LAME_ENC_ENCODE_FAILED = 3,
     LAME_ENC_NO_MEMORY = 4
 };

@@ -11,7 +11,8 @@
 
 namespace quillon::app {
 
-PreviewHandlers::PreviewHandlers(TMainForm& form) : AudioTimer(new QTimer(&form)), Player(LibraryPlayer()), form_(form) {
+PreviewHandlers::PreviewHandlers(TMainForm& form)
+    : AudioTimer(new QTimer(&form)), Player(LibraryPlayer()), form_(form) {
     AudioTimer->setInterval(1000);
 }
 
@@ -43,8 +44,8 @@ void PreviewHandlers::PlayPreview(engine::PreviewMode mode) {
     }
     const QTreeWidgetItem* item = form_.TrackListView->Row(int(*row));
     const int32_t endSeconds = engine::SettingsFile().Read(engine::keys::PreViewEndTime);
-    const engine::PreviewRange range = engine::ComputePreviewRange(
-        item->text(1).toStdString(), item->text(2).toStdString(), mode, endSeconds);
+    const engine::PreviewRange range = engine::ComputePreviewRange(item->text(1).toStdString(),
+                                                                   item->text(2).toStdString(), mode, endSeconds);
     AudioTimer->start();
     PreviewStopPosition = range.stop;
     const uint16_t code = Player.AudioPlayWave(form_.CurrentWaveFile, range.start, range.stop);

@@ -15,8 +15,8 @@
 #include <optional>
 
 #include "app/ErrorCodes.h"
-#include "app/window/UserDialogs.h"
 #include "app/Util.h"
+#include "app/window/UserDialogs.h"
 #include "export/window/SaveAsMp3.h"
 #include "platform/SpecialFolders.h"
 #include "settings/Settings.h"
@@ -181,8 +181,10 @@ QWidget* TPreferencesForm::MakeTrackSplittingPage() {
     layout->addWidget(preview);
     layout->addWidget(ResetButton, 0, Qt::AlignRight);
 
-    static const char* kAmplitudeError = "Error: Invalid Silence Amplitude. Either it is a non number or exceeding limit.";
-    static const char* kDurationError = "Error: Invalid Silence Duration. Either it is a non number or exceeding limit.";
+    static const char* kAmplitudeError =
+        "Error: Invalid Silence Amplitude. Either it is a non number or exceeding limit.";
+    static const char* kDurationError =
+        "Error: Invalid Silence Duration. Either it is a non number or exceeding limit.";
     static const char* kPreviewError = "Error: Invalid Preview End Time. Either it is a non number or exceeding limit.";
     connect(SilenceAmpEdit, &QLineEdit::textChanged, this,
             [this] { NumberEditChange(SilenceAmpEdit, SilenceAmplitudeValue, 100, kAmplitudeError); });
@@ -198,7 +200,8 @@ QWidget* TPreferencesForm::MakeTrackSplittingPage() {
             [this] { Spin(SilenceDurationEdit, SilenceDurationValue, 100, +1, true); });
     connect(SilenceDurationSpinButton->Down, &QToolButton::clicked, this,
             [this] { Spin(SilenceDurationEdit, SilenceDurationValue, 100, -1, false); });
-    connect(previewspinButton->Up, &QToolButton::clicked, this, [this] { Spin(PreViewEdit, PreviewSeconds, 99, +1, true); });
+    connect(previewspinButton->Up, &QToolButton::clicked, this,
+            [this] { Spin(PreViewEdit, PreviewSeconds, 99, +1, true); });
     connect(previewspinButton->Down, &QToolButton::clicked, this,
             [this] { Spin(PreViewEdit, PreviewSeconds, 99, -1, true); });
     connect(ResetButton, &QPushButton::clicked, this, [this] { ResetButtonClick(); });
@@ -216,7 +219,9 @@ void TPreferencesForm::FormShow() {
     ApplyButton->setEnabled(false);
 }
 
-void TPreferencesForm::FillBitRates() { FillBitRateList(*preferencesBitRateComboBox, *preferencesCodecComboBox, lists_); }
+void TPreferencesForm::FillBitRates() {
+    FillBitRateList(*preferencesBitRateComboBox, *preferencesCodecComboBox, lists_);
+}
 
 void TPreferencesForm::LoadPreferences() {
     const engine::SettingsFile settings;

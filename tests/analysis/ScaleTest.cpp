@@ -100,8 +100,9 @@ TEST_P(HugeRecording, IsScannedAndCutAcrossTheSizeLimits) {
     const uint64_t twoGiBSecond = (uint64_t(1) << 31) / (c.rate * align);
     const auto last = uint64_t(kMaxDataBytes / align / c.rate);  // whole seconds in the file
     // Bursts 4 s or more apart: one near the start, one straddling 2 GiB, two near the end.
-    const std::vector<Burst> bursts = {{10, 1}, {twoGiBSecond - 6, 1}, {twoGiBSecond - 1, 2}, {twoGiBSecond + 5, 1},
-                                       {last - 14, 1}, {last - 8, 1}, {last - 3, 1}};
+    const std::vector<Burst> bursts = {
+        {10, 1},        {twoGiBSecond - 6, 1}, {twoGiBSecond - 1, 2}, {twoGiBSecond + 5, 1},
+        {last - 14, 1}, {last - 8, 1},         {last - 3, 1}};
     test::TempDir dir;
     const HugeWave wave(dir.path() + "/Huge.wav", c.channels, c.rate, bursts);
 
@@ -172,12 +173,14 @@ TEST_P(HugeRecording, IsPreviewedPastTwoGiB) {
         pace("SDL_DISKAUDIODELAY", "0");
     const auto startMs = uint32_t(twoGiBSecond * 1000 + 250);
     ASSERT_EQ(AudioPlayWave(wave.path().c_str(), startMs, 0, 0, 0, startMs + 250), 0);
-    for (int i = 0; i < 1000 && AudioGetPosition(0) != 0; ++i) std::this_thread::sleep_for(std::chrono::milliseconds(5));
+    for (int i = 0; i < 1000 && AudioGetPosition(0) != 0; ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(5));
     ASSERT_EQ(AudioStop(), 0);
     Bytes played = test::ReadFile(out);
     // Silence may come first while the device starts; no sample of the burst is 0.
     const auto first = std::find_if(played.begin(), played.end(), [](uint8_t b) { return b != 0; });
-    played.erase(played.begin(), played.begin() + (first - played.begin()) / std::ptrdiff_t(align) * std::ptrdiff_t(align));
+    played.erase(played.begin(),
+                 played.begin() + (first - played.begin()) / std::ptrdiff_t(align) * std::ptrdiff_t(align));
     const uint64_t from = uint64_t(startMs) * c.rate / 1000, to = uint64_t(startMs + 250) * c.rate / 1000;
     const Bytes expected = wave.Read(from, to);
     ASSERT_GE(played.size(), expected.size());

@@ -66,29 +66,29 @@ TEST(IsSilentFrame, JudgesEachFrameAgainstFullScale) {
         Bytes frame;
         bool silent;
     } cases[] = {
-        {8, 1, 10, {128}, true},         // amplitude 0
-        {8, 1, 10, {140}, true},         // 12 < 12.8
-        {8, 1, 10, {141}, false},        // 13
-        {8, 1, 10, {116}, true},         // |116 - 128| = 12
-        {8, 1, 100, {255}, true},        // 127 < 128
-        {8, 1, 100, {0}, false},         // 128 is never below 128
-        {16, 1, 10, {0xCC, 0x0C}, true},   // 3276 < 3276.7
-        {16, 1, 10, {0xCD, 0x0C}, false},  // 3277
-        {16, 1, 10, {0x34, 0xF3}, true},   // -3276
-        {16, 1, 100, {0xFE, 0x7F}, true},  // 32766
-        {16, 1, 100, {0xFF, 0x7F}, false}, // 32767
-        {16, 1, 100, {0x00, 0x80}, false}, // -32768
+        {8, 1, 10, {128}, true},                 // amplitude 0
+        {8, 1, 10, {140}, true},                 // 12 < 12.8
+        {8, 1, 10, {141}, false},                // 13
+        {8, 1, 10, {116}, true},                 // |116 - 128| = 12
+        {8, 1, 100, {255}, true},                // 127 < 128
+        {8, 1, 100, {0}, false},                 // 128 is never below 128
+        {16, 1, 10, {0xCC, 0x0C}, true},         // 3276 < 3276.7
+        {16, 1, 10, {0xCD, 0x0C}, false},        // 3277
+        {16, 1, 10, {0x34, 0xF3}, true},         // -3276
+        {16, 1, 100, {0xFE, 0x7F}, true},        // 32766
+        {16, 1, 100, {0xFF, 0x7F}, false},       // 32767
+        {16, 1, 100, {0x00, 0x80}, false},       // -32768
         {16, 2, 10, {0, 0, 0xFF, 0x7F}, false},  // right channel loud
         {16, 2, 10, {0xFF, 0x7F, 0, 0}, false},  // left channel loud
         {16, 2, 10, {0, 0, 0, 0}, true},
         {8, 2, 10, {128, 250}, false},
-        {16, 1, 0, {0, 0}, false},       // nothing is below 0 %
+        {16, 1, 0, {0, 0}, false},  // nothing is below 0 %
         {16, 1, -5, {0, 0}, false},
         {16, 1, 500, {0x00, 0x80}, true},  // everything is below 500 %
     };
     for (const auto& c : cases) {
-        SCOPED_TRACE(testing::Message() << c.bits << "-bit " << c.channels << "ch " << c.percent << "% byte0="
-                                        << int(c.frame[0]));
+        SCOPED_TRACE(testing::Message() << c.bits << "-bit " << c.channels << "ch " << c.percent
+                                        << "% byte0=" << int(c.frame[0]));
         EXPECT_EQ(IsSilentFrame(c.frame.data(), Wf(c.bits, c.channels), c.percent), c.silent);
     }
 }
@@ -117,8 +117,8 @@ TEST(FrameClassifier, AgreesWithIsSilentFrameEverywhere) {
                     }
                 }
                 for (int percent : {-3, 0, 1, 9, 10, 37, 99, 100, 101, 500}) {
-                    SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch align " << align << " "
-                                                    << percent << "%");
+                    SCOPED_TRACE(testing::Message()
+                                 << bits << "-bit " << channels << "ch align " << align << " " << percent << "%");
                     std::vector<uint64_t> mask((n + 63) / 64, ~uint64_t(0));
                     FrameClassifier(f, percent).Classify(frames.data(), n, mask.data());
                     int mismatches = 0;
@@ -143,13 +143,12 @@ TEST(FindBit, FindsTheNextBitOfEitherValueWithinTheCount) {
         bool value;
         std::size_t expected;
     } cases[] = {
-        {192, 0, true, 8},    {192, 9, true, 128},  {192, 129, true, 191}, {191, 129, true, 191},
-        {192, 0, false, 0},   {192, 8, false, 9},   {192, 128, false, 129}, {130, 128, false, 129},
+        {192, 0, true, 8},     {192, 9, true, 128}, {192, 129, true, 191},  {191, 129, true, 191},
+        {192, 0, false, 0},    {192, 8, false, 9},  {192, 128, false, 129}, {130, 128, false, 129},
         {192, 192, true, 192}, {129, 9, true, 128}, {128, 9, true, 128},
     };
     for (const auto& c : cases)
-        EXPECT_EQ(FindBit(mask, c.count, c.from, c.value), c.expected)
-            << c.count << " " << c.from << " " << c.value;
+        EXPECT_EQ(FindBit(mask, c.count, c.from, c.value), c.expected) << c.count << " " << c.from << " " << c.value;
 }
 
 TEST(AnalyzeWaveFile, NoQualifyingSilenceGivesOneTrack) {
@@ -171,8 +170,8 @@ TEST(AnalyzeWaveFile, ASilenceMustBeLongerThanTheMinimum) {
     // 44100 Hz, 3 s: m = 132300 frames.
     const uint32_t m = 132300;
     for (uint32_t length : {m, m + 1}) {
-        const auto path =
-            dir.Write("t.wav", PcmWave(Mono16At(44100), Pcm(16, 1).Loud(4410).Silent(length).Loud(4410).bytes()));
+        const auto path = dir.Write("t.wav",
+                                    PcmWave(Mono16At(44100), Pcm(16, 1).Loud(4410).Silent(length).Loud(4410).bytes()));
         EXPECT_EQ(Analyze(path).tracks.size(), length > m ? 2u : 1u) << length;
     }
     EXPECT_EQ(MinimumSilenceFrames(44100, 3000), m);
@@ -185,7 +184,8 @@ TEST(AnalyzeWaveFile, CutsInTheMiddleOfEachSilence) {
     // 4001 (3001 frames, odd): the first track keeps 1500 of them, the second
     // starts one frame later than the first track ends.
     const auto path = dir.Write(
-        "rec.wav", PcmWave(Mono16At(1000), Pcm(16, 1).Loud(1000).Silent(3001).Loud(2000).Silent(3500).Loud(500).bytes()));
+        "rec.wav",
+        PcmWave(Mono16At(1000), Pcm(16, 1).Loud(1000).Silent(3001).Loud(2000).Silent(3500).Loud(500).bytes()));
     const Scan s = Analyze(path);
     EXPECT_EQ(Rows(s.tracks), (std::vector<Row>{
                                   {"rec.0001", "00:00:000", "00:02:500", "00:02:500"},
@@ -196,8 +196,7 @@ TEST(AnalyzeWaveFile, CutsInTheMiddleOfEachSilence) {
 
 TEST(AnalyzeWaveFile, LeadingSilenceCountsAndTrailingSilenceStays) {
     TempDir dir;
-    const auto path = dir.Write(
-        "x", PcmWave(Mono16At(1000), Pcm(16, 1).Silent(3001).Loud(1000).Silent(9000).bytes()));
+    const auto path = dir.Write("x", PcmWave(Mono16At(1000), Pcm(16, 1).Silent(3001).Loud(1000).Silent(9000).bytes()));
     const Scan s = Analyze(path);
     EXPECT_EQ(Rows(s.tracks), (std::vector<Row>{
                                   {"x.0001", "00:00:000", "00:01:500", "00:01:500"},
@@ -247,8 +246,8 @@ TEST(AnalyzeWaveFile, APartialTrailingFrameIsNotScanned) {
 TEST(AnalyzeWaveFile, ASilenceAcrossABlockBoundaryIsOneSilence) {
     TempDir dir;
     // 4 MiB blocks of 4-byte frames hold 1048576 frames; the silence straddles the first boundary.
-    const auto path = dir.Write(
-        "b.wav", PcmWave(StereoAt1000(), Pcm(16, 2).Loud(1047576).Silent(2001).Loud(1000000).bytes()));
+    const auto path = dir.Write("b.wav",
+                                PcmWave(StereoAt1000(), Pcm(16, 2).Loud(1047576).Silent(2001).Loud(1000000).bytes()));
     const Scan s = Analyze(path, 10, 1000);
     ASSERT_EQ(s.tracks.size(), 2u);
     EXPECT_EQ(s.tracks[0].Stop, FormatTime(1047576 + 1000));

@@ -71,8 +71,8 @@ TEST(WaveRead, RefusesEachBadFileWithExactlyOneMessage) {
         {"block align 1, 16-bit mono", PcmWave(With(1, 1, 16, 1), kFourFrames), Error(MsgFormatNotSupported)},
         {"block align 2, 16-bit stereo", PcmWave(With(1, 2, 16, 2), kFourFrames), Error(MsgFormatNotSupported)},
         {"block align 1, 8-bit stereo", PcmWave(With(1, 2, 8, 1), kFourFrames), Error(MsgFormatNotSupported)},
-        {"fmt chunk cut short by the file end", Bytes{'R', 'I', 'F', 'F', 30, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm',
-                                                      't', ' ', 16, 0, 0, 0, 1, 0, 2, 0},
+        {"fmt chunk cut short by the file end",
+         Bytes{'R', 'I', 'F', 'F', 30, 0, 0, 0, 'W', 'A', 'V', 'E', 'f', 'm', 't', ' ', 16, 0, 0, 0, 1, 0, 2, 0},
          "plain: " + std::string(text::kUnableToRead)},
     };
     for (const auto& c : cases) {
@@ -114,9 +114,8 @@ TEST(WaveRead, AcceptsTheLayoutsFoundInTheWild) {
         {"16-byte fmt", Riff({Chunk("fmt ", fmt16), data}), 0},
         {"18-byte fmt", Riff({Chunk("fmt ", FmtBody(f18)), data}), 0},
         {"40-byte fmt", Riff({Chunk("fmt ", fmt40), data}), 22},
-        {"LIST and JUNK first", Riff({Chunk("LIST", Bytes(10, 'i')), Chunk("JUNK", Bytes(28, 0)), Chunk("fmt ", fmt16),
-                                      data}),
-         0},
+        {"LIST and JUNK first",
+         Riff({Chunk("LIST", Bytes(10, 'i')), Chunk("JUNK", Bytes(28, 0)), Chunk("fmt ", fmt16), data}), 0},
         {"odd chunks before and after fmt",
          Riff({Chunk("odd1", Bytes(3, 9)), Chunk("fmt ", fmt16), Chunk("odd2", Bytes(5, 9)), data}), 0},
     };

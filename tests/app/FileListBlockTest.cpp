@@ -21,7 +21,7 @@ TEST(FileListBlock, FillStoresTheFirstArgumentAndACountOfOne) {
     FileListBlock block;
     FillFileListBlock(&block, {"/music/Side A.wav", "/music/Side B.wav"});
     const uint8_t* b = block.Data();
-    EXPECT_EQ(0, std::memcmp(b, "/music/Side A.wav\0", 18));  // slot 0, NUL-terminated
+    EXPECT_EQ(0, std::memcmp(b, "/music/Side A.wav\0", 18));           // slot 0, NUL-terminated
     for (std::size_t i = 18; i < 65536; ++i) ASSERT_EQ(b[i], 0) << i;  // slot 1 stays empty
     // count at 65,536: 32-bit little-endian 1
     EXPECT_EQ(b[65536], 1);
@@ -61,9 +61,8 @@ TEST_P(ReceivedCount, IsClampedToTheSlots) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Counts, ReceivedCount,
-                         ::testing::Values(CountCase{0, 0}, CountCase{1, 1}, CountCase{256, 256},
-                                           CountCase{257, 256}, CountCase{-1, 0},
-                                           CountCase{INT32_MIN, 0}, CountCase{INT32_MAX, 256}));
+                         ::testing::Values(CountCase{0, 0}, CountCase{1, 1}, CountCase{256, 256}, CountCase{257, 256},
+                                           CountCase{-1, 0}, CountCase{INT32_MIN, 0}, CountCase{INT32_MAX, 256}));
 
 TEST(FileListBlock, SlotWithoutNulIsReadTo256Bytes) {
     std::vector<uint8_t> bytes(65540, 'a');
@@ -92,15 +91,15 @@ class Greeting : public ::testing::TestWithParam<GreetingCase> {};
 
 TEST_P(Greeting, NamesTheMainWindow) { EXPECT_EQ(IsMainWindowGreeting(GetParam().greeting), GetParam().matches); }
 
-INSTANTIATE_TEST_SUITE_P(
-    Greetings, Greeting,
-    ::testing::Values(GreetingCase{"TMainForm\nCorvane Quillon\n", true},
-                      GreetingCase{"tmainform\nCorvane Quillon\n", true},             // class ignores case
-                      GreetingCase{"TMainForm\nSide A - Corvane Quillon\n", true},    // caption contains it
-                      GreetingCase{"TMainForm\ncorvane quillon\n", false},             // caption does not
-                      GreetingCase{"TMainForm2\nCorvane Quillon\n", false},
-                      GreetingCase{"TMainForm\nCorvane Quillon", false},               // cut short
-                      GreetingCase{"", false}));
+INSTANTIATE_TEST_SUITE_P(Greetings, Greeting,
+                         ::testing::Values(GreetingCase{"TMainForm\nCorvane Quillon\n", true},
+                                           GreetingCase{"tmainform\nCorvane Quillon\n", true},  // class ignores case
+                                           GreetingCase{"TMainForm\nSide A - Corvane Quillon\n",
+                                                        true},                                   // caption contains it
+                                           GreetingCase{"TMainForm\ncorvane quillon\n", false},  // caption does not
+                                           GreetingCase{"TMainForm2\nCorvane Quillon\n", false},
+                                           GreetingCase{"TMainForm\nCorvane Quillon", false},  // cut short
+                                           GreetingCase{"", false}));
 
 TEST(Greeting, RoundTripsAndReadsOnlyTheLookUpsBuffers) {
     EXPECT_TRUE(IsMainWindowGreeting(MainWindowGreeting(kMainWindowClass, "Corvane Quillon")));

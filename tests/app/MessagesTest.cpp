@@ -34,9 +34,9 @@ TEST(Messages, RaisedErrorsGetAFullStop) {
     ShowRaisedError(seam, RaisedError("Unable to write to /x/Quillon.ini"));
     ShowRaisedError(seam, ConvertError("ab"));
     ShowRaisedError(seam, RaisedError("Already ends."));
-    EXPECT_EQ(seam.boxes, (std::vector<std::string>{"error: Unable to write to /x/Quillon.ini.",
-                                                    "error: 'ab' is not a valid integer value.",
-                                                    "error: Already ends."}));
+    EXPECT_EQ(seam.boxes,
+              (std::vector<std::string>{"error: Unable to write to /x/Quillon.ini.",
+                                        "error: 'ab' is not a valid integer value.", "error: Already ends."}));
 }
 
 }  // namespace

@@ -1,14 +1,14 @@
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <stdlib.h>
-#include <gtest/gtest.h>
 
 #include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <cstdlib>
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
 
 #include "app/ErrorCodes.h"
@@ -129,7 +129,8 @@ TEST(Cli, RefusedFilesShowTheWindowsMessageAndExitOne) {
         {dir.Write("n.wav", Bytes(50, 'n')), engine::MessageText(engine::MsgNotValidWave)},
         {dir.path() + "/missing.wav", engine::MessageText(engine::MsgFileDoesNotExist)},
         {dir.Write("e.wav", PcmWave({}, {})), engine::MessageText(engine::MsgNoDataToAnalyze)},
-        {dir.Write("f.wav", PcmWave(Format{3, 2, 44100, 32}, Bytes(16))), engine::MessageText(engine::MsgFormatNotSupported)},
+        {dir.Write("f.wav", PcmWave(Format{3, 2, 44100, 32}, Bytes(16))),
+         engine::MessageText(engine::MsgFormatNotSupported)},
     };
     for (const auto& c : cases) {
         const CliRun r = Cli(dir, {"analyze", c.file});
@@ -168,13 +169,13 @@ TEST(Cli, BadArgumentsPrintTheUsageAndExitTwo) {
         EXPECT_NE(r.err.find("Usage: quillon-cli analyze"), std::string::npos);
     }
     for (const auto& args : std::vector<std::vector<std::string>>{{"save"},
-                                                                   {"save", "--tracks", "0", "a.wav"},
-                                                                   {"save", "--tracks", "3-1", "a.wav"},
-                                                                   {"save", "--tracks", "1,,2", "a.wav"},
-                                                                   {"save", "--type", "ogg", "a.wav"},
-                                                                   {"save", "--yes", "--no-clobber", "a.wav"},
-                                                                   {"save", "--format", "json", "a.wav"},
-                                                                   {"analyze", "--yes", "a.wav"}}) {
+                                                                  {"save", "--tracks", "0", "a.wav"},
+                                                                  {"save", "--tracks", "3-1", "a.wav"},
+                                                                  {"save", "--tracks", "1,,2", "a.wav"},
+                                                                  {"save", "--type", "ogg", "a.wav"},
+                                                                  {"save", "--yes", "--no-clobber", "a.wav"},
+                                                                  {"save", "--format", "json", "a.wav"},
+                                                                  {"analyze", "--yes", "a.wav"}}) {
         EXPECT_EQ(Cli(dir, args).status, 2) << testing::PrintToString(args);
     }
     const CliRun help = Cli(dir, {"--help"});
@@ -257,7 +258,8 @@ TEST_F(CliSave, Mp3ThroughEitherRoute) {
         EXPECT_EQ(r.out, "") << codec;
     }
     const Format cd;  // 44.1 kHz 16-bit stereo
-    const std::string wave = dir_.Write("CD.wav", PcmWave(cd, Pcm(16, 2).Loud(44100).Silent(44100 * 4).Loud(44100).bytes()));
+    const std::string wave = dir_.Write("CD.wav",
+                                        PcmWave(cd, Pcm(16, 2).Loud(44100).Silent(44100 * 4).Loud(44100).bytes()));
     for (const char* codec : {"LAME Encoder", "Windows ACM Default"}) {
         const CliRun r = Cli(home_, {"save", "--type", "mp3", "--codec", codec, "--bitrate", "128", "--yes", wave});
         EXPECT_EQ(r.status, 0) << codec << r.err;

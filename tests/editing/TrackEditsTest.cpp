@@ -25,7 +25,8 @@ std::vector<RowMark> Marks(std::size_t n, std::initializer_list<std::size_t> che
 }
 
 TEST(Split, ReplacesTheTrackByTwoThatMeetAtThePoint) {
-    TrackList list{T("W", "00:00:000", "00:10:000"), T("X", "00:10:000", "00:20:000"), T("Y", "00:20:000", "00:25:000")};
+    TrackList list{T("W", "00:00:000", "00:10:000"), T("X", "00:10:000", "00:20:000"),
+                   T("Y", "00:20:000", "00:25:000")};
     ASSERT_TRUE(SplitPointInside(list[1], 15000));
     SplitTrack(list, 1, 15000);
     ASSERT_EQ(list.size(), 4u);
@@ -68,8 +69,7 @@ TEST_P(SplitPoint, MustLieStrictlyInsideTheTrack) {
 
 INSTANTIATE_TEST_SUITE_P(Bounds, SplitPoint,
                          ::testing::Values(PointCase{10000, false}, PointCase{10001, true}, PointCase{19999, true},
-                                           PointCase{20000, false}, PointCase{5000, false},
-                                           PointCase{25000, false}));
+                                           PointCase{20000, false}, PointCase{5000, false}, PointCase{25000, false}));
 
 TEST(Split, NinetyNineSecondsInTheFieldAdd) {
     EXPECT_EQ(MaskedTimeToMs("0099000"), 99000);
@@ -77,8 +77,8 @@ TEST(Split, NinetyNineSecondsInTheFieldAdd) {
 }
 
 TEST(Merge, JoinsTheUpperRowWithTheOneBelowAbsorbingTheGap) {
-    TrackList list{T("Z", "00:00:000", "01:00:000"), T("A", "01:00:000", "01:58:000"),
-                   T("B", "02:00:000", "03:30:500"), T("C", "03:30:500", "04:00:000")};
+    TrackList list{T("Z", "00:00:000", "01:00:000"), T("A", "01:00:000", "01:58:000"), T("B", "02:00:000", "03:30:500"),
+                   T("C", "03:30:500", "04:00:000")};
     list[2].Checked = 1;
     list[2].WaveSaved = 0;
     MergeTracks(list, 1);
@@ -148,8 +148,8 @@ INSTANTIATE_TEST_SUITE_P(
 
 TEST(PlayerMessages, EveryCodeHasItsMessage) {
     const std::pair<uint32_t, int> table[] = {
-        {0, 0},     {100, 101}, {101, 102}, {102, 103}, {103, 104}, {115, 104}, {116, 104}, {104, 92},
-        {105, 106}, {106, 107}, {107, 108}, {108, 109}, {109, 110}, {110, 111}, {113, 112}, {114, 113},
+        {0, 0},     {100, 101}, {101, 102}, {102, 103}, {103, 104}, {115, 104},       {116, 104}, {104, 92},
+        {105, 106}, {106, 107}, {107, 108}, {108, 109}, {109, 110}, {110, 111},       {113, 112}, {114, 113},
         {117, 114}, {111, 100}, {112, 100}, {99, 100},  {118, 100}, {0xFFFFFFFF, 100}};
     for (const auto& [code, message] : table) {
         EXPECT_EQ(PlayerErrorToMessage(code), message) << code;

@@ -37,17 +37,17 @@ TEST_P(Prefetch, HandsOverTheStretchBlockByBlock) {
         got.insert(got.end(), block.data, block.data + block.size);
     }
     const std::size_t available = std::min(s.length, s.fileBytes - s.from);
-    EXPECT_EQ(got, test::Bytes(bytes.begin() + std::ptrdiff_t(s.from),
-                               bytes.begin() + std::ptrdiff_t(s.from + available)));
+    EXPECT_EQ(got,
+              test::Bytes(bytes.begin() + std::ptrdiff_t(s.from), bytes.begin() + std::ptrdiff_t(s.from + available)));
     EXPECT_EQ(reader.Next().size, 0);  // and stays at the end
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Stretches, Prefetch,
-    ::testing::Values(Stretch{"WholeBlocks", 1000, 100, 64, 16}, Stretch{"LastBlockShort", 1000, 3, 70, 16},
-                      Stretch{"OneBlock", 1000, 0, 10, 16}, Stretch{"Empty", 1000, 500, 0, 16},
-                      Stretch{"FileEndsFirst", 100, 90, 64, 16}),
-    [](const auto& tp) { return std::string(tp.param.name); });
+INSTANTIATE_TEST_SUITE_P(Stretches, Prefetch,
+                         ::testing::Values(Stretch{"WholeBlocks", 1000, 100, 64, 16},
+                                           Stretch{"LastBlockShort", 1000, 3, 70, 16},
+                                           Stretch{"OneBlock", 1000, 0, 10, 16}, Stretch{"Empty", 1000, 500, 0, 16},
+                                           Stretch{"FileEndsFirst", 100, 90, 64, 16}),
+                         [](const auto& tp) { return std::string(tp.param.name); });
 
 TEST(Prefetch, CanBeLeftBeforeTheEnd) {
     test::TempDir dir;

@@ -25,8 +25,12 @@ using test::Bytes;
 constexpr uint32_t kBytesPerSecond = 44100 * 4;  // 16-bit stereo
 
 TRACK_INFO_STRUCT SecondsTrack(std::string name, uint32_t startS, uint32_t stopS) {
-    return {std::move(name), FormatTime(startS * 1000), FormatTime(stopS * 1000), FormatTime((stopS - startS) * 1000),
-            1, 0};
+    return {std::move(name),
+            FormatTime(startS * 1000),
+            FormatTime(stopS * 1000),
+            FormatTime((stopS - startS) * 1000),
+            1,
+            0};
 }
 
 class SaveFaultTest : public ::testing::Test {
@@ -94,8 +98,8 @@ TEST_F(SaveFaultTest, AWriteStoppedByTheFileSizeLimitSkipsOnlyThatTrack) {
         EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Long", 2, 22), SecondsTrack("Three", 22, 24)}),
                   SaveEnd::Finished);
     }
-    EXPECT_EQ(seam_.boxes, std::vector<std::string>{"error: " + FormatText(text::kCannotWriteFile,
-                                                                            {Out("Long"), std::strerror(EFBIG)})});
+    EXPECT_EQ(seam_.boxes, std::vector<std::string>{
+                               "error: " + FormatText(text::kCannotWriteFile, {Out("Long"), std::strerror(EFBIG)})});
     ExpectComplete("One", 0, 2);
     ExpectComplete("Three", 22, 24);
     EXPECT_EQ(job_.Tracks[1].WaveSaved, 0);

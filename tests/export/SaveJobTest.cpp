@@ -194,10 +194,12 @@ TEST_F(SaveJobTest, UnusableNamesAndUnwritableFilesAreReportedAndSkipped) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     std::filesystem::create_directory(Out("Folder.wav"));  // the finished file cannot take this name
     Run({Track("", 0, 100), Track("..", 0, 100), Track("a/b", 0, 100), Track("Folder", 0, 100), Track("Fine", 0, 100)});
-    EXPECT_EQ(seam_.boxes, (std::vector<std::string>{"error: " + FormatText(text::kBadTrackName, {""}),
-                                                     "error: " + FormatText(text::kBadTrackName, {".."}),
-                                                     "error: " + FormatText(text::kBadTrackName, {"a/b"}),
-                                                     "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav"), std::strerror(EISDIR)})}));
+    EXPECT_EQ(
+        seam_.boxes,
+        (std::vector<std::string>{
+            "error: " + FormatText(text::kBadTrackName, {""}), "error: " + FormatText(text::kBadTrackName, {".."}),
+            "error: " + FormatText(text::kBadTrackName, {"a/b"}),
+            "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav"), std::strerror(EISDIR)})}));
     for (int i = 0; i < 4; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
     EXPECT_EQ(job_.Tracks[4].WaveSaved, 1);
     EXPECT_TRUE(LeftoverParts().empty());
@@ -227,8 +229,8 @@ TEST_F(SaveJobTest, HandOffSkipsSavedWavesAndLaunchesAtEveryEnd) {
     TrackList tracks{Track("A", 0, 100), Track("B", 100, 200), Track("C", 200, 300)};
     MarkTracksToSave(tracks, {true, true, false}, true, dir_.path() + "/");
     EXPECT_EQ(tracks[0].Checked, 1);
-    EXPECT_EQ(tracks[1].Checked, 0);  // already saved
-    EXPECT_EQ(tracks[2].Checked, 0);  // not checked
+    EXPECT_EQ(tracks[1].Checked, 0);                                      // already saved
+    EXPECT_EQ(tracks[2].Checked, 0);                                      // not checked
     EXPECT_EQ(CheckedTracksDuration(tracks, {true, true, false}), 200u);  // the skipped one counts
     int launches = 0;
     hooks_.LaunchCompanion = [&launches](SaveJob&, WindowSeam&) { ++launches; };
@@ -361,8 +363,8 @@ TEST_F(Mp3Phase, AFailureKeepsTheWaveAndSaysSo) {
     EXPECT_TRUE(std::filesystem::exists(Out("A.wav")));
     EXPECT_FALSE(std::filesystem::exists(Out("A.MP3")));
     EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
-    EXPECT_EQ(seam_.boxes, (std::vector<std::string>{"error: " + FormatText(text::kMp3ConversionFailed,
-                                                                             {"A", Out("A.wav")})}));
+    EXPECT_EQ(seam_.boxes,
+              (std::vector<std::string>{"error: " + FormatText(text::kMp3ConversionFailed, {"A", Out("A.wav")})}));
     EXPECT_TRUE(LeftoverParts().empty());
 }
 

@@ -27,17 +27,17 @@ TEST(WaveWrite, EmptyProbeFileIs46Bytes) {
     const std::string path = dir.path() + "/temp.wav";
     ASSERT_TRUE(CloseEmptyWave(CreateEmptyWave(path, 44100, 16, 2)));
     const Bytes expected{
-        'R', 'I', 'F', 'F', 38, 0, 0, 0,      // RIFF size: 38 + 0
-        'W', 'A', 'V', 'E',                   //
-        'f', 'm', 't', ' ', 18, 0, 0, 0,      // an 18-byte fmt chunk
-        1, 0,                                 // PCM
-        2, 0,                                 // channels
-        0x44, 0xAC, 0, 0,                     // 44100 samples per second
-        0x10, 0xB1, 0x02, 0,                  // 176400 bytes per second
-        4, 0,                                 // block align
-        16, 0,                                // bits per sample
-        0, 0,                                 // extra size
-        'd', 'a', 't', 'a', 0, 0, 0, 0,       // no samples
+        'R',  'I',  'F',  'F', 38, 0, 0, 0,  // RIFF size: 38 + 0
+        'W',  'A',  'V',  'E',               //
+        'f',  'm',  't',  ' ', 18, 0, 0, 0,  // an 18-byte fmt chunk
+        1,    0,                             // PCM
+        2,    0,                             // channels
+        0x44, 0xAC, 0,    0,                 // 44100 samples per second
+        0x10, 0xB1, 0x02, 0,                 // 176400 bytes per second
+        4,    0,                             // block align
+        16,   0,                             // bits per sample
+        0,    0,                             // extra size
+        'd',  'a',  't',  'a', 0,  0, 0, 0,  // no samples
     };
     EXPECT_EQ(ReadFile(path), expected);
 }

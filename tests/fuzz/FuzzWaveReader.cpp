@@ -27,7 +27,6 @@ public:
     int boxes = 0;
 };
 
-
 }  // namespace
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {

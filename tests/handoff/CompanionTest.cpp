@@ -55,9 +55,10 @@ TEST_P(UninstallString, NamesTheInstallationFolder) {
 INSTANTIATE_TEST_SUITE_P(
     Strings, UninstallString,
     ::testing::Values(FolderCase{"/usr/bin/isuninst -f\"/opt/Trimora/Uninst.isu\"", "/opt/Trimora/"},
-                      FolderCase{"/usr/bin/isuninst -f\"/opt/My Apps/Trimora 2/Uninst.isu\"", "/opt/My Apps/Trimora 2/"},
+                      FolderCase{"/usr/bin/isuninst -f\"/opt/My Apps/Trimora 2/Uninst.isu\"",
+                                 "/opt/My Apps/Trimora 2/"},
                       FolderCase{"/usr/bin/isuninst -f/opt/Trimora/Uninst.isu ", "/opt/Trimora/"},
-                      FolderCase{"/usr/bin/isuninst \"/opt/Trimora/Uninst.isu\"", nullptr},   // no -f
+                      FolderCase{"/usr/bin/isuninst \"/opt/Trimora/Uninst.isu\"", nullptr},    // no -f
                       FolderCase{"/usr/bin/isuninst -f\"/opt/Trimora/Remove.isu\"", nullptr},  // no /Uninst.is
                       FolderCase{"", nullptr}));
 
@@ -70,9 +71,10 @@ protected:
 };
 
 TEST_F(Registry, KeysAndValuesMatchIgnoringCaseAndEnumerateInFileOrder) {
-    Write("[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zeta]\nDisplayName=Z\n"
-          "[software\\microsoft\\windows\\currentversion\\uninstall\\Alpha]\ndisplayname = \"A\"\n"
-          "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Alpha\\Deeper]\nX=1\n");
+    Write(
+        "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Zeta]\nDisplayName=Z\n"
+        "[software\\microsoft\\windows\\currentversion\\uninstall\\Alpha]\ndisplayname = \"A\"\n"
+        "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Alpha\\Deeper]\nX=1\n");
     const auto uninstall = platform::RegistryKey::Open(kUninstallKey, file_);
     ASSERT_TRUE(uninstall);
     EXPECT_EQ(uninstall->SubKeyNames(), (std::vector<std::string>{"Zeta", "Alpha"}));
@@ -88,11 +90,13 @@ TEST_F(Registry, InstallationsAreFoundByNameInAnyCase) {
     const std::string old = Install(dir_, "old", {"TRM.EXE"});
     const std::string both = Install(dir_, "both", {"TRM.EXE", "TRM32.EXE"});
     const std::string second = Install(dir_, "second", {"TRM32.EXE"});
-    Write("[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other]\nUninstallString=" + Uninstall(second) + "\n"
+    Write("[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Other]\nUninstallString=" + Uninstall(second) +
+          "\n"
           "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\trimora 1.6]\nDisplayName=Old\nUninstallString=" +
           Uninstall(old) + "\n" +
           "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Corvane TriMora 2.0]\nDisplayName=Both\n"
-          "UninstallString=" + Uninstall(both) + "\n" +
+          "UninstallString=" +
+          Uninstall(both) + "\n" +
           "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\TRIMORA broken]\nUninstallString=/x -q\n"
           "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trimora second]\nUninstallString=" +
           Uninstall(second) + "\n");
@@ -148,10 +152,12 @@ TEST(CompanionLaunch, StartsTheProgramWithTheArguments) {
     test::RecordingSeam seam;
     LaunchCompanion({"\"" + folder + "TRM32.EXE\"", HandOffEdit}, tracks, dir.path() + "/", seam);
     const std::string args = folder + "args.txt";
-    for (int i = 0; i < 500 && !std::filesystem::exists(args); ++i) std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    for (int i = 0; i < 500 && !std::filesystem::exists(args); ++i)
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
     const test::Bytes got = test::ReadFile(args);
     EXPECT_EQ(std::string(got.begin(), got.end()), dir.path() + "/A.wav\n" + dir.path() + "/B with space.wav\n");
-    EXPECT_EQ(seam.statusTexts, (std::vector<std::string>{MessageText(MsgLoadingEditUi), MessageText(MsgLoadingCompanion)}));
+    EXPECT_EQ(seam.statusTexts,
+              (std::vector<std::string>{MessageText(MsgLoadingEditUi), MessageText(MsgLoadingCompanion)}));
     EXPECT_FALSE(platform::StartDetached(dir.path() + "/missing", {}));
 }
 

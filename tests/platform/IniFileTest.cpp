@@ -19,31 +19,24 @@ std::string FileText(const std::string& path) {
 
 TEST(IniFile, ReadsValuesAsTheProfileCallsDo) {
     TempDir dir;
-    const std::string path = dir.Write("a.ini",
-                                       Text("; a comment line\n"
-                                            "[First]\n"
-                                            "Key:=one\n"
-                                            "  Spaced  =  two words  \r\n"
-                                            "Quoted=\"  three \"\n"
-                                            "Empty=\n"
-                                            "[first]\n"
-                                            "Later=ignored, the first section of a name wins\n"
-                                            "[Other]\n"
-                                            "Key:=other\n"));
+    const std::string path = dir.Write("a.ini", Text("; a comment line\n"
+                                                     "[First]\n"
+                                                     "Key:=one\n"
+                                                     "  Spaced  =  two words  \r\n"
+                                                     "Quoted=\"  three \"\n"
+                                                     "Empty=\n"
+                                                     "[first]\n"
+                                                     "Later=ignored, the first section of a name wins\n"
+                                                     "[Other]\n"
+                                                     "Key:=other\n"));
     const struct {
         const char* section;
         const char* key;
         const char* expected;
     } cases[] = {
-        {"First", "Key:", "one"},
-        {"FIRST", "key:", "one"},
-        {"First", "Spaced", "two words"},
-        {"First", "Quoted", "  three "},
-        {"First", "Empty", ""},
-        {"First", "Later", "default"},
-        {"Other", "KEY:", "other"},
-        {"Missing", "Key:", "default"},
-        {"First", "Key", "default"},
+        {"First", "Key:", "one"},        {"FIRST", "key:", "one"},       {"First", "Spaced", "two words"},
+        {"First", "Quoted", "  three "}, {"First", "Empty", ""},         {"First", "Later", "default"},
+        {"Other", "KEY:", "other"},      {"Missing", "Key:", "default"}, {"First", "Key", "default"},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(std::string(c.section) + "/" + c.key);
@@ -74,14 +67,13 @@ TEST(IniFile, WriteCreatesFileSectionAndKey) {
 
 TEST(IniFile, WriteKeepsOtherLinesAndReplacesTheKeyInPlace) {
     TempDir dir;
-    const std::string path = dir.Write("a.ini",
-                                       Text("; kept\n"
-                                            "[Section]\n"
-                                            "KEY:=old\n"
-                                            "other = kept too\r\n"
-                                            "\n"
-                                            "[Next]\n"
-                                            "x=1\n"));
+    const std::string path = dir.Write("a.ini", Text("; kept\n"
+                                                     "[Section]\n"
+                                                     "KEY:=old\n"
+                                                     "other = kept too\r\n"
+                                                     "\n"
+                                                     "[Next]\n"
+                                                     "x=1\n"));
     ASSERT_TRUE(WritePrivateProfileString("section", "Key:", "new", path));
     ASSERT_TRUE(WritePrivateProfileString("Section", "Added", "2", path));
     EXPECT_EQ(FileText(path),

@@ -108,10 +108,10 @@ TEST(Mmio, CreatedChunksGetTheirSizesAndPadByteOnAscent) {
         ASSERT_EQ(mmioClose(h.release()), MMSYSERR_NOERROR);
     }
     const Bytes expected{
-        'R', 'I', 'F', 'F', 16, 0, 0, 0,  // 4 (form) + 8 (header) + 3 + 1 (pad)
-        'T', 'E', 'S', 'T',               //
-        'a', 'b', 'c', 'd', 3, 0, 0, 0,   // the size does not count the pad
-        0xAA, 0xBB, 0xCC, 0,              // the pad byte
+        'R',  'I',  'F',  'F', 16, 0, 0, 0,  // 4 (form) + 8 (header) + 3 + 1 (pad)
+        'T',  'E',  'S',  'T',               //
+        'a',  'b',  'c',  'd', 3,  0, 0, 0,  // the size does not count the pad
+        0xAA, 0xBB, 0xCC, 0,                 // the pad byte
     };
     EXPECT_EQ(ReadFile(path), expected);
 }

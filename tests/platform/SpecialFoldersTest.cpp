@@ -42,9 +42,10 @@ TEST(SpecialFolders, ConfigHomeFollowsXdgOrDefaultsUnderHome) {
 
 TEST(SpecialFolders, UserDirsEntriesNameTheFolders) {
     FakeHome home;
-    home.UserDirs("# written by xdg-user-dirs-update\n"
-                  "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n"
-                  "XDG_DOCUMENTS_DIR=\"/srv/docs/\"\n");
+    home.UserDirs(
+        "# written by xdg-user-dirs-update\n"
+        "XDG_MUSIC_DIR=\"$HOME/Tunes\"\n"
+        "XDG_DOCUMENTS_DIR=\"/srv/docs/\"\n");
     EXPECT_EQ(UserFolderPath(UserFolder::Music), home.dir.path() + "/Tunes") << "named even if not on disk";
     EXPECT_EQ(UserFolderPath(UserFolder::Documents), "/srv/docs");
 }

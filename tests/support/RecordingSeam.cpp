@@ -2,8 +2,8 @@
 
 namespace quillon::test {
 
-void RecordingSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample,
-                                 uint32_t channels, bool clear) {
+void RecordingSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                                 bool clear) {
     std::lock_guard lock(mutex_);
     waveInfo.push_back({durationMs, samplesPerSec, bitsPerSample, channels, clear});
 }

@@ -24,8 +24,8 @@
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
-using test::Message;
 using app::TMainForm;
+using test::Message;
 
 namespace {
 
@@ -69,7 +69,9 @@ class MainFormTest : public QObject, protected test::FormFixture<> {
         form_->FileNameEdit->setText(QString::fromStdString(path));
         form_->Analysis().analyzeButtonClick();
     }
-    bool Idle() const { return !form_->Analysis().AnalysisJob && !form_->UiBusy.load() && !form_->Analysis().AnalyzeTimer->isActive(); }
+    bool Idle() const {
+        return !form_->Analysis().AnalysisJob && !form_->UiBusy.load() && !form_->Analysis().AnalyzeTimer->isActive();
+    }
     bool AnyStatusPanel() const {
         for (int i = 0; i < 5; ++i) {
             if (!form_->StatusText(i).isEmpty()) return true;
@@ -117,8 +119,8 @@ private slots:
         QVERIFY(!form_->FileTypeComboBox->isEnabled());
         QVERIFY(form_->ProgressBar->isHidden());
         QVERIFY(form_->AbortButton->isHidden());
-        for (QAction* on : {form_->OpenMenuItem, form_->PreferencesMenuItem, form_->ExitMenuItem,
-                            form_->HelpTopicsItem, form_->AboutQuillonMenuItem})
+        for (QAction* on : {form_->OpenMenuItem, form_->PreferencesMenuItem, form_->ExitMenuItem, form_->HelpTopicsItem,
+                            form_->AboutQuillonMenuItem})
             QVERIFY(on->isEnabled());
         for (QAction* off : {form_->SaveMenuItem, form_->BurnMenuItem, form_->EditMenuItem, form_->SelectAllMenuItem,
                              form_->SelectNoneMenuitem})
@@ -343,15 +345,16 @@ private slots:
         // The first worker keeps going after its abort, then reports tracks and
         // status texts of its own, as a slow last block would.
         std::atomic<bool> release{false}, late{false};
-        form_->Analysis().SetAnalysisRunner([&](engine::AnalysisJob& job, engine::TrackList& tracks, engine::WindowSeam& seam) {
-            while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
-            tracks.push_back({"stale", "", "", "", 0, 0});
-            seam.SetStatusText("stale");
-            seam.ShowWaveInfo(1, 8000, 8, 1, false);
-            seam.StopAnalysis();
-            if (!job.AbortRequested.load()) job.State = engine::JobFinished;
-            late = true;
-        });
+        form_->Analysis().SetAnalysisRunner(
+            [&](engine::AnalysisJob& job, engine::TrackList& tracks, engine::WindowSeam& seam) {
+                while (!release.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                tracks.push_back({"stale", "", "", "", 0, 0});
+                seam.SetStatusText("stale");
+                seam.ShowWaveInfo(1, 8000, 8, 1, false);
+                seam.StopAnalysis();
+                if (!job.AbortRequested.load()) job.State = engine::JobFinished;
+                late = true;
+            });
         const std::string path = WriteTwoTrackWave(*files_);
         Analyze(path);
         form_->Analysis().AbortButtonClick();
@@ -536,13 +539,14 @@ private slots:
         // The worker asks while the window is about to block in shutdown: the
         // abort must release the question, or the two would wait for each other.
         std::atomic<bool> asking{false}, answer{true}, askedAfterAbort{true};
-        form_->Analysis().SetAnalysisRunner([&](engine::AnalysisJob& job, engine::TrackList&, engine::WindowSeam& seam) {
-            asking = true;
-            answer = seam.AskYesNo("Overwrite?");
-            askedAfterAbort = seam.AskYesNo("Again?");
-            seam.ShowErrorBox("after abort");
-            (void)job;
-        });
+        form_->Analysis().SetAnalysisRunner(
+            [&](engine::AnalysisJob& job, engine::TrackList&, engine::WindowSeam& seam) {
+                asking = true;
+                answer = seam.AskYesNo("Overwrite?");
+                askedAfterAbort = seam.AskYesNo("Again?");
+                seam.ShowErrorBox("after abort");
+                (void)job;
+            });
         Analyze(WriteTwoTrackWave(*files_));
         while (!asking.load()) std::this_thread::sleep_for(std::chrono::milliseconds(1));
         std::this_thread::sleep_for(std::chrono::milliseconds(30));

@@ -42,7 +42,8 @@ std::string Probe(const std::string& file, const std::string& entry) {
 std::string Tone(const test::TempDir& dir, const char* name, const Format& f, uint32_t frames) {
     test::Pcm pcm(f.bits, f.channels);
     const int level = f.bits == 8 ? 40 : 3000;
-    for (uint32_t at = 0; at < frames; at += 50) pcm.Level(std::min<uint32_t>(50, frames - at), (at / 50) % 2 ? level : -level);
+    for (uint32_t at = 0; at < frames; at += 50)
+        pcm.Level(std::min<uint32_t>(50, frames - at), (at / 50) % 2 ? level : -level);
     return dir.Write(name, test::PcmWave(f, pcm.bytes()));
 }
 
@@ -51,25 +52,25 @@ TEST(LameConfig, RecordIsLaidOutByteForByte) {
     Bytes b(sizeof c);
     std::memcpy(b.data(), &c, sizeof c);
     ASSERT_EQ(b.size(), 331u);
-    EXPECT_EQ(test::Le32(b, 0), 256u);    // kind
-    EXPECT_EQ(test::Le32(b, 4), 1u);      // version
-    EXPECT_EQ(test::Le32(b, 8), 331u);    // size
-    EXPECT_EQ(test::Le32(b, 12), 44100u); // input rate
-    EXPECT_EQ(test::Le32(b, 16), 0u);     // output rate: the encoder's choice
-    EXPECT_EQ(test::Le32(b, 20), 0u);     // stereo
-    EXPECT_EQ(test::Le32(b, 24), 128u);   // bit rate
-    EXPECT_EQ(test::Le32(b, 28), 128u);   // maximum bit rate
-    EXPECT_EQ(test::Le32(b, 32), 2u);     // high quality
-    EXPECT_EQ(test::Le32(b, 36), 1u);     // MPEG-1
-    EXPECT_EQ(test::Le32(b, 40), 0u);     // psycho-acoustic model
-    EXPECT_EQ(test::Le32(b, 44), 0u);     // emphasis
+    EXPECT_EQ(test::Le32(b, 0), 256u);          // kind
+    EXPECT_EQ(test::Le32(b, 4), 1u);            // version
+    EXPECT_EQ(test::Le32(b, 8), 331u);          // size
+    EXPECT_EQ(test::Le32(b, 12), 44100u);       // input rate
+    EXPECT_EQ(test::Le32(b, 16), 0u);           // output rate: the encoder's choice
+    EXPECT_EQ(test::Le32(b, 20), 0u);           // stereo
+    EXPECT_EQ(test::Le32(b, 24), 128u);         // bit rate
+    EXPECT_EQ(test::Le32(b, 28), 128u);         // maximum bit rate
+    EXPECT_EQ(test::Le32(b, 32), 2u);           // high quality
+    EXPECT_EQ(test::Le32(b, 36), 1u);           // MPEG-1
+    EXPECT_EQ(test::Le32(b, 40), 0u);           // psycho-acoustic model
+    EXPECT_EQ(test::Le32(b, 44), 0u);           // emphasis
     EXPECT_EQ(test::Le32(b, 48), 0xFFFFFFFFu);  // private bit on
     EXPECT_EQ(test::Le32(b, 52), 0xFFFFFFFFu);  // CRC on
-    EXPECT_EQ(test::Le32(b, 56), 0u);     // copyright
-    EXPECT_EQ(test::Le32(b, 60), 0u);     // marked as a copy
-    EXPECT_EQ(test::Le32(b, 64), 0u);     // no VBR header
-    EXPECT_EQ(test::Le32(b, 68), 0u);     // constant bit rate
-    EXPECT_EQ(test::Le32(b, 72), 4u);     // VBR quality
+    EXPECT_EQ(test::Le32(b, 56), 0u);           // copyright
+    EXPECT_EQ(test::Le32(b, 60), 0u);           // marked as a copy
+    EXPECT_EQ(test::Le32(b, 64), 0u);           // no VBR header
+    EXPECT_EQ(test::Le32(b, 68), 0u);           // constant bit rate
+    EXPECT_EQ(test::Le32(b, 72), 4u);           // VBR quality
     for (std::size_t i = 76; i < 331; ++i) ASSERT_EQ(b[i], 0) << i;
     EXPECT_EQ(MakeLameConfig(22050, 1, 64).channelMode, 3);  // mono
 }
@@ -103,9 +104,9 @@ TEST(LameRates, ReadTheRealFmtChunkWhereverItIs) {
     test::TempDir dir;
     // A LIST chunk before fmt: the canonical 44-byte places would hold garbage.
     const Format f{1, 2, 22050, 16};
-    const std::string path = dir.Write("list.wav", test::Riff({test::Chunk("LIST", Bytes(30, 'x')),
-                                                              test::Chunk("fmt ", test::FmtBody(f)),
-                                                              test::Chunk("data", Bytes(8820, 0))}));
+    const std::string path = dir.Write(
+        "list.wav", test::Riff({test::Chunk("LIST", Bytes(30, 'x')), test::Chunk("fmt ", test::FmtBody(f)),
+                                test::Chunk("data", Bytes(8820, 0))}));
     test::RecordingSeam seam;
     EXPECT_TRUE(LameBitRateUsable(path, 160, seam));
     EXPECT_FALSE(LameBitRateUsable(path, 192, seam));
@@ -116,7 +117,9 @@ TEST(Expand8Bit, UnsignedBytesBecomeSigned16Bit) {
     std::size_t count = buffer.size();
     Expand8BitSamples(buffer, count);
     ASSERT_EQ(count, 8u);
-    const auto at = [&buffer](std::size_t i) { return int16_t(uint16_t(buffer[2 * i]) | uint16_t(buffer[2 * i + 1]) << 8); };
+    const auto at = [&buffer](std::size_t i) {
+        return int16_t(uint16_t(buffer[2 * i]) | uint16_t(buffer[2 * i + 1]) << 8);
+    };
     EXPECT_EQ(at(0), 0);
     EXPECT_EQ(at(1), -32768);
     EXPECT_EQ(at(2), 32512);
@@ -238,8 +241,8 @@ TEST(Dispatch, TheNameChoosesTheRoute) {
     EXPECT_EQ(ConvertToMp3("LAME Encoder", wave, dir.path() + "/x.mp3", 192, seam, {}), 406);
     EXPECT_EQ(LastConversionResult.load(), 406);
     ASSERT_EQ(seam.boxes.size(), 1u);
-    EXPECT_EQ(seam.boxes[0], "plain: " + MessageText(MsgCodecCannotProduceAt) + " 192 " +
-                                 MessageText(MsgKbitBitrateChooseAnother));
+    EXPECT_EQ(seam.boxes[0],
+              "plain: " + MessageText(MsgCodecCannotProduceAt) + " 192 " + MessageText(MsgKbitBitrateChooseAnother));
     EXPECT_EQ(seam.boxes[0].back(), '\n');
 }
 

@@ -27,8 +27,8 @@
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
-using test::Message;
 using app::TMainForm;
+using test::Message;
 
 class Mp3SaveTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
@@ -53,7 +53,8 @@ class Mp3SaveTest : public QObject, protected test::FormFixture<> {
             if (!settings) return int(QDialog::Rejected);
             settings->FormShow();
             offeredCodecs_.clear();
-            for (int i = 0; i < settings->CodecComboBox->count(); ++i) offeredCodecs_ << settings->CodecComboBox->itemText(i);
+            for (int i = 0; i < settings->CodecComboBox->count(); ++i)
+                offeredCodecs_ << settings->CodecComboBox->itemText(i);
             if (codec.isEmpty()) return int(QDialog::Rejected);
             settings->CodecComboBox->setCurrentText(codec);
             settings->BitRateComboBox->setCurrentText(rate);
@@ -63,7 +64,8 @@ class Mp3SaveTest : public QObject, protected test::FormFixture<> {
     }
     void StoreChoice(const std::string& codec, int rate) {
         std::ofstream(env_->SettingsFile().toStdString())
-            << "[ProgramSection]\nIsRunningFirstTime:=0\n[MP3FormatSection]\nCodecName:=" << codec << "\nBitRate:=" << rate << "\n";
+            << "[ProgramSection]\nIsRunningFirstTime:=0\n[MP3FormatSection]\nCodecName:=" << codec
+            << "\nBitRate:=" << rate << "\n";
     }
     std::string Out(const std::string& name) const { return files_->path() + "/" + name; }
     void SaveAndWait() {
@@ -101,8 +103,8 @@ private slots:
     void aSourceNoEncoderTakesIsRefused() {
         Open(96000);
         form_->Save().SaveButtonClick();
-        QCOMPARE(dialogs_->boxes,
-                 QStringList{"plain: " + QString::fromStdString(engine::MessageText(engine::MsgCodecCannotUseSourceFormat))});
+        QCOMPARE(dialogs_->boxes, QStringList{"plain: " + QString::fromStdString(engine::MessageText(
+                                                              engine::MsgCodecCannotUseSourceFormat))});
         QVERIFY(!form_->Save().SaveJob);
         QVERIFY(!form_->UiBusy.load());
     }

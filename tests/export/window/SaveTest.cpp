@@ -22,8 +22,8 @@
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
-using test::Message;
 using app::TMainForm;
+using test::Message;
 
 namespace {
 
@@ -38,8 +38,7 @@ public:
         return false;
     }
     QString OpenFileName(QWidget*, const QString&) override { return {}; }
-    QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&,
-                         const QString&) override {
+    QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&, const QString&) override {
         boxes << "save dialog: " + fileName;
         return {};
     }

@@ -31,10 +31,13 @@ class EditBurnTest : public QObject, protected test::FormFixture<> {
         const std::string folder = files_->path() + "/trimora/";
         std::filesystem::create_directories(folder);
         for (const char* exe : exes)
-            std::filesystem::copy_file(QUILLON_FAKE_COMPANION, folder + exe, std::filesystem::copy_options::overwrite_existing);
+            std::filesystem::copy_file(QUILLON_FAKE_COMPANION, folder + exe,
+                                       std::filesystem::copy_options::overwrite_existing);
         form_->HandOff().RegistryFile = files_->path() + "/registry.ini";
-        std::ofstream(form_->HandOff().RegistryFile) << "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trimora 2.0]\n"
-                                              "UninstallString=/bin/isuninst -f\"" << folder << "Uninst.isu\"\n";
+        std::ofstream(form_->HandOff().RegistryFile)
+            << "[SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Trimora 2.0]\n"
+               "UninstallString=/bin/isuninst -f\""
+            << folder << "Uninst.isu\"\n";
         return folder;
     }
     QString Launched(const std::string& folder) {

@@ -65,17 +65,29 @@ const Bytes kSecond = Ramp16Mono(8000);
 
 INSTANTIATE_TEST_SUITE_P(
     Files, PlayerRefusal,
-    ::testing::Values(
-        Refusal{"Missing", nullptr, 0, 100, 102},
-        Refusal{"NotRiff", [] { return Bytes{'h', 'e', 'l', 'l', 'o', 0, 0, 0, 0, 0, 0, 0}; }, 0, 100, 107},
-        Refusal{"RiffOfAnotherForm", [] { return Riff({Chunk("data", {1, 2})}, "AVI "); }, 0, 100, 107},
-        Refusal{"NoFmtChunk", [] { return Riff({Chunk("data", kSecond)}); }, 0, 100, 108},
-        Refusal{"NotPcm", [] { return PcmWave(Format{3, 1, 8000, 32}, kSecond); }, 0, 100, 109},
-        Refusal{"TwentyFourBit", [] { return PcmWave(Format{1, 1, 8000, 24}, kSecond); }, 0, 100, 109},
-        Refusal{"NoDataChunk", [] { return Riff({Chunk("fmt ", FmtBody(kMono16))}); }, 0, 100, 110},
-        Refusal{"EmptyData", [] { return PcmWave(kMono16, {}); }, 0, 100, 117},
-        Refusal{"EmptyStretch", [] { return PcmWave(kMono16, kSecond); }, 500, 500, 117},
-        Refusal{"StretchPastTheEnd", [] { return PcmWave(kMono16, kSecond); }, 2000, 3000, 117}),
+    ::testing::Values(Refusal{"Missing", nullptr, 0, 100, 102},
+                      Refusal{"NotRiff", [] { return Bytes{'h', 'e', 'l', 'l', 'o', 0, 0, 0, 0, 0, 0, 0}; }, 0, 100,
+                              107},
+                      Refusal{"RiffOfAnotherForm",
+                              [] {
+                                  return Riff({Chunk("data", {1, 2})}, "AVI ");
+                              },
+                              0, 100, 107},
+                      Refusal{"NoFmtChunk", [] { return Riff({Chunk("data", kSecond)}); }, 0, 100, 108},
+                      Refusal{"NotPcm",
+                              [] {
+                                  return PcmWave(Format{3, 1, 8000, 32}, kSecond);
+                              },
+                              0, 100, 109},
+                      Refusal{"TwentyFourBit",
+                              [] {
+                                  return PcmWave(Format{1, 1, 8000, 24}, kSecond);
+                              },
+                              0, 100, 109},
+                      Refusal{"NoDataChunk", [] { return Riff({Chunk("fmt ", FmtBody(kMono16))}); }, 0, 100, 110},
+                      Refusal{"EmptyData", [] { return PcmWave(kMono16, {}); }, 0, 100, 117},
+                      Refusal{"EmptyStretch", [] { return PcmWave(kMono16, kSecond); }, 500, 500, 117},
+                      Refusal{"StretchPastTheEnd", [] { return PcmWave(kMono16, kSecond); }, 2000, 3000, 117}),
     [](const auto& tp) { return std::string(tp.param.name); });
 
 TEST_F(PlayerTest, NoFileNameIs100) {
@@ -146,7 +158,8 @@ TEST_P(PlayerOnDisk, PlaysExactlyTheStretch) {
     played.erase(played.begin(), played.begin() + std::ptrdiff_t(lead));
     const std::size_t n = p.to - p.from;
     ASSERT_GE(played.size(), n);
-    EXPECT_TRUE(std::equal(played.begin(), played.begin() + std::ptrdiff_t(n), p.data.begin() + std::ptrdiff_t(p.from)));
+    EXPECT_TRUE(
+        std::equal(played.begin(), played.begin() + std::ptrdiff_t(n), p.data.begin() + std::ptrdiff_t(p.from)));
     for (std::size_t i = n; i < played.size(); ++i) ASSERT_EQ(played[i], silence) << i;
 }
 
@@ -159,14 +172,13 @@ Bytes Ramp8Stereo(uint32_t frames) {
     return b;
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Layouts, PlayerOnDisk,
-    ::testing::Values(
-        // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
-        Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, 4000, 9600},
-        // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
-        Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300, 2204, 6616}),
-    [](const auto& tp) { return std::string(tp.param.name); });
+INSTANTIATE_TEST_SUITE_P(Layouts, PlayerOnDisk,
+                         ::testing::Values(
+                             // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
+                             Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, 4000, 9600},
+                             // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
+                             Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300, 2204, 6616}),
+                         [](const auto& tp) { return std::string(tp.param.name); });
 
 }  // namespace
 }  // namespace quillon::test

@@ -111,8 +111,8 @@ private slots:
         QFETCH(uint, start);
         QFETCH(uint, stop);
         if (!setting.isEmpty()) {
-            std::ofstream(env_->SettingsFile().toStdString()) << "[PreViewSection]\nPreViewEndTime=" << setting.toStdString()
-                                                               << "\n";
+            std::ofstream(env_->SettingsFile().toStdString())
+                << "[PreViewSection]\nPreViewEndTime=" << setting.toStdString() << "\n";
         }
         Select(row);
         QTest::mouseClick(form_->PreViewTrackEndButton, Qt::LeftButton);

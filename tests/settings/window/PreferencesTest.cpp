@@ -25,10 +25,10 @@
 #include "support/window/WindowTestEnv.h"
 
 using namespace quillon;
-using test::Message;
-using test::Slurp;
 using app::TMainForm;
 using app::TPreferencesForm;
+using test::Message;
+using test::Slurp;
 
 class PreferencesTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
@@ -54,7 +54,9 @@ private slots:
     void cleanup() { DestroyForm(); }
 
     void storedValuesAreShownCorrectedAndWrittenOnlyOnOk() {
-        Settings("[SilenceAmplitudeSection]\nSilenceAmplitude:=500\n[MP3FormatSection]\nCodecName:=lame encoder\nBitRate:=192\n");
+        Settings(
+            "[SilenceAmplitudeSection]\nSilenceAmplitude:=500\n[MP3FormatSection]\nCodecName:=lame "
+            "encoder\nBitRate:=192\n");
         Show();
         QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("100"));
         QCOMPARE(prefs_->SilenceDurationEdit->text(), QString("3"));
@@ -78,10 +80,14 @@ private slots:
         QTest::addColumn<QString>("typed");
         QTest::addColumn<QString>("shown");
         QTest::addColumn<int>("value");
-        QTest::newRow("empty amplitude") << 0 << "" << "1" << 1;
-        QTest::newRow("duration 150") << 1 << "150" << "100" << 100;
-        QTest::newRow("preview 0") << 2 << "0" << "1" << 1;
-        QTest::newRow("leading blank") << 0 << " 7" << " 7" << 7;
+        QTest::newRow("empty amplitude") << 0 << ""
+                                         << "1" << 1;
+        QTest::newRow("duration 150") << 1 << "150"
+                                      << "100" << 100;
+        QTest::newRow("preview 0") << 2 << "0"
+                                   << "1" << 1;
+        QTest::newRow("leading blank") << 0 << " 7"
+                                       << " 7" << 7;
     }
     void numberFieldsCorrectThemselves() {
         QFETCH(int, field);
@@ -113,8 +119,9 @@ private slots:
     }
 
     void spinButtonsKeepTheirBounds() {
-        Settings("[SilenceAmplitudeSection]\nSilenceAmplitude:=9\n[SilenceDuratuionSection]\nSilenceDuration:=1\n"
-                 "[PreViewSection]\nPreViewEndTime=98\n");
+        Settings(
+            "[SilenceAmplitudeSection]\nSilenceAmplitude:=9\n[SilenceDuratuionSection]\nSilenceDuration:=1\n"
+            "[PreViewSection]\nPreViewEndTime=98\n");
         Show();
         prefs_->SilenceAmplitudeSpinButton->Up->click();
         QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("10"));
@@ -169,8 +176,8 @@ private slots:
         Show();
         prefs_->SilenceAmpEdit->setText("55");
         prefs_->okButtonClick();
-        QCOMPARE(dialogs_->boxes, QStringList{"error: Unable to write to " + QString::fromStdString(notAFolder) +
-                                              "/Quillon.ini."});
+        QCOMPARE(dialogs_->boxes,
+                 QStringList{"error: Unable to write to " + QString::fromStdString(notAFolder) + "/Quillon.ini."});
         QVERIFY(prefs_->isVisible());
         QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("55"));
         prefs_->CancelButton->click();

@@ -30,8 +30,7 @@ public:
         return openName;
     }
 
-    QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&,
-                         const QString&) override {
+    QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&, const QString&) override {
         boxes << "save dialog: " + fileName;
         return saveName;
     }
