@@ -15,6 +15,7 @@ packages=(
   sox                         # a second opinion on the files we write, in the tests
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
+  clang-format                # the house style, checked by the tests
 )
 
 missing=()
