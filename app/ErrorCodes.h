@@ -110,8 +110,11 @@ inline constexpr const char* kSourceLost =
     "and the save was stopped.";
 inline constexpr const char* kSourceIsOutput =
     "Error: %s is the wave file being cut and cannot be overwritten. The track was not saved.";
+inline constexpr const char* kMp3NameIsTrackWave =
+    "Error: %s is the track's own wave file and cannot take its MP3 file. The track was kept as a wave file.";
 inline constexpr const char* kMp3ConversionFailed =
     "Error: The track %s could not be converted to MP3. Its wave file %s was kept.";
+inline constexpr const char* kPathDoesNotExist = "%s\nThe path does not exist. Check the path and try again.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

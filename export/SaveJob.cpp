@@ -66,20 +66,29 @@ bool HasFreeSpace(const std::string& folder, uint32_t totalMs, const WaveFormat&
 }
 
 bool IsUsableTrackName(const std::string& name) {
-    return !name.empty() && name != "." && name != ".." && name.find('/') == std::string::npos;
+    // A double quote would split the name on the companion's command line.
+    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\"") == std::string::npos;
 }
 
 std::string ConfirmOutputName(const std::string& path, const std::string& defaultExt, const std::string& filter,
-                              const std::string& sourcePath, WindowSeam& seam) {
+                              const std::string& sourcePath, WindowSeam& seam, const std::string& trackWave) {
+    const auto isTrackWave = [&trackWave](const std::string& name) {
+        return !trackWave.empty() && SameFile(name, trackWave);
+    };
     if (!FileExists(path)) return path;
-    if (!SameFile(path, sourcePath) &&
+    if (!SameFile(path, sourcePath) && !isTrackWave(path) &&
         seam.AskYesNo(MessageText(MsgFileExistsPrefix) + path + MessageText(MsgFileExistsOverwrite))) {
         return path;
     }
     const std::string chosen = seam.ChooseSaveFileName(AddTrailingBackslash(ExtractFileDir(path)), path, defaultExt,
                                                        filter);
-    if (!chosen.empty() && SameFile(chosen, sourcePath)) {
+    if (chosen.empty()) return {};
+    if (SameFile(chosen, sourcePath)) {
         seam.ShowErrorBox(FormatText(text::kSourceIsOutput, {chosen}));
+        return {};
+    }
+    if (isTrackWave(chosen)) {
+        seam.ShowErrorBox(FormatText(text::kMp3NameIsTrackWave, {chosen}));
         return {};
     }
     return chosen;
@@ -127,9 +136,15 @@ TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source) {
 
 class TrackWriter {
 public:
-    TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t> (&buffers)[2], WindowSeam& seam,
-                const SaveHooks& hooks)
-        : job_(job), source_(source), buffers_(buffers), seam_(seam), hooks_(hooks) {}
+    // outputFolder: the job's folder; only its loss ends the job.
+    TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t> (&buffers)[2], std::string outputFolder,
+                WindowSeam& seam, const SaveHooks& hooks)
+        : job_(job),
+          source_(source),
+          buffers_(buffers),
+          outputFolder_(std::move(outputFolder)),
+          seam_(seam),
+          hooks_(hooks) {}
 
     // Writes the track's bytes to a temporary file beside finalPath and puts it
     // in place when complete; on abort or failure nothing is left behind.
@@ -165,7 +180,9 @@ private:
         const int error = errno != 0 ? errno : EIO;
         if (out != nullptr) mmioClose(out);
         if (!temp.empty()) RemoveFile(temp);
-        if (!DirectoryExists(ExtractFileDir(finalPath))) {
+        // A file named into another folder fails alone; a lost output folder
+        // would fail every track after it.
+        if (!DirectoryExists(outputFolder_)) {
             ShowErrorMessage(seam_, MsgOutputFolderMissing);
             return CopyResult::FolderLost;
         }
@@ -184,6 +201,7 @@ private:
     SaveJob& job_;
     Source& source_;
     std::vector<uint8_t> (&buffers_)[2];
+    std::string outputFolder_;
     WindowSeam& seam_;
     const SaveHooks& hooks_;
 };
@@ -214,7 +232,8 @@ SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
 void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, WindowSeam& seam,
                   const SaveHooks& hooks) {
     job.InMp3Phase.store(true);
-    const std::string mp3Name = ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam);
+    const std::string mp3Name = ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam,
+                                                  waveName);
     job.SetMp3OutputPath(mp3Name);
     if (mp3Name.empty()) {
         job.InMp3Phase.store(false);
@@ -269,7 +288,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         return FinishWithoutWork(job, hooks, seam);
     }
 
-    TrackWriter writer(job, source, buffers, seam, hooks);
+    TrackWriter writer(job, source, buffers, folder, seam, hooks);
     for (std::size_t i = 0; i < job.Tracks.size(); ++i) {
         job.Progress.store(0);
         TRACK_INFO_STRUCT& track = job.Tracks[i];

@@ -108,11 +108,16 @@ void MarkTracksToSave(TrackList& tracks, const std::vector<bool>& rowChecked, bo
 // overwrite question (Yes keeps path, replaced once the new file is complete)
 // or else the save dialog; "" to skip. The source file itself is never offered
 // for overwriting: the dialog is shown instead, and choosing it there skips.
+// The same holds for trackWave, the track's own wave file when its MP3 file
+// is named (empty for the wave file itself): the MP3 file put in its place
+// would be removed as the wave, leaving nothing.
 [[nodiscard]] std::string ConfirmOutputName(const std::string& path, const std::string& defaultExt,
-                                            const std::string& filter, const std::string& sourcePath, WindowSeam& seam);
+                                            const std::string& filter, const std::string& sourcePath, WindowSeam& seam,
+                                            const std::string& trackWave = {});
 
 // A track name that can be a file name in the output folder: not empty, not
-// "." or "..", no "/".
+// "." or "..", no "/", and no double quote (the companion program's command
+// line would split the name there).
 [[nodiscard]] bool IsUsableTrackName(const std::string& name);
 
 }  // namespace quillon::engine

@@ -137,6 +137,24 @@ INSTANTIATE_TEST_SUITE_P(Moments, OutputFolderRemoved,
                          ::testing::Values(FolderRemoval{"BetweenTracks", true}, FolderRemoval{"MidTrack", false}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+TEST_F(SaveFaultTest, ANameChosenInAMissingFolderFailsOnlyItsTrack) {
+    MakeSource(6);
+    const Bytes earlier{1, 2, 3};
+    (void)dir_.Write("out/One.wav", earlier);
+    seam_.answers = {false};  // keep the earlier One.wav, then name it elsewhere
+    const std::string elsewhere = dir_.path() + "/no such folder/One.wav";
+    seam_.chosenNames = {elsewhere};
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 4), SecondsTrack("Three", 4, 6)}),
+              SaveEnd::Finished);
+    ASSERT_EQ(seam_.boxes.size(), 3u);
+    EXPECT_EQ(seam_.boxes[2], "error: " + FormatText(text::kCannotWriteFile, {elsewhere, std::strerror(ENOENT)}));
+    EXPECT_EQ(test::ReadFile(Out("One")), earlier);
+    ExpectComplete("Two", 2, 4);
+    ExpectComplete("Three", 4, 6);
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, 0);
+    ExpectNoDebris({"One", "Two", "Three"});
+}
+
 TEST_F(SaveFaultTest, ASourceCutShortDuringTheSaveStopsItWithoutAPartialTrack) {
     // Track Two is 68 s, about 11.4 MiB; the reader is at most one 4 MiB
     // block ahead, so a cut after the first block shows in this track.

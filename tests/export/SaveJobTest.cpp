@@ -193,15 +193,17 @@ TEST_F(SaveJobTest, TheSourceIsNeverOfferedForOverwriting) {
 TEST_F(SaveJobTest, UnusableNamesAndUnwritableFilesAreReportedAndSkipped) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     std::filesystem::create_directory(Out("Folder.wav"));  // the finished file cannot take this name
-    Run({Track("", 0, 100), Track("..", 0, 100), Track("a/b", 0, 100), Track("Folder", 0, 100), Track("Fine", 0, 100)});
+    Run({Track("", 0, 100), Track("..", 0, 100), Track("a/b", 0, 100), Track("My \"Song\" 1", 0, 100),
+         Track("Folder", 0, 100), Track("Fine", 0, 100)});
     EXPECT_EQ(
         seam_.boxes,
         (std::vector<std::string>{
             "error: " + FormatText(text::kBadTrackName, {""}), "error: " + FormatText(text::kBadTrackName, {".."}),
             "error: " + FormatText(text::kBadTrackName, {"a/b"}),
+            "error: " + FormatText(text::kBadTrackName, {"My \"Song\" 1"}),
             "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav"), std::strerror(EISDIR)})}));
-    for (int i = 0; i < 4; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
-    EXPECT_EQ(job_.Tracks[4].WaveSaved, 1);
+    for (int i = 0; i < 5; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
+    EXPECT_EQ(job_.Tracks[5].WaveSaved, 1);
     EXPECT_TRUE(LeftoverParts().empty());
     EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/a"));
 }
@@ -398,6 +400,34 @@ TEST_F(Mp3Phase, NoAndCancelForTheMp3NameKeepTheWave) {
     EXPECT_TRUE(std::filesystem::exists(Out("A.wav")));
     EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
     EXPECT_EQ(test::ReadFile(Out("A.MP3")), (Bytes{'o', 'l', 'd'}));
+}
+
+TEST_F(Mp3Phase, TheTracksOwnWaveIsNeverTheMp3Name) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    Convert(0);
+    // The MP3 name dialog answered with the wave file's own name.
+    dir_.Write("A.MP3", {'o', 'l', 'd'});
+    seam_.answers = {false};
+    seam_.chosenNames = {Out("A.wav")};
+    Run({Track("A", 0, 500)});
+    EXPECT_TRUE(converted_.empty());
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
+    EXPECT_EQ(test::ReadFile(Out("A.wav")).size(), 46u + 4000u);
+    EXPECT_EQ(seam_.boxes.back(), "error: " + FormatText(text::kMp3NameIsTrackWave, {Out("A.wav")}));
+}
+
+TEST_F(Mp3Phase, AWaveNamedLikeItsMp3IsNeverOfferedForOverwriting) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    Convert(0);
+    dir_.Write("B.wav", {'o', 'l', 'd'});
+    seam_.answers = {false, true};
+    seam_.chosenNames = {Out("B.MP3"), ""};
+    Run({Track("B", 0, 500)});
+    EXPECT_EQ(seam_.boxes, (std::vector<std::string>{"question: " + MessageText(MsgFileExistsPrefix) + Out("B.wav") +
+                                                         MessageText(MsgFileExistsOverwrite),
+                                                     "save dialog: " + Out("B.wav"), "save dialog: " + Out("B.MP3")}));
+    EXPECT_EQ(test::ReadFile(Out("B.MP3")).size(), 46u + 4000u);
+    EXPECT_TRUE(LeftoverParts().empty());
 }
 
 }  // namespace
