@@ -41,10 +41,7 @@ class HandOffTest : public QObject {
     // the window meanwhile.
     void SecondStart(const QStringList& arguments) {
         QProcess second;
-        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
-        environment.insert("QUILLON_TEST_MESSAGE_LOG", messageLog_);
-        second.setProcessEnvironment(environment);
-        second.start(qEnvironmentVariable("QUILLON_APP"), arguments);
+        second.start(QUILLON_TEST_START, QStringList{messageLog_} + arguments);
         QVERIFY(second.waitForStarted());
         QTRY_VERIFY_WITH_TIMEOUT(second.state() == QProcess::NotRunning, 20000);
         QCOMPARE(second.exitStatus(), QProcess::NormalExit);
