@@ -34,7 +34,9 @@ void AnalysisHandlers::analyzeButtonClick() {
         engine::ShowErrorMessage(form_.Seam(), engine::MsgFileDoesNotExist);
         return;
     }
-    if (Running()) return;
+    // The two jobs never run at once: a save started by a hand-off leaves the
+    // window free for other commands, but not for a new analysis.
+    if (Running() || form_.SaveRunning.load()) return;
 
     form_.AnalyzeButton->SetEnabled(false);
     FreeAnalysisJob();
@@ -62,12 +64,13 @@ void AnalysisHandlers::analyzeButtonClick() {
     AnalyzeTimer->start();
     form_.UiBusy.store(true);
     form_.TrackList.clear();
+    ++form_.TrackListGeneration;
     StartAnalysisWorker(task);
 }
 
 void AnalysisHandlers::StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task) {
     const bool started = form_.Workers().Start([this, task, runner = analysisRunner_]() -> std::function<void()> {
-        WorkerSeam seam(form_, task, task.get(), task->Job.AbortRequested);
+        WorkerSeam seam(form_, task, task.get(), task->Job.AbortRequested, task->AbortPressed);
         runner(task->Job, task->Tracks, seam);
         return [this, task] { AnalysisWorkerEnded(task); };
     });
@@ -122,8 +125,10 @@ void AnalysisHandlers::AbortButtonClick() {
     if (!form_.AbortButton->Enabled()) return;
     form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
     form_.HideJobProgress();
-    if (AnalysisJob) StopAnalysis();
-    else if (form_.Save().SaveJob) form_.Save().AbortSave();
+    if (AnalysisJob) {
+        AnalysisJob->AbortPressed.store(true);
+        StopAnalysis();
+    } else if (form_.Save().SaveJob) form_.Save().AbortSave();
 }
 
 void AnalysisHandlers::StopAnalysis() {

@@ -3,6 +3,7 @@
 // a worker, a 100 ms timer polls its record and takes the tracks over when it
 // has finished, and Abort stops it (or the running save).
 
+#include <atomic>
 #include <functional>
 #include <memory>
 
@@ -23,6 +24,7 @@ class TMainForm;
 struct AnalysisTask {
     engine::AnalysisJob Job;
     engine::TrackList Tracks;
+    std::atomic<bool> AbortPressed{false};  // the user's Abort, as against a failing job's own
 };
 
 // What the analysis worker runs; the engine's RunAnalysis unless a test says otherwise.

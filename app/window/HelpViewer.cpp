@@ -30,7 +30,7 @@ HelpViewer::HelpViewer(engine::WindowSeam& seam, QWidget* parent)
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     QPushButton* contents = buttons->addButton("&Contents", QDialogButtonBox::ActionRole);
     connect(contents, &QPushButton::clicked, this, [this] { ShowTopic(HelpTopic::Contents); });
-    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::hide);
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::close);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(browser_);
     layout->addWidget(buttons);

@@ -50,6 +50,7 @@ public:
     std::atomic<bool> SaveRunning{false};
     std::string CurrentWaveFile;
     engine::TrackList TrackList;
+    uint64_t TrackListGeneration = 0;  // counts the lists shown; a job's results go back only to its own
     engine::WorkerIdleEvent WorkerIdleEvent;
 
     // The features, each with its handlers and state.

@@ -1,4 +1,5 @@
 // Closing, shutdown, and the Help menu.
+#include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
 
@@ -79,6 +80,16 @@ void TMainForm::StoreFileType() {
 
 void TMainForm::ShowHelpTopic(HelpTopic topic) {
     if (helpViewer_ == nullptr) helpViewer_ = new HelpViewer(*seam_, this);
+    // The help window already open beside the main window is blocked while a
+    // modal dialog runs; help asked for from that dialog gets a window of its
+    // own, owned by the dialog, so it can be read and closed.
+    QWidget* modal = QApplication::activeModalWidget();
+    if (modal != nullptr && modal != helpViewer_ && helpViewer_->isVisible() && !helpViewer_->isModal()) {
+        auto* viewer = new HelpViewer(*seam_, modal);
+        viewer->setAttribute(Qt::WA_DeleteOnClose);
+        viewer->ShowTopic(topic);
+        return;
+    }
     helpViewer_->ShowTopic(topic);
 }
 

@@ -2,12 +2,15 @@
 
 #include <QAction>
 #include <QComboBox>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMenuBar>
 #include <QProgressBar>
 #include <QStatusBar>
+
+#include <algorithm>
 
 #include "app/Util.h"
 #include "app/window/SimpleBmpButton.h"
@@ -39,6 +42,23 @@ TSimpleBmpButton* MakeButton(QWidget* client, const char* artwork, const QString
     return button;
 }
 
+// Lets the menu's Select All (Ctrl+A) win over the file name field's own
+// select-all while the menu item is on, as the menu's other short-cuts do.
+class SelectAllGoesToTheMenu final : public QObject {
+public:
+    SelectAllGoesToTheMenu(QObject* parent, QAction* const& selectAll) : QObject(parent), selectAll_(selectAll) {}
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override {
+        // Filtered without being accepted, the override leaves the key to the short-cut.
+        return event->type() == QEvent::ShortcutOverride && selectAll_ != nullptr && selectAll_->isEnabled() &&
+               static_cast<QKeyEvent*>(event)->matches(QKeySequence::SelectAll);
+    }
+
+private:
+    QAction* const& selectAll_;  // made after the field
+};
+
 }  // namespace
 
 void MainFormControls::CreateControls(QMainWindow& window) {
@@ -56,6 +76,9 @@ void MainFormControls::CreateClientArea(QMainWindow& window) {
     fileLabel->setGeometry(12, 13, 70, 26);
     FileNameEdit = new QLineEdit(client);
     FileNameEdit->setGeometry(84, 13, 272, 26);
+    // A file dropped here is opened by the window, not pasted into the path.
+    FileNameEdit->setAcceptDrops(false);
+    FileNameEdit->installEventFilter(new SelectAllGoesToTheMenu(FileNameEdit, SelectAllMenuItem));
     fileLabel->setBuddy(FileNameEdit);
     BrowseButton = MakeButton(client, "browse", "Browse", "Choose a wave file", 364, 12);
     AnalyzeButton = MakeButton(client, "analyze", "Analyze", "Find the tracks of the wave file", 460, 12);
@@ -124,10 +147,8 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
 }
 
 void MainFormControls::CreateStatusBar(QMainWindow& window) {
-    const int widths[] = {283, 70, 60, 60, 60};
     for (int i = 0; i < 5; ++i) {
         StatusPanels[i] = new QLabel(&window);
-        StatusPanels[i]->setFixedWidth(widths[i] - (i == 0 ? 0 : 2));
         StatusPanels[i]->setFrameShape(QFrame::StyledPanel);
         StatusPanels[i]->setFrameShadow(QFrame::Sunken);
         StatusPanels[i]->setIndent(3);
@@ -135,6 +156,20 @@ void MainFormControls::CreateStatusBar(QMainWindow& window) {
     }
     window.statusBar()->setSizeGripEnabled(false);
     StatusPanels[0]->clear();
+    FitStatusPanels();
+}
+
+void MainFormControls::FitStatusPanels() {
+    constexpr int kWidths[] = {283, 70, 60, 60, 60};
+    // A format panel that needs more room for its text ("03:20:500" at a
+    // large font) takes it from the message panel, so the bar still fits the window.
+    int taken = 0;
+    for (std::size_t i = 1; i < StatusPanels.size(); ++i) {
+        const int width = std::max(kWidths[i], StatusPanels[i]->sizeHint().width());
+        taken += width - kWidths[i];
+        StatusPanels[i]->setFixedWidth(width);
+    }
+    StatusPanels[0]->setFixedWidth(std::max(kWidths[0] / 2, kWidths[0] - taken));
 }
 
 }  // namespace quillon::app

@@ -50,6 +50,9 @@ struct MainFormControls {
 protected:
     // Makes every control in window, in its first state, and fixes the window's size.
     void CreateControls(QMainWindow& window);
+    // The status panels' widths: each format panel at least its own width and
+    // as wide as its text needs, the message panel giving way.
+    void FitStatusPanels();
 
 private:
     void CreateClientArea(QMainWindow& window);

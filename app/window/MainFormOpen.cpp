@@ -50,14 +50,14 @@ void TMainForm::PostOpenFileList(std::shared_ptr<engine::FileListBlock> block) {
 }
 
 int TMainForm::WMCopyData(const void* bytes, std::size_t size) {
-    if (UiBusy.load()) return engine::AnswerBusy;
+    if (UiBusy.load() || SaveRunning.load()) return engine::AnswerBusy;
     if (size == 0 || bytes == nullptr) return engine::AnswerBusy;
     PostOpenFileList(std::make_shared<engine::FileListBlock>(engine::FileListBlock::FromBytes(bytes, size)));
     return engine::AnswerAccepted;
 }
 
 void TMainForm::OpenFileList(std::shared_ptr<engine::FileListBlock> block) {
-    if (!block || UiBusy.load()) return;
+    if (!block || UiBusy.load() || SaveRunning.load()) return;
     for (int i = 0; i < block->Count(); ++i) {
         const std::string name = block->Name(std::size_t(i));
         if (engine::FileExists(name) && HasWaveExtension(name)) {
@@ -84,7 +84,7 @@ void TMainForm::dropEvent(QDropEvent* event) {
 }
 
 void TMainForm::WMDropFiles(const QStringList& names) {
-    if (UiBusy.load() || names.isEmpty()) return;
+    if (UiBusy.load() || SaveRunning.load() || names.isEmpty()) return;
     const std::string name = names.front().toStdString();
     BringToFront();
     if (!HasWaveExtension(name)) return;

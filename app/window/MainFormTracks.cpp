@@ -16,6 +16,7 @@
 namespace quillon::app {
 
 void TMainForm::FillTrackListView() {
+    ++TrackListGeneration;
     // Rows arrive unchecked and unselected, so the change events would not
     // alter any button; thousands of them are skipped.
     const QSignalBlocker blocker(TrackListView);
@@ -58,6 +59,7 @@ void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32
     StatusPanels[2]->setText(QString::number(bitsPerSample) + " Bit");
     StatusPanels[3]->setText(channels == 1 ? "Mono" : "Stereo");
     StatusPanels[4]->setText(QString::fromStdString(engine::FormatTime(durationMs)));
+    FitStatusPanels();
 }
 
 void TMainForm::SetStatusText(const QString& text) { StatusPanels[0]->setText(text); }

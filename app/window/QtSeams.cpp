@@ -70,23 +70,29 @@ void Post(TMainForm* form, Call call) {
 
 }  // namespace
 
+template <typename Call>
+void WorkerSeam::PostUnlessAborted(bool analysisOnly, Call call) {
+    // Checked when the call arrives: an Abort pressed meanwhile has already
+    // wound the window up, and a newer job owns the panels.
+    Post(&form_,
+         [form = &form_, owner = owner_, job = job_, abort = &abortPressed_, analysisOnly, call = std::move(call)] {
+             if (abort->load()) return;
+             if (analysisOnly ? form->IsCurrentAnalysis(job) : form->IsCurrentJob(job)) call(*form);
+         });
+}
+
 void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
                               bool clear) {
-    Post(&form_, [form = &form_, job = job_, durationMs, samplesPerSec, bitsPerSample, channels, clear] {
-        if (form->IsCurrentAnalysis(job)) form->ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
-    });
+    PostUnlessAborted(
+        true, [=](TMainForm& form) { form.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear); });
 }
 
 void WorkerSeam::SetStatusText(const std::string& text) {
-    Post(&form_, [form = &form_, job = job_, text] {
-        if (form->IsCurrentJob(job)) form->SetStatusText(QString::fromStdString(text));
-    });
+    PostUnlessAborted(false, [text](TMainForm& form) { form.SetStatusText(QString::fromStdString(text)); });
 }
 
 void WorkerSeam::StopAnalysis() {
-    Post(&form_, [form = &form_, job = job_] {
-        if (form->IsCurrentAnalysis(job)) form->Analysis().StopAnalysis();
-    });
+    PostUnlessAborted(true, [](TMainForm& form) { form.Analysis().StopAnalysis(); });
 }
 
 void WorkerSeam::ShowErrorBox(const std::string& text) { (void)WaitForBox(BoxKind::Error, text); }

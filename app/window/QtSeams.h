@@ -36,10 +36,17 @@ private:
 class WorkerSeam final : public engine::WindowSeam {
 public:
     // job identifies the worker's job to the window; abortRequested is the
-    // job's flag. owner keeps both alive for as long as this seam lives.
+    // job's flag; abortPressed is set once the user's Abort has wound the
+    // window up, after which the worker's panel calls are dropped (a failing
+    // job requests its own abort and still reports). owner keeps all of them
+    // alive for as long as this seam lives.
     WorkerSeam(TMainForm& form, std::shared_ptr<const void> owner, const void* job,
-               const std::atomic<bool>& abortRequested)
-        : form_(form), owner_(std::move(owner)), job_(job), abortRequested_(abortRequested) {}
+               const std::atomic<bool>& abortRequested, const std::atomic<bool>& abortPressed)
+        : form_(form),
+          owner_(std::move(owner)),
+          job_(job),
+          abortRequested_(abortRequested),
+          abortPressed_(abortPressed) {}
 
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
                       bool clear) override;
@@ -56,6 +63,11 @@ private:
     struct SaveRequest {
         std::string folder, fileName, defaultExt, filter;
     };
+    // Carries call to the window's thread, where it runs unless Abort was
+    // pressed by then or the job is no longer the window's current one (the
+    // current analysis when analysisOnly).
+    template <typename Call>
+    void PostUnlessAborted(bool analysisOnly, Call call);
     // The answer of a box or dialog shown on the window's thread: Yes and the
     // chosen name. Returns at once (No, "") for a question or dialog after an abort.
     std::pair<bool, std::string> WaitForBox(BoxKind kind, const std::string& text, const SaveRequest& save = {});
@@ -64,6 +76,7 @@ private:
     std::shared_ptr<const void> owner_;
     const void* job_;
     const std::atomic<bool>& abortRequested_;
+    const std::atomic<bool>& abortPressed_;
 };
 
 }  // namespace quillon::app

@@ -70,7 +70,9 @@ bool TTrackListView::Owns(const QWidget* widget) const {
 }
 
 void TTrackListView::OnFocusChanged(QWidget* old, QWidget* now) {
-    if (Owns(old) && now != nullptr && !Owns(now)) emit exited();
+    // A dialog of the program takes the focus for a while and gives it back;
+    // only a move to another control of this window leaves the list.
+    if (Owns(old) && now != nullptr && !Owns(now) && now->window() == window()) emit exited();
 }
 
 }  // namespace quillon::app

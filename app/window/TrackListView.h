@@ -2,7 +2,8 @@
 // The report view of the tracks: a check box per row, the Name column edited in
 // place (F2, or a click on a selected row), the other columns read-only, no
 // sorting. Reports a confirmed name edit and the loss of focus to another
-// control of the window (not to its own editor, not to another application).
+// control of its own window (not to its own editor, not to another window of
+// the program such as a dialog or a message box, not to another application).
 
 #include <QTreeWidget>
 

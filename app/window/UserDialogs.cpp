@@ -1,6 +1,7 @@
 #include "app/window/UserDialogs.h"
 
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QMessageBox>
 
 #include "app/ErrorCodes.h"
@@ -44,8 +45,16 @@ QString QtUserDialogs::SaveFileName(QWidget* owner, const QString& folder, const
     dialog.selectFile(fileName);
     dialog.setDefaultSuffix(suffix);
     dialog.setNameFilter(filter);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-    return dialog.selectedFiles().front();
+    // A name in a folder that does not exist is refused and the dialog comes
+    // back as the user left it: the job would fail on that file.
+    for (;;) {
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+        const QString chosen = dialog.selectedFiles().front();
+        const QString chosenFolder = QFileInfo(chosen).absolutePath();
+        if (QFileInfo(chosenFolder).isDir()) return chosen;
+        ErrorBox(&dialog, QString::fromStdString(
+                              engine::FormatText(engine::text::kPathDoesNotExist, {chosenFolder.toStdString()})));
+    }
 }
 
 QString QtUserDialogs::FolderName(QWidget* owner, const QString& title) {

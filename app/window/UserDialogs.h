@@ -23,7 +23,8 @@ public:
     // The open dialog for one existing file; empty on Cancel.
     virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
     // The save dialog in folder with fileName filled in; suffix is added to a
-    // name typed without one; it asks before an existing file is chosen. Empty on Cancel.
+    // name typed without one; it asks before an existing file is chosen and
+    // refuses a name in a folder that does not exist. Empty on Cancel.
     virtual QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName, const QString& suffix,
                                  const QString& filter) = 0;
     // The folder browser with title; empty on Cancel.

@@ -3,6 +3,7 @@
 #include <QComboBox>
 #include <QLabel>
 #include <QPushButton>
+#include <QShowEvent>
 
 #include "app/ErrorCodes.h"
 #include "export/mp3/Lame_dll.h"
@@ -39,9 +40,9 @@ TSaveAsMP3Form::TSaveAsMP3Form(QWidget* parent, engine::WindowSeam& seam, std::f
     CodecComboBox->setGeometry(92, 12, 141, 26);
     Label2->setBuddy(CodecComboBox);
     Label1 = new QLabel("MP3 Bit Rate :", this);
-    Label1->setGeometry(242, 12, 96, 24);
+    Label1->setGeometry(239, 12, 88, 24);
     BitRateComboBox = new QComboBox(this);
-    BitRateComboBox->setGeometry(338, 12, 66, 26);
+    BitRateComboBox->setGeometry(329, 12, 75, 26);
     Label1->setBuddy(BitRateComboBox);
     OkButton = new QPushButton("OK", this);
     OkButton->setGeometry(238, 46, 80, 26);
@@ -54,7 +55,8 @@ TSaveAsMP3Form::TSaveAsMP3Form(QWidget* parent, engine::WindowSeam& seam, std::f
 }
 
 void TSaveAsMP3Form::showEvent(QShowEvent* event) {
-    FormShow();
+    // Coming back from being minimised is no new showing: the choice stays.
+    if (!event->spontaneous()) FormShow();
     QDialog::showEvent(event);
 }
 

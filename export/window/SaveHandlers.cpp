@@ -72,11 +72,14 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
 }
 
 void SaveHandlers::StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job) {
-    const bool started = form_.Workers().Start([this, job, hooks = MakeSaveHooks(job)]() -> std::function<void()> {
-        WorkerSeam seam(form_, job, job.get(), job->AbortRequested);
-        const engine::SaveEnd end = engine::RunSaveJob(*job, seam, hooks);
-        return [this, job, end] { SaveWorkerEnded(job, end); };
-    });
+    const uint64_t list = form_.TrackListGeneration;
+    const bool started = form_.Workers().Start(
+        [this, job, list, hooks = MakeSaveHooks(job)]() -> std::function<void()> {
+            // Only the Abort button requests a save's abort.
+            WorkerSeam seam(form_, job, job.get(), job->AbortRequested, job->AbortRequested);
+            const engine::SaveEnd end = engine::RunSaveJob(*job, seam, hooks);
+            return [this, job, end, list] { SaveWorkerEnded(job, end, list); };
+        });
     if (!started) {
         FreeSaveJob();
         form_.SaveRunning = false;
@@ -97,10 +100,12 @@ engine::SaveHooks SaveHandlers::MakeSaveHooks(const std::shared_ptr<engine::Save
     return hooks;
 }
 
-void SaveHandlers::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end) {
-    // The worker wrote the saved flags into its own copy of the list.
+void SaveHandlers::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end,
+                                   uint64_t listGeneration) {
+    // The worker wrote the saved flags into its own copy of the list; they
+    // belong to the list the save was started from, and to no later one.
     engine::TrackList& tracks = form_.TrackList;
-    if (job->Tracks.size() == tracks.size()) {
+    if (listGeneration == form_.TrackListGeneration && job->Tracks.size() == tracks.size()) {
         for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i].WaveSaved = job->Tracks[i].WaveSaved;
     }
     // The timer may have let go of a finished job already; only a newer job

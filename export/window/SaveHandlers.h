@@ -3,6 +3,7 @@
 // on a worker of its own; the window marks the tracks, polls the record every
 // 100 ms and takes the saved flags back when the worker ends.
 
+#include <cstdint>
 #include <memory>
 
 #include "export/SaveJob.h"
@@ -32,7 +33,8 @@ public:
 
 private:
     void StartSaveWorker(const std::shared_ptr<engine::SaveJob>& job);
-    void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end);
+    // listGeneration: the form's track list when the job started.
+    void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end, uint64_t listGeneration);
     [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
 
     TMainForm& form_;

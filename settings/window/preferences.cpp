@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QTabWidget>
 #include <QToolButton>
 #include <QVBoxLayout>
@@ -209,7 +210,10 @@ QWidget* TPreferencesForm::MakeTrackSplittingPage() {
 }
 
 void TPreferencesForm::showEvent(QShowEvent* event) {
-    FormShow();
+    // Only a showing by the program loads the file; the window system shows
+    // the dialog again when it comes back from being minimised, and what the
+    // user typed must survive that.
+    if (!event->spontaneous()) FormShow();
     QDialog::showEvent(event);
 }
 
@@ -235,11 +239,11 @@ void TPreferencesForm::LoadPreferences() {
 
     const int preview = settings.ReadInteger(engine::keys::PreViewEndTime, -1);
     PreviewSeconds = preview == -1 ? 5 : preview;
-    PreViewEdit->setText(QString::number(PreviewSeconds));
+    ShowStoredNumber(PreViewEdit, PreviewSeconds);
 
+    // Unchecking the checked button of an exclusive pair does nothing: check the other one.
     const bool same = settings.Read(engine::keys::SameAsSourceFile);
-    outPutFilePathRadioButton1->setChecked(same);
-    if (!outPutFilePathRadioButton1->isChecked()) outPutFilePathRadioButton2->setChecked(true);
+    (same ? outPutFilePathRadioButton1 : outPutFilePathRadioButton2)->setChecked(true);
     std::string folder = settings.Read(engine::keys::OutputFilePath);
     if (folder.empty()) {
         folder = engine::GetDefaultOutputFolder();
@@ -247,8 +251,17 @@ void TPreferencesForm::LoadPreferences() {
     }
     outPutFilePathEdit->setText(QString::fromStdString(engine::AddTrailingBackslash(folder)));
 
-    SilenceAmpEdit->setText(QString::number(settings.Read(engine::keys::SilenceAmplitude)));
-    SilenceDurationEdit->setText(QString::number(settings.Read(engine::keys::SilenceDuration)));
+    ShowStoredNumber(SilenceAmpEdit, settings.Read(engine::keys::SilenceAmplitude));
+    ShowStoredNumber(SilenceDurationEdit, settings.Read(engine::keys::SilenceDuration));
+}
+
+void TPreferencesForm::ShowStoredNumber(QLineEdit* edit, int value) {
+    // The whole number goes in, so the change rule clamps it to the field's
+    // range; cut to the field's length, 150 would read as 15.
+    const int length = edit->maxLength();
+    edit->setMaxLength(32767);
+    edit->setText(QString::number(value));
+    edit->setMaxLength(length);
 }
 
 void TPreferencesForm::NumberEditChange(QLineEdit* edit, int& value, int maximum, const char* error) {

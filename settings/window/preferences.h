@@ -71,6 +71,8 @@ public:
 
     void FormShow();
     void LoadPreferences();
+    // Puts a stored number into edit whole, for its change rule to clamp.
+    void ShowStoredNumber(QLineEdit* edit, int value);
     // Saved; Refused with a numbered message; Raised with a raised error
     // (shown). Keys written before a refusal stay written; the dialog stays open.
     enum class SaveOutcome { Saved, Refused, Raised };

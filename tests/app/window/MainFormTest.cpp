@@ -373,6 +373,36 @@ private slots:
         QVERIFY(form_->AnalyzeButton->Enabled());
     }
 
+    void aWorkersReportsAfterAnAbortAreDropped() {
+        MakeForm();
+        std::atomic<bool> reported{false};
+        form_->Analysis().SetAnalysisRunner(
+            [&reported](engine::AnalysisJob& job, engine::TrackList&, engine::WindowSeam& seam) {
+                while (!job.AbortRequested.load()) std::this_thread::sleep_for(std::chrono::milliseconds(2));
+                seam.ShowWaveInfo(1000, 44100, 16, 2, false);  // read just before the abort was seen
+                seam.SetStatusText("late");
+                reported = true;
+            });
+        Analyze(WriteTwoTrackWave(*files_));
+        QTest::mouseClick(form_->AbortButton, Qt::LeftButton);
+        QTRY_VERIFY(reported.load() && Idle());
+        QTest::qWait(50);
+        QCOMPARE(form_->StatusText(0), Message(engine::MsgAbortedByUser));
+        for (int i = 1; i < 5; ++i) QVERIFY(form_->StatusText(i).isEmpty());
+    }
+
+    void selectAllWinsOverTheFileNameField() {
+        MakeForm();
+        ListTracks(3);
+        form_->SelectAllMenuItem->setEnabled(true);
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_));
+        form_->FileNameEdit->setFocus();
+        QTest::keyClick(form_->FileNameEdit, Qt::Key_A, Qt::ControlModifier);
+        for (int i = 0; i < 3; ++i) QVERIFY(form_->TrackListView->IsChecked(i));
+        QVERIFY(!form_->FileNameEdit->acceptDrops());  // a dropped file goes to the window, which opens it
+    }
+
     void commandLineFileIsOpenedWhenShown() {
         const std::string path = WriteTwoTrackWave(*files_);
         MakeForm({path, "/ignored/second.wav"});

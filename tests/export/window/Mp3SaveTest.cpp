@@ -2,9 +2,11 @@
 // the first time, the stored choice afterwards, and both routes. The LAME shim
 // is not beside the test program, so LAME starts out absent; the last cases
 // load it from the build.
+#include <QtTest/qtestspontaneevent.h>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QShowEvent>
 #include <QtTest>
 
 #include <filesystem>
@@ -148,6 +150,19 @@ private slots:
         QVERIFY(!offeredCodecs_.isEmpty());
         QCOMPARE(form_->Mp3().CurrentBitRate, uint16_t(160));
         QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
+    }
+
+    void comingBackFromMinimisedKeepsTheChoice() {
+        Open(44100);
+        app::TSaveAsMP3Form& dialog = *form_->Mp3().SaveAsMP3Form;
+        dialog.show();
+        QVERIFY(dialog.BitRateComboBox->count() > 1);
+        dialog.BitRateComboBox->setCurrentIndex(1);
+        QShowEvent restored;
+        QSpontaneKeyEvent::setSpontaneous(&restored);  // as the window system sends it
+        static_cast<QObject*>(&dialog)->event(&restored);
+        QCOMPARE(dialog.BitRateComboBox->currentIndex(), 1);
+        dialog.hide();
     }
 
     void noRateToChooseMeansNoOk() {

@@ -11,6 +11,8 @@
 
 #include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
+#include "app/FileListBlock.h"
+#include "app/InstanceProtocol.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
@@ -125,6 +127,30 @@ private slots:
         QVERIFY(!form_->Save().SaveJob);
         QTRY_VERIFY(Idle());
         QVERIFY(form_->AnalyzeButton->Enabled());
+    }
+
+    void noAnalysisStartsBesideAHandOffsSave() {
+        // As after Edit's "save them first?": the save runs and the window is not busy.
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(1, true);
+        form_->Save().SaveCheckedTracks(engine::SaveType::Wave, false, true);
+        form_->UiBusy = false;
+        QVERIFY(form_->SaveRunning.load());
+        const std::string other = files_->Write("Other.wav", test::PcmWave(test::Format{}, test::Bytes(8000, 0)));
+        engine::FileListBlock block;
+        engine::FillFileListBlock(&block, {other});
+        QCOMPARE(form_->WMCopyData(block.Data(), block.Size()), int(engine::AnswerBusy));
+        form_->WMDropFiles({QString::fromStdString(other)});
+        form_->FileNameEdit->setText(QString::fromStdString(other));
+        form_->Analysis().analyzeButtonClick();
+        QVERIFY(!form_->Analysis().AnalysisJob);
+        // A list shown meanwhile is not the save's: its flags stay as they are.
+        form_->TrackListView->clear();
+        form_->FillTrackListView();
+        QTRY_VERIFY(Idle());
+        for (const auto& track : form_->TrackList) QCOMPARE(track.WaveSaved, uint8_t(0));
+        QVERIFY(std::filesystem::exists(Out("Side A.0002.wav")));
+        QVERIFY(dialogs_->boxes.isEmpty());
     }
 
     void nothingCheckedIsRefused() {

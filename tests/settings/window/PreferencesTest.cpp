@@ -1,9 +1,11 @@
 // The Preferences dialog through the main window. The LAME shim is loaded
 // from the build.
+#include <QtTest/qtestspontaneevent.h>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
 #include <QRadioButton>
+#include <QShowEvent>
 #include <QToolButton>
 #include <QtTest>
 
@@ -73,6 +75,51 @@ private slots:
         QVERIFY(text.contains("SilenceAmplitude:=100"));
         QVERIFY(text.contains("SameAsSourceFile:=1"));
         QVERIFY(dialogs_->boxes.isEmpty());
+    }
+
+    void storedNumbersAboveTheRangeAreClampedNotCut_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::addColumn<int>("field");
+        QTest::addColumn<QString>("written");
+        QTest::newRow("preview 150") << "[PreViewSection]\nPreViewEndTime=150\n" << 2 << "PreViewEndTime=99";
+        QTest::newRow("preview 500") << "[PreViewSection]\nPreViewEndTime=500\n" << 2 << "PreViewEndTime=99";
+        QTest::newRow("amplitude 1000") << "[SilenceAmplitudeSection]\nSilenceAmplitude:=1000\n"
+                                        << 0 << "SilenceAmplitude:=100";
+        QTest::newRow("duration 2500") << "[SilenceDuratuionSection]\nSilenceDuration:=2500\n"
+                                       << 1 << "SilenceDuration:=100";
+    }
+    void storedNumbersAboveTheRangeAreClampedNotCut() {
+        QFETCH(QString, stored);
+        QFETCH(int, field);
+        QFETCH(QString, written);
+        Settings(stored.toStdString());
+        Show();
+        QLineEdit* edits[] = {prefs_->SilenceAmpEdit, prefs_->SilenceDurationEdit, prefs_->PreViewEdit};
+        QCOMPARE(edits[field]->text(), written.section('=', 1));
+        prefs_->okButtonClick();
+        QVERIFY(Slurp(env_->SettingsFile()).contains(written.toUtf8()));
+    }
+
+    void theFolderChoiceFollowsTheFileAtEveryShowing() {
+        Show();
+        QVERIFY(prefs_->outPutFilePathRadioButton1->isChecked());
+        prefs_->hide();
+        Settings("[OutputFilePathSection]\nSameAsSourceFile:=0\nOutputFilePath=" + files_->path() + "\n");
+        Show();
+        QVERIFY(prefs_->outPutFilePathRadioButton2->isChecked());
+        QVERIFY(prefs_->outPutFilePathEdit->isEnabled());
+        prefs_->okButtonClick();
+        QVERIFY(Slurp(env_->SettingsFile()).contains("SameAsSourceFile:=0"));
+    }
+
+    void comingBackFromMinimisedKeepsWhatWasTyped() {
+        Show();
+        prefs_->SilenceAmpEdit->setText("42");
+        QShowEvent restored;
+        QSpontaneKeyEvent::setSpontaneous(&restored);  // as the window system sends it
+        static_cast<QObject*>(prefs_)->event(&restored);
+        QCOMPARE(prefs_->SilenceAmpEdit->text(), QString("42"));
+        QVERIFY(prefs_->ApplyButton->isEnabled());
     }
 
     void numberFieldsCorrectThemselves_data() {
