@@ -4,7 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
 #include <optional>
 #include <sstream>
 #include <vector>
@@ -51,13 +51,27 @@ std::string ValueOf(const std::string& line) {
     return v;
 }
 
-std::vector<std::string> ReadLines(const std::string& path, bool* existed) {
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    *existed = in.is_open();
+enum class FileState { Missing, Read, Unreadable };
+
+// The file's lines, split at '\n'. A missing file has none. One that is there
+// but cannot be read to its end is Unreadable: a write keeps every line it
+// does not change, so it must then leave the file alone.
+FileState ReadLines(const std::string& path, std::vector<std::string>* lines) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
+    std::string text;
+    char buffer[8192];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        text.append(buffer, std::size_t(n));
+    }
+    close(fd);
+    std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
+    while (std::getline(in, line)) lines->push_back(line);
+    return n < 0 ? FileState::Unreadable : FileState::Read;
 }
 
 struct Location {
@@ -117,8 +131,8 @@ bool WriteAtomically(const std::string& path, const std::string& text, bool exis
 
 std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
                                     const std::string& path) {
-    bool existed = false;
-    const auto lines = ReadLines(path, &existed);
+    std::vector<std::string> lines;
+    (void)ReadLines(path, &lines);
     const Location loc = Find(lines, section, key);
     if (!loc.keyLine) return Cut(defaultValue);
     return Cut(ValueOf(lines[*loc.keyLine]));
@@ -126,8 +140,9 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& path) {
-    bool existed = false;
-    auto lines = ReadLines(path, &existed);
+    std::vector<std::string> lines;
+    const FileState state = ReadLines(path, &lines);
+    if (state == FileState::Unreadable) return false;
     const Location loc = Find(lines, section, key);
     const std::string entry = key + "=" + value;
     if (loc.keyLine) {
@@ -141,7 +156,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     }
     std::ostringstream text;
     for (const auto& l : lines) text << l << '\n';
-    return WriteAtomically(path, text.str(), existed);
+    return WriteAtomically(path, text.str(), state == FileState::Read);
 }
 
 }  // namespace quillon::platform

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -94,6 +98,46 @@ TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", file + "/a.ini"));
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", dir.path() + "/missing/a.ini"));
     EXPECT_EQ(FileText(file), "x");
+}
+
+// The tests run as root, whose capabilities read any file whatever its mode;
+// for its life this object takes them from the calling thread.
+class WithoutFileOverride {
+public:
+    WithoutFileOverride() {
+        syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &header_, lowered);
+    }
+    ~WithoutFileOverride() { syscall(SYS_capset, &header_, saved_); }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
+bool IsLink(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// A write keeps every line it does not change, so a file that is there but
+// cannot be read (no read permission, a link that loops) is refused, not
+// replaced by one holding only the written key.
+TEST(IniFile, AFileThatCannotBeReadIsNotReplaced) {
+    TempDir dir;
+    const std::string locked = dir.Write("locked.ini", Text("[S]\nkept=1\n"));
+    const std::string loop = dir.path() + "/loop.ini";
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    ASSERT_EQ(symlink("loop.ini", loop.c_str()), 0);
+    {
+        WithoutFileOverride asAnyUser;
+        EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", locked));
+        EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", loop));
+    }
+    EXPECT_EQ(FileText(locked), "[S]\nkept=1\n");
+    EXPECT_TRUE(IsLink(loop));
 }
 
 }  // namespace
