@@ -5,7 +5,10 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <optional>
+#include <random>
 #include <sstream>
 #include <vector>
 
@@ -106,14 +109,47 @@ std::string Cut(std::string s) {
     return s;
 }
 
+// The file a write replaces: path itself, or the file its chain of links ends
+// at, which need not exist yet. Replacing the link instead would cut it from
+// the file it names. Nothing when a link cannot be read or the chain loops
+// (the kernel gives up after 40 links too).
+std::optional<std::string> FinalTarget(std::string path) {
+    for (int links = 0; links <= 40; ++links) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0) return errno == ENOENT ? std::optional(path) : std::nullopt;
+        if (!S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || std::size_t(n) == sizeof target) return std::nullopt;
+        const auto slash = path.rfind('/');
+        const std::string folder = target[0] == '/' || slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        path = folder + std::string(target, std::size_t(n));
+    }
+    return std::nullopt;
+}
+
+// A new empty file beside path, for writing. It is made with 0666 so that the
+// umask gives it the mode any new file of the user's gets.
+int CreateBeside(const std::string& path, std::string* made) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%06llx", static_cast<unsigned long long>(random() & 0xFFFFFF));
+        *made = path + suffix;
+        const int fd = open(made->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Writes text to a new file beside path and renames it over path. The file
+// that was there keeps its mode.
 bool WriteAtomically(const std::string& path, const std::string& text, bool existed) {
-    std::string tmp = path + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
+    std::string tmp;
+    const int fd = CreateBeside(path, &tmp);
     if (fd < 0) return false;
     struct stat st {};
-    mode_t mode = 0644;
-    if (existed && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    bool ok = fchmod(fd, mode) == 0;
+    bool ok = !existed || (stat(path.c_str(), &st) == 0 && fchmod(fd, st.st_mode & 07777) == 0);
     std::size_t done = 0;
     while (ok && done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
@@ -140,8 +176,10 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& path) {
+    const std::optional<std::string> target = FinalTarget(path);
+    if (!target) return false;
     std::vector<std::string> lines;
-    const FileState state = ReadLines(path, &lines);
+    const FileState state = ReadLines(*target, &lines);
     if (state == FileState::Unreadable) return false;
     const Location loc = Find(lines, section, key);
     const std::string entry = key + "=" + value;
@@ -156,7 +194,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     }
     std::ostringstream text;
     for (const auto& l : lines) text << l << '\n';
-    return WriteAtomically(path, text.str(), state == FileState::Read);
+    return WriteAtomically(*target, text.str(), state == FileState::Read);
 }
 
 }  // namespace quillon::platform

@@ -19,7 +19,9 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 // Sets key=value in section, creating what is missing. The file is replaced
 // atomically (written beside itself, then renamed), so a failed write leaves the
-// old file whole. False when the file cannot be written, or is there but cannot
+// old file whole. A link is written through: the file at the end of its chain
+// is replaced and the link kept. The file keeps its mode; a new one gets 0666
+// less the umask. False when the file cannot be written, or is there but cannot
 // be read (it is then left as it is); the folder must exist.
 [[nodiscard]] bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                              const std::string& value, const std::string& path);

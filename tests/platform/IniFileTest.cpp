@@ -140,5 +140,30 @@ TEST(IniFile, AFileThatCannotBeReadIsNotReplaced) {
     EXPECT_TRUE(IsLink(loop));
 }
 
+// A write goes through links (a chain, relative or absolute, a dangling one) to
+// the file they end at and keeps them; a file keeps its mode, a new one gets
+// 0666 less the umask.
+TEST(IniFile, WriteGoesThroughLinksAndHonoursModes) {
+    TempDir dir;
+    const std::string d = dir.path() + "/";
+    ASSERT_EQ(mkdir((d + "real").c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.Write("real/old.ini", Text("[S]\nK=old\n")).c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real/old.ini", (d + "hop.ini").c_str()), 0);
+    ASSERT_EQ(symlink("hop.ini", (d + "chain.ini").c_str()), 0);
+    ASSERT_EQ(symlink((d + "real/new.ini").c_str(), (d + "dangling.ini").c_str()), 0);
+    const mode_t umaskBefore = umask(077);
+    for (const char* name : {"chain.ini", "dangling.ini", "new.ini"})
+        EXPECT_TRUE(WritePrivateProfileString("S", "K", "v", d + name)) << name;
+    umask(umaskBefore);
+    const std::pair<const char*, mode_t> files[] = {{"real/old.ini", 0640}, {"real/new.ini", 0600}, {"new.ini", 0600}};
+    for (const auto& [name, mode] : files) {
+        struct stat st {};
+        stat((d + name).c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, mode) << name;
+        EXPECT_EQ(FileText(d + name), "[S]\nK=v\n") << name;
+    }
+    for (const char* link : {"chain.ini", "hop.ini", "dangling.ini"}) EXPECT_TRUE(IsLink(d + link)) << link;
+}
+
 }  // namespace
 }  // namespace quillon::test
