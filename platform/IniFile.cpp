@@ -10,16 +10,25 @@
 #include <optional>
 #include <random>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace quillon::platform {
 namespace {
 
+// What the reader trims from both ends of names and values.
+constexpr const char* kBlanks = " \t\r";
+
 std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
+    const auto first = s.find_first_not_of(kBlanks);
     if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r");
+    const auto last = s.find_last_not_of(kBlanks);
     return s.substr(first, last - first + 1);
+}
+
+// A value in one pair of quotes, which the reader drops.
+bool Enclosed(const std::string& v) {
+    return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
 }
 
 bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
@@ -49,9 +58,18 @@ std::optional<std::string> KeyOf(const std::string& line) {
 
 std::string ValueOf(const std::string& line) {
     std::string v = Trim(line.substr(line.find('=') + 1));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        v = v.substr(1, v.size() - 2);
+    if (Enclosed(v)) v = v.substr(1, v.size() - 2);
     return v;
+}
+
+// The value as the file holds it. One the reader would change (blanks at an
+// end, enclosing quotes) goes in double quotes, which the reader drops again,
+// so it comes back exactly; any other is written as it is.
+std::string Stored(const std::string& value) {
+    const std::string_view blanks(kBlanks);
+    if (value.empty()) return value;
+    const bool trimmed = blanks.find(value.front()) != blanks.npos || blanks.find(value.back()) != blanks.npos;
+    return trimmed || Enclosed(value) ? '"' + value + '"' : value;
 }
 
 enum class FileState { Missing, Read, Unreadable };
@@ -165,6 +183,8 @@ bool WriteAtomically(const std::string& path, const std::string& text, bool exis
 
 }  // namespace
 
+bool HasLineBreak(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
+
 std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
                                     const std::string& path) {
     std::vector<std::string> lines;
@@ -176,13 +196,14 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& path) {
+    if (HasLineBreak(value)) return false;
     const std::optional<std::string> target = FinalTarget(path);
     if (!target) return false;
     std::vector<std::string> lines;
     const FileState state = ReadLines(*target, &lines);
     if (state == FileState::Unreadable) return false;
     const Location loc = Find(lines, section, key);
-    const std::string entry = key + "=" + value;
+    const std::string entry = key + "=" + Stored(value);
     if (loc.keyLine) {
         lines[*loc.keyLine] = entry;
     } else if (loc.sectionLine) {

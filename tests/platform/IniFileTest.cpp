@@ -165,5 +165,41 @@ TEST(IniFile, WriteGoesThroughLinksAndHonoursModes) {
     for (const char* link : {"chain.ini", "hop.ini", "dangling.ini"}) EXPECT_TRUE(IsLink(d + link)) << link;
 }
 
+// Every value reads back as written. Only a value the reader would change
+// (blanks at an end, one pair of enclosing quotes) is quoted; any other is
+// written as it is, so the files written so far stay as they are.
+TEST(IniFile, ValuesReadBackAsWritten) {
+    const struct {
+        const char* value;
+        const char* line;
+    } cases[] = {
+        {"/home/u/Music ", "K=\"/home/u/Music \""},
+        {"\tlead", "K=\"\tlead\""},
+        {"\"quoted\"", "K=\"\"quoted\"\""},
+        {"'single'", "K=\"'single'\""},
+        {"\"half", "K=\"half"},
+        {"/home/me/Music/Side A", "K=/home/me/Music/Side A"},
+        {"", "K="},
+    };
+    TempDir dir;
+    const std::string path = dir.path() + "/a.ini";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        ASSERT_TRUE(WritePrivateProfileString("S", "K", c.value, path));
+        EXPECT_EQ(FileText(path), "[S]\n" + std::string(c.line) + "\n");
+        EXPECT_EQ(GetPrivateProfileString("S", "K", "default", path), c.value);
+    }
+}
+
+// A line break would end the line: the rest would be lost or read as a line of
+// its own. Such a value is refused and the file left as it was.
+TEST(IniFile, AValueWithALineBreakIsRefused) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini", Text("[S]\nK=old\n"));
+    for (const char* value : {"two\nlines", "two\rlines", "end\n"})
+        EXPECT_FALSE(WritePrivateProfileString("S", "K", value, path)) << value;
+    EXPECT_EQ(FileText(path), "[S]\nK=old\n");
+}
+
 }  // namespace
 }  // namespace quillon::test
