@@ -102,6 +102,9 @@ inline constexpr const char* kUnableToRead = "Error : Unable to read data from f
 inline constexpr const char* kUnableToReadWhole = "Error : Unable to read whole data from file.";
 inline constexpr const char* kNotValidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kUnableToWrite = "Unable to write to %s";
+inline constexpr const char* kFolderNameHasLineBreak =
+    "Error: The output folder name holds a line break, which the settings file cannot keep. Please choose "
+    "another location.";
 inline constexpr const char* kBadTrackName =
     "Error: The track name \"%s\" cannot be used as a file name. Please rename the track and save it again.";
 inline constexpr const char* kCannotWriteFile = "Error: Could not write the file %s (%s). The track was not saved.";

@@ -4,19 +4,31 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <fstream>
+#include <cerrno>
+#include <climits>
+#include <cstdio>
 #include <optional>
+#include <random>
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace quillon::platform {
 namespace {
 
+// What the reader trims from both ends of names and values.
+constexpr const char* kBlanks = " \t\r";
+
 std::string Trim(const std::string& s) {
-    const auto first = s.find_first_not_of(" \t\r");
+    const auto first = s.find_first_not_of(kBlanks);
     if (first == std::string::npos) return {};
-    const auto last = s.find_last_not_of(" \t\r");
+    const auto last = s.find_last_not_of(kBlanks);
     return s.substr(first, last - first + 1);
+}
+
+// A value in one pair of quotes, which the reader drops.
+bool Enclosed(const std::string& v) {
+    return v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front();
 }
 
 bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
@@ -46,18 +58,41 @@ std::optional<std::string> KeyOf(const std::string& line) {
 
 std::string ValueOf(const std::string& line) {
     std::string v = Trim(line.substr(line.find('=') + 1));
-    if (v.size() >= 2 && (v.front() == '"' || v.front() == '\'') && v.back() == v.front())
-        v = v.substr(1, v.size() - 2);
+    if (Enclosed(v)) v = v.substr(1, v.size() - 2);
     return v;
 }
 
-std::vector<std::string> ReadLines(const std::string& path, bool* existed) {
-    std::vector<std::string> lines;
-    std::ifstream in(path, std::ios::binary);
-    *existed = in.is_open();
+// The value as the file holds it. One the reader would change (blanks at an
+// end, enclosing quotes) goes in double quotes, which the reader drops again,
+// so it comes back exactly; any other is written as it is.
+std::string Stored(const std::string& value) {
+    const std::string_view blanks(kBlanks);
+    if (value.empty()) return value;
+    const bool trimmed = blanks.find(value.front()) != blanks.npos || blanks.find(value.back()) != blanks.npos;
+    return trimmed || Enclosed(value) ? '"' + value + '"' : value;
+}
+
+enum class FileState { Missing, Read, Unreadable };
+
+// The file's lines, split at '\n'. A missing file has none. One that is there
+// but cannot be read to its end is Unreadable: a write keeps every line it
+// does not change, so it must then leave the file alone.
+FileState ReadLines(const std::string& path, std::vector<std::string>* lines) {
+    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
+    std::string text;
+    char buffer[8192];
+    ssize_t n;
+    while ((n = read(fd, buffer, sizeof buffer)) != 0) {
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) break;
+        text.append(buffer, std::size_t(n));
+    }
+    close(fd);
+    std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) lines.push_back(line);
-    return lines;
+    while (std::getline(in, line)) lines->push_back(line);
+    return n < 0 ? FileState::Unreadable : FileState::Read;
 }
 
 struct Location {
@@ -92,14 +127,47 @@ std::string Cut(std::string s) {
     return s;
 }
 
+// The file a write replaces: path itself, or the file its chain of links ends
+// at, which need not exist yet. Replacing the link instead would cut it from
+// the file it names. Nothing when a link cannot be read or the chain loops
+// (the kernel gives up after 40 links too).
+std::optional<std::string> FinalTarget(std::string path) {
+    for (int links = 0; links <= 40; ++links) {
+        struct stat st {};
+        if (lstat(path.c_str(), &st) != 0) return errno == ENOENT ? std::optional(path) : std::nullopt;
+        if (!S_ISLNK(st.st_mode)) return path;
+        char target[PATH_MAX];
+        const ssize_t n = readlink(path.c_str(), target, sizeof target);
+        if (n <= 0 || std::size_t(n) == sizeof target) return std::nullopt;
+        const auto slash = path.rfind('/');
+        const std::string folder = target[0] == '/' || slash == std::string::npos ? "" : path.substr(0, slash + 1);
+        path = folder + std::string(target, std::size_t(n));
+    }
+    return std::nullopt;
+}
+
+// A new empty file beside path, for writing. It is made with 0666 so that the
+// umask gives it the mode any new file of the user's gets.
+int CreateBeside(const std::string& path, std::string* made) {
+    static thread_local std::mt19937_64 random{std::random_device{}()};
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        char suffix[16];
+        std::snprintf(suffix, sizeof suffix, ".%06llx", static_cast<unsigned long long>(random() & 0xFFFFFF));
+        *made = path + suffix;
+        const int fd = open(made->c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
+        if (fd >= 0 || errno != EEXIST) return fd;
+    }
+    return -1;
+}
+
+// Writes text to a new file beside path and renames it over path. The file
+// that was there keeps its mode.
 bool WriteAtomically(const std::string& path, const std::string& text, bool existed) {
-    std::string tmp = path + ".XXXXXX";
-    const int fd = mkstemp(tmp.data());
+    std::string tmp;
+    const int fd = CreateBeside(path, &tmp);
     if (fd < 0) return false;
     struct stat st {};
-    mode_t mode = 0644;
-    if (existed && stat(path.c_str(), &st) == 0) mode = st.st_mode & 07777;
-    bool ok = fchmod(fd, mode) == 0;
+    bool ok = !existed || (stat(path.c_str(), &st) == 0 && fchmod(fd, st.st_mode & 07777) == 0);
     std::size_t done = 0;
     while (ok && done < text.size()) {
         const ssize_t n = write(fd, text.data() + done, text.size() - done);
@@ -115,10 +183,12 @@ bool WriteAtomically(const std::string& path, const std::string& text, bool exis
 
 }  // namespace
 
+bool HasLineBreak(const std::string& value) { return value.find_first_of("\r\n") != std::string::npos; }
+
 std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
                                     const std::string& path) {
-    bool existed = false;
-    const auto lines = ReadLines(path, &existed);
+    std::vector<std::string> lines;
+    (void)ReadLines(path, &lines);
     const Location loc = Find(lines, section, key);
     if (!loc.keyLine) return Cut(defaultValue);
     return Cut(ValueOf(lines[*loc.keyLine]));
@@ -126,10 +196,14 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 
 bool WritePrivateProfileString(const std::string& section, const std::string& key, const std::string& value,
                                const std::string& path) {
-    bool existed = false;
-    auto lines = ReadLines(path, &existed);
+    if (HasLineBreak(value)) return false;
+    const std::optional<std::string> target = FinalTarget(path);
+    if (!target) return false;
+    std::vector<std::string> lines;
+    const FileState state = ReadLines(*target, &lines);
+    if (state == FileState::Unreadable) return false;
     const Location loc = Find(lines, section, key);
-    const std::string entry = key + "=" + value;
+    const std::string entry = key + "=" + Stored(value);
     if (loc.keyLine) {
         lines[*loc.keyLine] = entry;
     } else if (loc.sectionLine) {
@@ -141,7 +215,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     }
     std::ostringstream text;
     for (const auto& l : lines) text << l << '\n';
-    return WriteAtomically(path, text.str(), existed);
+    return WriteAtomically(*target, text.str(), state == FileState::Read);
 }
 
 }  // namespace quillon::platform

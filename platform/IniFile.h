@@ -17,9 +17,19 @@ constexpr std::size_t kProfileBufferSize = 2048;
 std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
                                     const std::string& path);
 
-// Sets key=value in section, creating what is missing. The file is replaced
-// atomically (written beside itself, then renamed), so a failed write leaves the
-// old file whole. False when the file cannot be written; the folder must exist.
+// True when value holds a line break ('\n' or '\r'). The file keeps one value
+// a line, so such a value cannot be written.
+[[nodiscard]] bool HasLineBreak(const std::string& value);
+
+// Sets key=value in section, creating what is missing. A value the reader would
+// change (blanks at an end, enclosing quotes) is written in double quotes, so it
+// reads back as it was; any other value is written as it is. The file is
+// replaced atomically (written beside itself, then renamed), so a failed write
+// leaves the old file whole. A link is written through: the file at the end of
+// its chain is replaced and the link kept. The file keeps its mode; a new one
+// gets 0666 less the umask. False when value holds a line break, or when the
+// file cannot be written, or is there but cannot be read (it is then left as it
+// is); the folder must exist.
 [[nodiscard]] bool WritePrivateProfileString(const std::string& section, const std::string& key,
                                              const std::string& value, const std::string& path);
 

@@ -19,6 +19,7 @@
 #include "app/Util.h"
 #include "app/window/UserDialogs.h"
 #include "export/window/SaveAsMp3.h"
+#include "platform/IniFile.h"
 #include "platform/SpecialFolders.h"
 #include "settings/Settings.h"
 
@@ -322,6 +323,10 @@ TPreferencesForm::SaveOutcome TPreferencesForm::SavePreferences(bool close) {
             settings.Write(engine::keys::SameAsSourceFile, true);
         } else {
             const std::string folder = outPutFilePathEdit->text().toStdString();
+            if (platform::HasLineBreak(folder)) {
+                seam_.ShowErrorBox(engine::text::kFolderNameHasLineBreak);
+                return SaveOutcome::Refused;
+            }
             if (folder.empty() || !engine::DirectoryExists(folder)) {
                 engine::ShowErrorMessage(seam_, engine::MsgInvalidOutputLocation);
                 return SaveOutcome::Refused;

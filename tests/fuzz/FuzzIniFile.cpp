@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary text as a settings file. Every key the program
 // could ask for reads the same before and after a write of another key, and
-// the written key reads back as written.
+// the written key reads back exactly as written, blanks and quotes included;
+// a value with a line break is refused and changes nothing.
 
 #include <strings.h>
 
@@ -29,11 +30,12 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     if (size < 2) return 0;
     const char* section = kSections[data[0] % kNames];
     const char* key = kKeys[(data[0] / kNames) % kNames];
-    // A value the file syntax carries unchanged: letters and digits, inner spaces.
+    // Letters and digits, and what the reader trims or unquotes, and line breaks.
+    constexpr char kValueChars[] = "ab c9Z\t\"'=;[\r\n";
     std::string value;
-    for (std::size_t i = 1; i < size && i < 1 + data[1] % 24; ++i) value += "ab c9Z"[data[i] % 6];
-    while (!value.empty() && value.back() == ' ') value.pop_back();
-    while (!value.empty() && value.front() == ' ') value.erase(0, 1);
+    for (std::size_t i = 1; i < size && i < 1 + data[1] % 24; ++i)
+        value += kValueChars[data[i] % (sizeof kValueChars - 1)];
+    const bool refused = value.find_first_of("\r\n") != std::string::npos;
 
     const std::string& path = quillon::fuzz::ScratchPath(".ini");
     std::FILE* f = std::fopen(path.c_str(), "wb");
@@ -45,11 +47,11 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     for (std::size_t s = 0; s < kNames; ++s)
         for (std::size_t k = 0; k < kNames; ++k)
             before[s][k] = GetPrivateProfileString(kSections[s], kKeys[k], "<none>", path);
-    if (!WritePrivateProfileString(section, key, value, path)) std::abort();
+    if (WritePrivateProfileString(section, key, value, path) == refused) std::abort();
     for (std::size_t s = 0; s < kNames; ++s) {
         for (std::size_t k = 0; k < kNames; ++k) {
             const std::string after = GetPrivateProfileString(kSections[s], kKeys[k], "<none>", path);
-            const bool written = SameName(kSections[s], section) && SameName(kKeys[k], key);
+            const bool written = !refused && SameName(kSections[s], section) && SameName(kKeys[k], key);
             if (after != (written ? value : before[s][k])) std::abort();
         }
     }

@@ -1,4 +1,8 @@
 #include <gtest/gtest.h>
+#include <linux/capability.h>
+#include <sys/stat.h>
+#include <sys/syscall.h>
+#include <unistd.h>
 
 #include <string>
 
@@ -94,6 +98,107 @@ TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", file + "/a.ini"));
     EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", dir.path() + "/missing/a.ini"));
     EXPECT_EQ(FileText(file), "x");
+}
+
+// The tests run as root, whose capabilities read any file whatever its mode;
+// for its life this object takes them from the calling thread.
+class WithoutFileOverride {
+public:
+    WithoutFileOverride() {
+        syscall(SYS_capget, &header_, saved_);
+        __user_cap_data_struct lowered[2] = {saved_[0], saved_[1]};
+        lowered[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        syscall(SYS_capset, &header_, lowered);
+    }
+    ~WithoutFileOverride() { syscall(SYS_capset, &header_, saved_); }
+
+private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+};
+
+bool IsLink(const std::string& path) {
+    struct stat st {};
+    return lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode);
+}
+
+// A write keeps every line it does not change, so a file that is there but
+// cannot be read (no read permission, a link that loops) is refused, not
+// replaced by one holding only the written key.
+TEST(IniFile, AFileThatCannotBeReadIsNotReplaced) {
+    TempDir dir;
+    const std::string locked = dir.Write("locked.ini", Text("[S]\nkept=1\n"));
+    const std::string loop = dir.path() + "/loop.ini";
+    ASSERT_EQ(chmod(locked.c_str(), 0), 0);
+    ASSERT_EQ(symlink("loop.ini", loop.c_str()), 0);
+    {
+        WithoutFileOverride asAnyUser;
+        EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", locked));
+        EXPECT_FALSE(WritePrivateProfileString("S", "K", "v", loop));
+    }
+    EXPECT_EQ(FileText(locked), "[S]\nkept=1\n");
+    EXPECT_TRUE(IsLink(loop));
+}
+
+// A write goes through links (a chain, relative or absolute, a dangling one) to
+// the file they end at and keeps them; a file keeps its mode, a new one gets
+// 0666 less the umask.
+TEST(IniFile, WriteGoesThroughLinksAndHonoursModes) {
+    TempDir dir;
+    const std::string d = dir.path() + "/";
+    ASSERT_EQ(mkdir((d + "real").c_str(), 0755), 0);
+    ASSERT_EQ(chmod(dir.Write("real/old.ini", Text("[S]\nK=old\n")).c_str(), 0640), 0);
+    ASSERT_EQ(symlink("real/old.ini", (d + "hop.ini").c_str()), 0);
+    ASSERT_EQ(symlink("hop.ini", (d + "chain.ini").c_str()), 0);
+    ASSERT_EQ(symlink((d + "real/new.ini").c_str(), (d + "dangling.ini").c_str()), 0);
+    const mode_t umaskBefore = umask(077);
+    for (const char* name : {"chain.ini", "dangling.ini", "new.ini"})
+        EXPECT_TRUE(WritePrivateProfileString("S", "K", "v", d + name)) << name;
+    umask(umaskBefore);
+    const std::pair<const char*, mode_t> files[] = {{"real/old.ini", 0640}, {"real/new.ini", 0600}, {"new.ini", 0600}};
+    for (const auto& [name, mode] : files) {
+        struct stat st {};
+        stat((d + name).c_str(), &st);
+        EXPECT_EQ(st.st_mode & 07777, mode) << name;
+        EXPECT_EQ(FileText(d + name), "[S]\nK=v\n") << name;
+    }
+    for (const char* link : {"chain.ini", "hop.ini", "dangling.ini"}) EXPECT_TRUE(IsLink(d + link)) << link;
+}
+
+// Every value reads back as written. Only a value the reader would change
+// (blanks at an end, one pair of enclosing quotes) is quoted; any other is
+// written as it is, so the files written so far stay as they are.
+TEST(IniFile, ValuesReadBackAsWritten) {
+    const struct {
+        const char* value;
+        const char* line;
+    } cases[] = {
+        {"/home/u/Music ", "K=\"/home/u/Music \""},
+        {"\tlead", "K=\"\tlead\""},
+        {"\"quoted\"", "K=\"\"quoted\"\""},
+        {"'single'", "K=\"'single'\""},
+        {"\"half", "K=\"half"},
+        {"/home/me/Music/Side A", "K=/home/me/Music/Side A"},
+        {"", "K="},
+    };
+    TempDir dir;
+    const std::string path = dir.path() + "/a.ini";
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.value);
+        ASSERT_TRUE(WritePrivateProfileString("S", "K", c.value, path));
+        EXPECT_EQ(FileText(path), "[S]\n" + std::string(c.line) + "\n");
+        EXPECT_EQ(GetPrivateProfileString("S", "K", "default", path), c.value);
+    }
+}
+
+// A line break would end the line: the rest would be lost or read as a line of
+// its own. Such a value is refused and the file left as it was.
+TEST(IniFile, AValueWithALineBreakIsRefused) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini", Text("[S]\nK=old\n"));
+    for (const char* value : {"two\nlines", "two\rlines", "end\n"})
+        EXPECT_FALSE(WritePrivateProfileString("S", "K", value, path)) << value;
+    EXPECT_EQ(FileText(path), "[S]\nK=old\n");
 }
 
 }  // namespace

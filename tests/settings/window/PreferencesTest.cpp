@@ -216,6 +216,19 @@ private slots:
         QVERIFY(!text.contains("OutputFilePath"));
     }
 
+    // The settings file could not keep the name, though the folder exists.
+    void aFolderNameWithALineBreakIsRefused() {
+        const std::string folder = files_->path() + "/Side\nA";
+        QVERIFY(std::filesystem::create_directory(folder));
+        Show();
+        prefs_->outPutFilePathRadioButton2->setChecked(true);
+        prefs_->outPutFilePathEdit->setText(QString::fromStdString(folder));
+        prefs_->okButtonClick();
+        QCOMPARE(dialogs_->boxes, QStringList{"error: " + QString(engine::text::kFolderNameHasLineBreak)});
+        QVERIFY(prefs_->isVisible());
+        QVERIFY(!Slurp(env_->SettingsFile()).contains("OutputFilePath"));
+    }
+
     void anUnwritableSettingsFolderIsReportedAndTheDialogKeepsItsValues() {
         // Running as root, permissions would not stop a write; a file where the folder should be does.
         const std::string notAFolder = files_->Write("config", {'x'});
