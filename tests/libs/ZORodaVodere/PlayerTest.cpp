@@ -1,8 +1,10 @@
 // The preview player library on SDL's dummy driver (real-time pace, no sound
 // card) and its disk driver (what was played lands in a file).
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -10,6 +12,19 @@
 #include "libs/ZORodaVodere/ZORodaVodere.h"
 #include "support/EnvGuard.h"
 #include "support/TestWave.h"
+
+// SDL's queue call as the player reaches it, standing in for a feeder thread
+// that loses the processor right after queueing: when a test sets a delay,
+// the call returns only that long after the bytes are in SDL's queue.
+std::atomic<int> gQueueDelayMs{0};
+
+extern "C" int SDL_QueueAudio(uint32_t device, const void* data, uint32_t bytes) {
+    using Queue = int (*)(uint32_t, const void*, uint32_t);
+    static const auto sdl = reinterpret_cast<Queue>(dlsym(RTLD_NEXT, "SDL_QueueAudio"));
+    const int result = sdl(device, data, bytes);
+    if (const int ms = gQueueDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return result;
+}
 
 namespace quillon::test {
 namespace {
@@ -115,6 +130,25 @@ TEST_F(PlayerTest, PositionMovesAtPlayingPaceAndStopIsImmediate) {
     EXPECT_EQ(AudioStop(), 0);
     EXPECT_EQ(AudioGetPosition(0), 0u);
     EXPECT_EQ(AudioPlayWave(path.c_str(), 0, 0, 0, 0, 1000), 0);  // free again at once
+}
+
+TEST_F(PlayerTest, PositionNeverGoesBackWhileTheFeederQueues) {
+    // 48 kHz 16-bit stereo: the feeder tops the queue up with 64 KiB, a third
+    // of a second, several times a second.
+    const Format cd{1, 2, 48000, 16};
+    const std::string path = dir_.Write("cd.wav", PcmWave(cd, Bytes(48000 * 4 * 4, 0)));
+    ASSERT_EQ(AudioPlayWave(path.c_str(), 0, 0, 0, 0, 4000), 0);
+    gQueueDelayMs.store(50);
+    std::vector<uint32_t> seen{AudioGetPosition(0)};
+    const auto end = std::chrono::steady_clock::now() + 1000ms;
+    while (std::chrono::steady_clock::now() < end) {
+        seen.push_back(AudioGetPosition(0));
+        std::this_thread::sleep_for(1ms);
+    }
+    gQueueDelayMs.store(0);
+    EXPECT_GT(seen.back(), seen.front());
+    const auto back = std::adjacent_find(seen.begin(), seen.end(), std::greater<>());
+    EXPECT_TRUE(back == seen.end()) << "the position went from " << *back << " to " << *std::next(back) << " ms";
 }
 
 TEST_F(PlayerTest, StretchEndsByItself) {
