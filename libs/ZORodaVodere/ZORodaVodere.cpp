@@ -94,8 +94,13 @@ public:
 
     [[nodiscard]] bool Done() const { return done_.load(); }
 
+    // What has left SDL's queue: all the feeder has queued less what still
+    // waits there. Both are read under the lock the feeder holds while it
+    // queues and counts, so the count never lags SDL's queue; between two
+    // reads the queue can then only shrink, and the position only grows.
     [[nodiscard]] uint32_t Position() const {
-        const uint64_t played = queued_.load() - SDL_GetQueuedAudioSize(device_);
+        std::lock_guard lock(queueMutex_);
+        const uint64_t played = queued_ - SDL_GetQueuedAudioSize(device_);
         return startMs_ + uint32_t(double(played) / bytesPerMs_);
     }
 
@@ -111,8 +116,11 @@ private:
                 remaining_ = 0;  // the file is shorter than its data chunk says
                 break;
             }
-            SDL_QueueAudio(device_, buffer_.data(), uint32_t(got));
-            queued_.fetch_add(uint64_t(got));
+            {
+                std::lock_guard lock(queueMutex_);
+                SDL_QueueAudio(device_, buffer_.data(), uint32_t(got));
+                queued_ += uint64_t(got);
+            }
             remaining_ -= got;
         }
         return remaining_ > 0;
@@ -134,7 +142,8 @@ private:
     const double bytesPerMs_;
     int64_t remaining_;
     std::vector<uint8_t> buffer_;
-    std::atomic<uint64_t> queued_{0};
+    mutable std::mutex queueMutex_;  // SDL_QueueAudio and queued_ together
+    uint64_t queued_ = 0;            // bytes given to SDL_QueueAudio
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
     std::thread feeder_;
