@@ -99,6 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   return PcmWave(Format{1, 1, 8000, 24}, kSecond);
                               },
                               0, 100, 109},
+                      Refusal{"BlockAlignTooSmall",
+                              [] {
+                                  return PcmWave(Format{1, 2, 8000, 16, 3}, kSecond);
+                              },
+                              0, 100, 109},
                       Refusal{"NoDataChunk", [] { return Riff({Chunk("fmt ", FmtBody(kMono16))}); }, 0, 100, 110},
                       Refusal{"EmptyData", [] { return PcmWave(kMono16, {}); }, 0, 100, 117},
                       Refusal{"EmptyStretch", [] { return PcmWave(kMono16, kSecond); }, 500, 500, 117},
@@ -160,13 +165,17 @@ TEST_F(PlayerTest, StretchEndsByItself) {
 
 TEST_F(PlayerTest, StopWithNothingPlayingSucceeds) { EXPECT_EQ(AudioStop(), 0); }
 
+// A stretch of a file and what the device must get for it: the file's own
+// bytes, or for a frame with padding or samples narrower than their
+// containers, the samples the analysis reads, as 8- or 16-bit PCM.
 struct Played {
     const char* name;
     Format format;
     Bytes data;
     uint32_t start, stop;
-    std::size_t from, to;  // the stretch's bytes in data
+    Bytes expected;
 };
+void PrintTo(const Played& p, std::ostream* os) { *os << p.name; }
 
 class PlayerOnDisk : public PlayerTest, public ::testing::WithParamInterface<Played> {};
 
@@ -182,18 +191,18 @@ TEST_P(PlayerOnDisk, PlaysExactlyTheStretch) {
     Bytes played = ReadFile(out);
     // The device may have played silence while it was being set up; the
     // stretch follows it, then silence again.
-    const uint8_t silence = p.format.bits == 8 ? 0x80 : 0;
-    const std::size_t frame = p.format.channels * p.format.bits / 8u;
+    const bool eightBit = p.format.bits == 8;
+    const uint8_t silence = eightBit ? 0x80 : 0;
+    const std::size_t frame = (p.format.channels == 1 ? 1u : 2u) * (eightBit ? 1u : 2u);
     std::size_t lead = 0;
     while (lead + frame <= played.size() &&
            std::all_of(played.begin() + std::ptrdiff_t(lead), played.begin() + std::ptrdiff_t(lead + frame),
                        [silence](uint8_t b) { return b == silence; }))
         lead += frame;
     played.erase(played.begin(), played.begin() + std::ptrdiff_t(lead));
-    const std::size_t n = p.to - p.from;
+    const std::size_t n = p.expected.size();
     ASSERT_GE(played.size(), n);
-    EXPECT_TRUE(
-        std::equal(played.begin(), played.begin() + std::ptrdiff_t(n), p.data.begin() + std::ptrdiff_t(p.from)));
+    EXPECT_TRUE(std::equal(p.expected.begin(), p.expected.end(), played.begin()));
     for (std::size_t i = n; i < played.size(); ++i) ASSERT_EQ(played[i], silence) << i;
 }
 
@@ -206,12 +215,37 @@ Bytes Ramp8Stereo(uint32_t frames) {
     return b;
 }
 
+Bytes Slice(const Bytes& b, std::size_t from, std::size_t to) {
+    return Bytes(b.begin() + std::ptrdiff_t(from), b.begin() + std::ptrdiff_t(to));
+}
+
+// 16-bit stereo frames of 6 bytes: two samples, then two bytes of padding
+// that must never reach the device. With padding: the file; without: the sound.
+Bytes PaddedStereo16(uint32_t frames, bool padding) {
+    Bytes b;
+    for (uint32_t i = 0; i < frames; ++i) {
+        for (const auto v : {uint16_t(i * 7), uint16_t(40000 - i * 3)}) {
+            b.push_back(uint8_t(v));
+            b.push_back(uint8_t(v >> 8));
+        }
+        if (padding) b.insert(b.end(), {0xA5, 0x5A});
+    }
+    return b;
+}
+
 INSTANTIATE_TEST_SUITE_P(Layouts, PlayerOnDisk,
                          ::testing::Values(
                              // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
-                             Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, 4000, 9600},
+                             Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, Slice(Ramp16Mono(8000), 4000, 9600)},
                              // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
-                             Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300, 2204, 6616}),
+                             Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300,
+                                    Slice(Ramp8Stereo(11025), 2204, 6616)},
+                             // 8 kHz, frames 2000..4800 again: 4 of every 6 bytes are played
+                             Played{"Stereo16PaddedBlockAlign", Format{1, 2, 8000, 16, 6}, PaddedStereo16(8000, true),
+                                    250, 600, Slice(PaddedStereo16(8000, false), 8000, 19200)},
+                             // 12-bit samples in 16-bit containers: the containers as they are
+                             Played{"TwelveBitsIn16", Format{1, 1, 8000, 12, 2}, Ramp16Mono(8000), 250, 600,
+                                    Slice(Ramp16Mono(8000), 4000, 9600)}),
                          [](const auto& tp) { return std::string(tp.param.name); });
 
 }  // namespace
