@@ -233,20 +233,23 @@ Bytes PaddedStereo16(uint32_t frames, bool padding) {
     return b;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PlayerOnDisk,
-                         ::testing::Values(
-                             // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
-                             Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, Slice(Ramp16Mono(8000), 4000, 9600)},
-                             // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
-                             Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300,
-                                    Slice(Ramp8Stereo(11025), 2204, 6616)},
-                             // 8 kHz, frames 2000..4800 again: 4 of every 6 bytes are played
-                             Played{"Stereo16PaddedBlockAlign", Format{1, 2, 8000, 16, 6}, PaddedStereo16(8000, true),
-                                    250, 600, Slice(PaddedStereo16(8000, false), 8000, 19200)},
-                             // 12-bit samples in 16-bit containers: the containers as they are
-                             Played{"TwelveBitsIn16", Format{1, 1, 8000, 12, 2}, Ramp16Mono(8000), 250, 600,
-                                    Slice(Ramp16Mono(8000), 4000, 9600)}),
-                         [](const auto& tp) { return std::string(tp.param.name); });
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, PlayerOnDisk,
+    ::testing::Values(
+        // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
+        Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, Slice(Ramp16Mono(8000), 4000, 9600)},
+        // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
+        Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300, Slice(Ramp8Stereo(11025), 2204, 6616)},
+        // 8 kHz, frames 2000..4800 again: 4 of every 6 bytes are played
+        Played{"Stereo16PaddedBlockAlign", Format{1, 2, 8000, 16, 6}, PaddedStereo16(8000, true), 250, 600,
+               Slice(PaddedStereo16(8000, false), 8000, 19200)},
+        // 12-bit samples in 16-bit containers: the containers as they are
+        Played{"TwelveBitsIn16", Format{1, 1, 8000, 12, 2}, Ramp16Mono(8000), 250, 600,
+               Slice(Ramp16Mono(8000), 4000, 9600)},
+        // A 14-byte fmt chunk ends before the sample width, which the analysis then reads as 16 bits
+        Played{"FmtChunkWithoutSampleWidth", Format{1, 1, 8000, 16, 2, 14}, Ramp16Mono(8000), 250, 600,
+               Slice(Ramp16Mono(8000), 4000, 9600)}),
+    [](const auto& tp) { return std::string(tp.param.name); });
 
 }  // namespace
 }  // namespace quillon::test
