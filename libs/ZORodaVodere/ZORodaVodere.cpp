@@ -69,7 +69,9 @@ uint16_t OpenStretch(const char* fileName, uint32_t startMs, uint32_t stopMs, St
     HMMIO h = out.file.get();
 
     MMCKINFO riff;
-    switch (quillon::engine::WalkToFormat(h, riff, out.format)) {
+    // A fmt chunk of any length, as the analysis reads it: one that ends
+    // before the sample width has 0 there, which reads as 16 bits.
+    switch (quillon::engine::WalkToFormat(h, riff, out.format, 0)) {
     case quillon::engine::FormatWalk::NotWave: return ZRV_NOT_WAVE;
     case quillon::engine::FormatWalk::NoFormat: return ZRV_NO_FMT_CHUNK;
     case quillon::engine::FormatWalk::CannotLeaveFormat: return ZRV_CANNOT_ASCEND;
