@@ -73,7 +73,7 @@ int ReadStructure(HMMIO h, WaveFormat& format, MMCKINFO& dataChunk) {
 
 }  // namespace
 
-FormatWalk WalkToFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
+FormatWalk WalkToFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format, int64_t minimumBytes) {
     riff = MMCKINFO{};
     riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
     if (mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF) != MMSYSERR_NOERROR) return FormatWalk::NotWave;
@@ -82,7 +82,7 @@ FormatWalk WalkToFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
     if (mmioDescend(h, &fmt, &riff, MMIO_FINDCHUNK) != MMSYSERR_NOERROR) return FormatWalk::NoFormat;
     std::array<uint8_t, WaveFormat::kBytes> raw{};
     const int64_t n = std::min<int64_t>(fmt.cksize, WaveFormat::kBytes);
-    if (n < 16 || mmioRead(h, raw.data(), n) != n) return FormatWalk::NoFormat;
+    if (n < minimumBytes || mmioRead(h, raw.data(), n) != n) return FormatWalk::NoFormat;
     format = WaveFormat::FromBytes(raw);
     return mmioAscend(h, &fmt, 0) == MMSYSERR_NOERROR ? FormatWalk::Found : FormatWalk::CannotLeaveFormat;
 }

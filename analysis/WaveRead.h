@@ -39,9 +39,12 @@ void ReportWaveFileError(int code, WindowSeam& seam);
 
 // The plain walk the libraries share, with no message: into the RIFF "WAVE"
 // chunk (riff), then its "fmt " chunk, whose first 18 bytes at most are read
-// into format (bytes the chunk lacks stay 0); the file is left after fmt.
+// into format (bytes the chunk lacks stay 0); the file is left after fmt. A
+// fmt chunk shorter than minimumBytes counts as none; OpenWaveFile sets no
+// minimum, so a reader that must take what it takes passes 0.
 enum class FormatWalk { Found, NotWave, NoFormat, CannotLeaveFormat };
-[[nodiscard]] FormatWalk WalkToFormat(platform::HMMIO h, platform::MMCKINFO& riff, WaveFormat& format);
+[[nodiscard]] FormatWalk WalkToFormat(platform::HMMIO h, platform::MMCKINFO& riff, WaveFormat& format,
+                                      int64_t minimumBytes = 16);
 // From there, into the "data" chunk; false when there is none.
 [[nodiscard]] bool DescendToData(platform::HMMIO h, const platform::MMCKINFO& riff, platform::MMCKINFO& data);
 

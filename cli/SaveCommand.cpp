@@ -1,11 +1,10 @@
 #include <algorithm>
-#include <atomic>
-#include <csignal>
 #include <cstdio>
 
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "cli/Commands.h"
+#include "cli/Interrupt.h"
 #include "export/OutputFolder.h"
 #include "export/SaveJob.h"
 #include "export/mp3/ConverterLibrary.h"
@@ -16,20 +15,6 @@
 
 namespace quillon::cli {
 namespace {
-
-// Ctrl+C presses Abort: the job removes the file it is writing and stops.
-std::atomic<engine::SaveJob*> gInterruptible{nullptr};
-
-extern "C" void OnInterrupt(int) {
-    if (engine::SaveJob* job = gInterruptible.load()) {
-        job->AbortRequested.store(true);
-        if (job->InMp3Phase.load()) {
-            engine::LameAbortRequested.store(true);
-            engine::Converter().StopConversionWavToMP3();
-        }
-    }
-    std::signal(SIGINT, SIG_DFL);  // a second Ctrl+C ends the program at once
-}
 
 // The codec and bit rate of an MP3 save: the command line's, else the
 // settings', else LAME (when it is there) at 192 kbit/s. False, with the
@@ -134,11 +119,11 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
                                         [&seam](int percent) { seam.DrawProgress(percent); });
         };
     }
-    gInterruptible.store(&job);
-    std::signal(SIGINT, OnInterrupt);
-    const engine::SaveEnd end = engine::RunSaveJob(job, seam, hooks);
-    std::signal(SIGINT, SIG_DFL);
-    gInterruptible.store(nullptr);
+    engine::SaveEnd end = engine::SaveEnd::Finished;
+    {
+        const InterruptStop interrupt(job);
+        end = engine::RunSaveJob(job, seam, hooks);
+    }
     seam.EndProgress();
     if (end == engine::SaveEnd::Aborted) seam.ShowMessageBox(engine::MessageText(engine::MsgAbortedByUser));
     const auto wanted = std::size_t(std::count(chosen.begin(), chosen.end(), true));

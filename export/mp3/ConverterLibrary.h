@@ -22,7 +22,8 @@ void UseConverter(const ConverterCalls& calls);
 // The calls in use; on first use without UseConverter, libCVWAVMP3 is loaded
 // from beside the program, ../lib or the library path. A library that cannot
 // be found behaves as one without any MP3 codec: 436, nothing supported, and
-// conversions that fail.
+// conversions that fail. Takes a lock (and loads the library under it), so
+// it is no call for a signal handler.
 [[nodiscard]] const ConverterCalls& Converter();
 
 }  // namespace quillon::engine

@@ -1,6 +1,9 @@
 // One playback at a time: the file is checked and positioned here, then a
 // feeder thread keeps SDL's audio queue a second ahead of the
-// device until the stretch is used up.
+// device until the stretch is used up. The player takes every PCM file the
+// analysis takes and plays the frames it measured: each frame of the file
+// gives the device the samples the analysis reads from it, 8-bit unsigned or
+// 16-bit signed, and the rest of the frame (padding) is left out.
 #define SDL_MAIN_HANDLED
 #include "libs/ZORodaVodere/ZORodaVodere.h"
 
@@ -10,6 +13,7 @@
 #include <array>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <memory>
 #include <mutex>
 #include <new>
@@ -29,10 +33,31 @@ using quillon::engine::WaveFormat;
 
 constexpr int64_t kChunkBytes = 64 * 1024;
 
+// What the device is given of each frame of the file.
+struct DeviceFrame {
+    uint8_t channels = 0;
+    bool eightBit = false;  // unsigned 8-bit samples; otherwise signed 16-bit
+    [[nodiscard]] uint16_t Bytes() const { return uint16_t(channels * (eightBit ? 1 : 2)); }
+};
+
+// As the analysis reads a frame: 8 bits is unsigned 8-bit, any other width
+// up to 16 a signed 16-bit container (12-bit samples fill its high bits);
+// one channel is mono and 0 counts as two. Files of up to 8 channels, which
+// the analysis does not list, still play all of them. False for another
+// encoding than PCM, samples wider than 16 bits, more than 8 channels, or a
+// block align too small for the samples.
+bool PlayableAs(const WaveFormat& f, DeviceFrame& frame) {
+    if (f.wFormatTag != quillon::engine::WAVE_FORMAT_PCM || f.wBitsPerSample > 16 || f.nChannels > 8) return false;
+    frame.channels = uint8_t(f.nChannels == 0 ? 2 : f.nChannels);
+    frame.eightBit = f.wBitsPerSample == 8;
+    return f.nBlockAlign >= frame.Bytes();
+}
+
 struct Stretch {
     UniqueHmmio file;
     WaveFormat format;
-    int64_t bytes = 0;  // from the file's current position
+    DeviceFrame frame;
+    int64_t bytes = 0;  // of the file from its current position, whole frames
 };
 
 // Opens and walks the file; ZRV_OK with the file positioned at startMs.
@@ -44,17 +69,16 @@ uint16_t OpenStretch(const char* fileName, uint32_t startMs, uint32_t stopMs, St
     HMMIO h = out.file.get();
 
     MMCKINFO riff;
-    switch (quillon::engine::WalkToFormat(h, riff, out.format)) {
+    // A fmt chunk of any length, as the analysis reads it: one that ends
+    // before the sample width has 0 there, which reads as 16 bits.
+    switch (quillon::engine::WalkToFormat(h, riff, out.format, 0)) {
     case quillon::engine::FormatWalk::NotWave: return ZRV_NOT_WAVE;
     case quillon::engine::FormatWalk::NoFormat: return ZRV_NO_FMT_CHUNK;
     case quillon::engine::FormatWalk::CannotLeaveFormat: return ZRV_CANNOT_ASCEND;
     case quillon::engine::FormatWalk::Found: break;
     }
     const WaveFormat& f = out.format;
-    if (f.wFormatTag != quillon::engine::WAVE_FORMAT_PCM) return ZRV_NOT_PCM;
-    const bool playable = (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && f.nChannels >= 1 && f.nChannels <= 8 &&
-                          f.nSamplesPerSec > 0 && f.nBlockAlign == f.nChannels * (f.wBitsPerSample / 8);
-    if (!playable) return ZRV_NOT_PCM;
+    if (!PlayableAs(f, out.frame)) return ZRV_NOT_PCM;
 
     MMCKINFO data;
     if (!quillon::engine::DescendToData(h, riff, data)) return ZRV_NO_DATA_CHUNK;
@@ -77,9 +101,11 @@ public:
         : stretch_(std::move(stretch)),
           startMs_(startMs),
           device_(device),
-          bytesPerMs_(double(stretch_.format.nSamplesPerSec) * stretch_.format.nBlockAlign / 1000.0),
+          fileFrameBytes_(stretch_.format.nBlockAlign),
+          deviceFrameBytes_(stretch_.frame.Bytes()),
+          bytesPerMs_(double(stretch_.format.nSamplesPerSec) * deviceFrameBytes_ / 1000.0),
           remaining_(stretch_.bytes),
-          buffer_(std::size_t(kChunkBytes)) {
+          buffer_(std::size_t(kChunkBytes / fileFrameBytes_ * fileFrameBytes_)) {
         Feed();  // the first second is queued before the device starts
         SDL_PauseAudioDevice(device_, 0);
         feeder_ = std::thread([this] { Run(); });
@@ -94,8 +120,13 @@ public:
 
     [[nodiscard]] bool Done() const { return done_.load(); }
 
+    // What has left SDL's queue: all the feeder has queued less what still
+    // waits there. Both are read under the lock the feeder holds while it
+    // queues and counts, so the count never lags SDL's queue; between two
+    // reads the queue can then only shrink, and the position only grows.
     [[nodiscard]] uint32_t Position() const {
-        const uint64_t played = queued_.load() - SDL_GetQueuedAudioSize(device_);
+        std::lock_guard lock(queueMutex_);
+        const uint64_t played = queued_ - SDL_GetQueuedAudioSize(device_);
         return startMs_ + uint32_t(double(played) / bytesPerMs_);
     }
 
@@ -105,17 +136,30 @@ private:
     bool Feed() {
         const uint32_t ahead = uint32_t(bytesPerMs_ * 1000);
         while (remaining_ > 0 && SDL_GetQueuedAudioSize(device_) < ahead) {
-            const int64_t want = std::min(remaining_, kChunkBytes);
+            const int64_t want = std::min(remaining_, int64_t(buffer_.size()));
             const int64_t got = mmioRead(stretch_.file.get(), buffer_.data(), want);
-            if (got <= 0) {
-                remaining_ = 0;  // the file is shorter than its data chunk says
-                break;
+            const int64_t frames = std::max<int64_t>(got, 0) / fileFrameBytes_;
+            // A file shorter than its data chunk says ends with its last whole frame.
+            remaining_ = got == want ? remaining_ - got : 0;
+            if (frames == 0) break;
+            const uint32_t bytes = DeviceFrames(frames);
+            {
+                std::lock_guard lock(queueMutex_);
+                SDL_QueueAudio(device_, buffer_.data(), bytes);
+                queued_ += bytes;
             }
-            SDL_QueueAudio(device_, buffer_.data(), uint32_t(got));
-            queued_.fetch_add(uint64_t(got));
-            remaining_ -= got;
         }
         return remaining_ > 0;
+    }
+
+    // Turns the frames read into buffer_ into the device's, in place; their bytes.
+    uint32_t DeviceFrames(int64_t frames) {
+        if (fileFrameBytes_ != deviceFrameBytes_) {
+            for (int64_t i = 1; i < frames; ++i)
+                std::memmove(&buffer_[std::size_t(i * deviceFrameBytes_)], &buffer_[std::size_t(i * fileFrameBytes_)],
+                             deviceFrameBytes_);
+        }
+        return uint32_t(frames * deviceFrameBytes_);
     }
 
     void Run() {
@@ -131,10 +175,13 @@ private:
     Stretch stretch_;
     const uint32_t startMs_;
     const SDL_AudioDeviceID device_;
-    const double bytesPerMs_;
+    const int64_t fileFrameBytes_;    // the block align
+    const int64_t deviceFrameBytes_;  // the samples of a frame, without padding
+    const double bytesPerMs_;         // of the device's frames
     int64_t remaining_;
     std::vector<uint8_t> buffer_;
-    std::atomic<uint64_t> queued_{0};
+    mutable std::mutex queueMutex_;  // SDL_QueueAudio and queued_ together
+    uint64_t queued_ = 0;            // bytes given to SDL_QueueAudio
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
     std::thread feeder_;
@@ -150,12 +197,12 @@ void EndPlayback() {
     SDL_QuitSubSystem(SDL_INIT_AUDIO);
 }
 
-uint16_t OpenDevice(const WaveFormat& f, SDL_AudioDeviceID& device) {
+uint16_t OpenDevice(const WaveFormat& f, const DeviceFrame& frame, SDL_AudioDeviceID& device) {
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return ZRV_NO_DEVICE;
     SDL_AudioSpec want{};
     want.freq = int(f.nSamplesPerSec);
-    want.format = f.wBitsPerSample == 8 ? AUDIO_U8 : AUDIO_S16LSB;
-    want.channels = uint8_t(f.nChannels);
+    want.format = frame.eightBit ? AUDIO_U8 : AUDIO_S16LSB;
+    want.channels = frame.channels;
     want.samples = 1024;
     SDL_AudioSpec have{};
     device = SDL_OpenAudioDevice(nullptr, 0, &want, &have, 0);
@@ -178,7 +225,7 @@ uint16_t AudioPlayWave(const char* fileName, uint32_t startMs, uint32_t, uint32_
         Stretch stretch;
         if (const uint16_t code = OpenStretch(fileName, startMs, stopMs, stretch)) return code;
         SDL_AudioDeviceID device = 0;
-        if (const uint16_t code = OpenDevice(stretch.format, device)) return code;
+        if (const uint16_t code = OpenDevice(stretch.format, stretch.frame, device)) return code;
         try {
             g_playback = std::make_unique<Playback>(std::move(stretch), startMs, device);
         } catch (...) {

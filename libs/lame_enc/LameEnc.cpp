@@ -1,10 +1,17 @@
 // The shim keeps each open libmp3lame context in a table under a small
-// number, the stream handle the callers hold.
+// number, the stream handle the callers hold. Several streams may be opened,
+// encoded and closed from several threads at once, so a stream never moves
+// once made (the table holds pointers), the table's lock is held only to find
+// or hand out a slot, and each stream has a lock of its own for the work on
+// its context. A closed stream's slot, and so its handle, is given to the
+// next stream opened.
 #include "libs/lame_enc/LameEnc.h"
 
 #include <lame/lame.h>
 
+#include <memory>
 #include <mutex>
+#include <new>
 #include <vector>
 
 namespace {
@@ -12,18 +19,51 @@ namespace {
 static_assert(sizeof(LameEncConfig) == 331, "the configuration record is 331 bytes");
 
 struct Stream {
-    lame_global_flags* lame = nullptr;
+    std::mutex use;                     // held while the context is worked on
+    lame_global_flags* lame = nullptr;  // under use; null once closed
     int channels = 0;
     uint32_t frames = 0;       // per chunk
     uint32_t bufferBytes = 0;  // output room each call needs
+    bool taken = false;        // under gTableMutex: the handle is given out
 };
 
-std::mutex gMutex;
-std::vector<Stream> gStreams;  // handle = index + 1
+std::mutex gTableMutex;
+std::vector<std::unique_ptr<Stream>> gStreams;  // handle = index + 1; slots are reused, never freed
 
-Stream* Find(uint32_t handle) {
-    if (handle == 0 || handle > gStreams.size() || gStreams[handle - 1].lame == nullptr) return nullptr;
-    return &gStreams[handle - 1];
+// The open stream under handle, with its lock held; an empty lock when the
+// handle is unknown or closed. The table's lock is let go before the
+// stream's is taken, so a long encode never holds up the other streams.
+std::unique_lock<std::mutex> Use(uint32_t handle, Stream*& stream) {
+    {
+        std::lock_guard table(gTableMutex);
+        if (handle == 0 || handle > gStreams.size() || !gStreams[handle - 1]->taken) return {};
+        stream = gStreams[handle - 1].get();
+    }
+    std::unique_lock use(stream->use);
+    if (stream->lame == nullptr) return {};  // closed meanwhile
+    return use;
+}
+
+// Gives lame a free slot and returns its handle; 0 when there is no memory
+// for another slot. The caller holds gTableMutex.
+uint32_t TakeSlot(lame_global_flags* lame, uint32_t frames, uint32_t bufferBytes) {
+    std::size_t at = 0;
+    while (at < gStreams.size() && gStreams[at]->taken) ++at;
+    if (at == gStreams.size()) {
+        try {
+            gStreams.push_back(std::make_unique<Stream>());
+        } catch (const std::bad_alloc&) {
+            return 0;
+        }
+    }
+    Stream& s = *gStreams[at];
+    std::lock_guard use(s.use);
+    s.lame = lame;
+    s.channels = lame_get_num_channels(lame);
+    s.frames = frames;
+    s.bufferBytes = bufferBytes;
+    s.taken = true;
+    return uint32_t(at + 1);
 }
 
 bool Configure(lame_global_flags* lame, const LameEncConfig& c) {
@@ -65,27 +105,25 @@ uint32_t beInitStream(const LameEncConfig* config, uint32_t* samplesPerChunk, ui
         lame_close(lame);
         return LAME_ENC_BAD_CONFIG;
     }
-    Stream s;
-    s.lame = lame;
-    s.channels = lame_get_num_channels(lame);
-    s.frames = uint32_t(lame_get_framesize(lame));
+    const auto frames = uint32_t(lame_get_framesize(lame));
     // libmp3lame's own bound for one call: 1.25 x samples + 7200 bytes.
-    s.bufferBytes = s.frames * 5 / 4 + 7200;
-    std::lock_guard lock(gMutex);
-    gStreams.push_back(s);
-    *samplesPerChunk = s.frames;
-    *bufferBytes = s.bufferBytes;
-    *stream = uint32_t(gStreams.size());
+    const uint32_t bytes = frames * 5 / 4 + 7200;
+    std::lock_guard table(gTableMutex);
+    const uint32_t handle = TakeSlot(lame, frames, bytes);
+    if (handle == 0) {
+        lame_close(lame);
+        return LAME_ENC_NO_MEMORY;
+    }
+    *samplesPerChunk = frames;
+    *bufferBytes = bytes;
+    *stream = handle;
     return LAME_ENC_OK;
 }
 
 uint32_t beEncodeChunk(uint32_t handle, uint32_t values, const int16_t* samples, uint8_t* out, uint32_t* outBytes) {
     Stream* s = nullptr;
-    {
-        std::lock_guard lock(gMutex);
-        s = Find(handle);
-    }
-    if (!s || !out || !outBytes || (values > 0 && !samples)) return LAME_ENC_NO_STREAM;
+    const std::unique_lock use = Use(handle, s);
+    if (!use || !out || !outBytes || (values > 0 && !samples)) return LAME_ENC_NO_STREAM;
     const uint32_t frames = values / uint32_t(s->channels);
     if (frames > s->frames) return LAME_ENC_ENCODE_FAILED;  // more than the output buffer is sized for
     const int n = s->channels == 1
@@ -99,11 +137,8 @@ uint32_t beEncodeChunk(uint32_t handle, uint32_t values, const int16_t* samples,
 
 uint32_t beDeinitStream(uint32_t handle, uint8_t* out, uint32_t* outBytes) {
     Stream* s = nullptr;
-    {
-        std::lock_guard lock(gMutex);
-        s = Find(handle);
-    }
-    if (!s || !out || !outBytes) return LAME_ENC_NO_STREAM;
+    const std::unique_lock use = Use(handle, s);
+    if (!use || !out || !outBytes) return LAME_ENC_NO_STREAM;
     const int n = lame_encode_flush(s->lame, out, int(s->bufferBytes));
     if (n < 0) return LAME_ENC_ENCODE_FAILED;
     *outBytes = uint32_t(n);
@@ -111,11 +146,16 @@ uint32_t beDeinitStream(uint32_t handle, uint8_t* out, uint32_t* outBytes) {
 }
 
 uint32_t beCloseStream(uint32_t handle) {
-    std::lock_guard lock(gMutex);
-    Stream* s = Find(handle);
-    if (!s) return LAME_ENC_NO_STREAM;
+    Stream* s = nullptr;
+    std::unique_lock use = Use(handle, s);
+    if (!use) return LAME_ENC_NO_STREAM;
     lame_close(s->lame);
     s->lame = nullptr;
+    use.unlock();
+    // The slot is handed out again only once the context is gone, so a call
+    // that found this handle a moment ago sees it closed, not another stream.
+    std::lock_guard table(gTableMutex);
+    s->taken = false;
     return LAME_ENC_OK;
 }
 

@@ -53,7 +53,9 @@ enum { LAME_ENC_CONFIG_KIND = 256, LAME_ENC_MODE_STEREO = 0, LAME_ENC_MODE_MONO 
 /* Opens a stream for config. samplesPerChunk: sample frames to pass to each
  * beEncodeChunk (one MP3 frame's worth); bufferBytes: the output buffer each
  * call needs. Refuses, rather than changes, a rate or bit rate libmp3lame
- * cannot produce as asked. */
+ * cannot produce as asked. Streams on different handles may be opened, used
+ * and closed from different threads at once; a closed stream's handle is
+ * given to a stream opened later. */
 LAME_ENC_API uint32_t beInitStream(const LameEncConfig* config, uint32_t* samplesPerChunk, uint32_t* bufferBytes,
                                    uint32_t* stream);
 /* Encodes values 16-bit samples (channels interleaved), at most one chunk. */

@@ -8,8 +8,10 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
+#include <thread>
 
 #include "app/ErrorCodes.h"
 #include "support/TestWave.h"
@@ -27,13 +29,14 @@ std::string Slurp(const std::string& path) {
     return std::string(b.begin(), b.end());
 }
 
-// Runs quillon-cli with a home folder of the test's own, so the user's
+// Starts quillon-cli with a home folder of the test's own, so the user's
 // settings never leak in; output and errors are captured in files. A file
-// size limit, when given, holds for the program's writes.
-CliRun Cli(const TempDir& home, std::vector<std::string> args, const std::string& cwd = "",
-           rlim_t fileSizeLimit = RLIM_INFINITY) {
+// size limit, when given, holds for the program's writes. -1 when
+// QUILLON_CLI is not set.
+pid_t StartCli(const TempDir& home, std::vector<std::string> args, const std::string& cwd = "",
+               rlim_t fileSizeLimit = RLIM_INFINITY) {
     const char* cli = std::getenv("QUILLON_CLI");
-    if (!cli) return {-1, "", "QUILLON_CLI is not set"};
+    if (!cli) return -1;
     const std::string out = home.path() + "/.stdout", err = home.path() + "/.stderr";
     const pid_t child = fork();
     if (child == 0) {
@@ -54,9 +57,21 @@ CliRun Cli(const TempDir& home, std::vector<std::string> args, const std::string
         execv(cli, argv.data());
         _exit(98);
     }
+    return child;
+}
+
+// Waits for the run StartCli began and gives its results.
+CliRun FinishCli(const TempDir& home, pid_t child) {
+    if (child < 0) return {-1, "", "QUILLON_CLI is not set"};
     int status = 0;
     waitpid(child, &status, 0);
-    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(out), Slurp(err)};
+    return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Slurp(home.path() + "/.stdout"),
+            Slurp(home.path() + "/.stderr")};
+}
+
+CliRun Cli(const TempDir& home, const std::vector<std::string>& args, const std::string& cwd = "",
+           rlim_t fileSizeLimit = RLIM_INFINITY) {
+    return FinishCli(home, StartCli(home, args, cwd, fileSizeLimit));
 }
 
 Format At1000() {
@@ -311,6 +326,30 @@ TEST_F(CliSave, InterruptStopsAfterTheFilesAlreadyWritten) {
     EXPECT_EQ(Slurp(out), Out(1) + "\n");
     EXPECT_EQ(ReadFile(Out(2)), (Bytes{'o', 'l', 'd'}));
     EXPECT_FALSE(std::filesystem::exists(Out(3)));
+}
+
+TEST_F(CliSave, InterruptWhileEncodingRemovesTheTrackOnEitherRoute) {
+    // Two minutes without a pause: one track, encoded for long enough that
+    // Ctrl+C lands while it is.
+    const std::string wave = dir_.Write("Long.wav", PcmWave(Format{}, Pcm(16, 2).Loud(44100 * 120).bytes()));
+    const std::string track = dir_.path() + "/Long.0001";
+    for (const char* codec : {"LAME Encoder", "Windows ACM Default"}) {
+        const pid_t child = StartCli(home_, {"save", "--type", "mp3", "--codec", codec, "--yes", wave});
+        ASSERT_GT(child, 0);
+        // The MP3 phase: the wave file in place, the MP3 file's temporary beside it.
+        int status = 0;
+        while (!std::filesystem::exists(track + ".wav") || PartFiles(dir_.path()).empty()) {
+            ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << codec << ": ended before its MP3 phase";
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        kill(child, SIGINT);
+        const CliRun r = FinishCli(home_, child);
+        EXPECT_EQ(r.status, 1) << codec << r.err;
+        EXPECT_EQ(r.out, "") << codec;
+        EXPECT_FALSE(std::filesystem::exists(track + ".wav")) << codec;
+        EXPECT_FALSE(std::filesystem::exists(track + ".MP3")) << codec;
+        EXPECT_TRUE(PartFiles(dir_.path()).empty()) << codec;
+    }
 }
 
 }  // namespace

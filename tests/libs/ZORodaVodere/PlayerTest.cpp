@@ -1,8 +1,10 @@
 // The preview player library on SDL's dummy driver (real-time pace, no sound
 // card) and its disk driver (what was played lands in a file).
+#include <dlfcn.h>
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <atomic>
 #include <chrono>
 #include <functional>
 #include <thread>
@@ -10,6 +12,19 @@
 #include "libs/ZORodaVodere/ZORodaVodere.h"
 #include "support/EnvGuard.h"
 #include "support/TestWave.h"
+
+// SDL's queue call as the player reaches it, standing in for a feeder thread
+// that loses the processor right after queueing: when a test sets a delay,
+// the call returns only that long after the bytes are in SDL's queue.
+std::atomic<int> gQueueDelayMs{0};
+
+extern "C" int SDL_QueueAudio(uint32_t device, const void* data, uint32_t bytes) {
+    using Queue = int (*)(uint32_t, const void*, uint32_t);
+    static const auto sdl = reinterpret_cast<Queue>(dlsym(RTLD_NEXT, "SDL_QueueAudio"));
+    const int result = sdl(device, data, bytes);
+    if (const int ms = gQueueDelayMs.load()) std::this_thread::sleep_for(std::chrono::milliseconds(ms));
+    return result;
+}
 
 namespace quillon::test {
 namespace {
@@ -84,6 +99,11 @@ INSTANTIATE_TEST_SUITE_P(
                                   return PcmWave(Format{1, 1, 8000, 24}, kSecond);
                               },
                               0, 100, 109},
+                      Refusal{"BlockAlignTooSmall",
+                              [] {
+                                  return PcmWave(Format{1, 2, 8000, 16, 3}, kSecond);
+                              },
+                              0, 100, 109},
                       Refusal{"NoDataChunk", [] { return Riff({Chunk("fmt ", FmtBody(kMono16))}); }, 0, 100, 110},
                       Refusal{"EmptyData", [] { return PcmWave(kMono16, {}); }, 0, 100, 117},
                       Refusal{"EmptyStretch", [] { return PcmWave(kMono16, kSecond); }, 500, 500, 117},
@@ -117,6 +137,25 @@ TEST_F(PlayerTest, PositionMovesAtPlayingPaceAndStopIsImmediate) {
     EXPECT_EQ(AudioPlayWave(path.c_str(), 0, 0, 0, 0, 1000), 0);  // free again at once
 }
 
+TEST_F(PlayerTest, PositionNeverGoesBackWhileTheFeederQueues) {
+    // 48 kHz 16-bit stereo: the feeder tops the queue up with 64 KiB, a third
+    // of a second, several times a second.
+    const Format cd{1, 2, 48000, 16};
+    const std::string path = dir_.Write("cd.wav", PcmWave(cd, Bytes(48000 * 4 * 4, 0)));
+    ASSERT_EQ(AudioPlayWave(path.c_str(), 0, 0, 0, 0, 4000), 0);
+    gQueueDelayMs.store(50);
+    std::vector<uint32_t> seen{AudioGetPosition(0)};
+    const auto end = std::chrono::steady_clock::now() + 1000ms;
+    while (std::chrono::steady_clock::now() < end) {
+        seen.push_back(AudioGetPosition(0));
+        std::this_thread::sleep_for(1ms);
+    }
+    gQueueDelayMs.store(0);
+    EXPECT_GT(seen.back(), seen.front());
+    const auto back = std::adjacent_find(seen.begin(), seen.end(), std::greater<>());
+    EXPECT_TRUE(back == seen.end()) << "the position went from " << *back << " to " << *std::next(back) << " ms";
+}
+
 TEST_F(PlayerTest, StretchEndsByItself) {
     const std::string path = dir_.Write("short.wav", PcmWave(kMono16, kSecond));
     ASSERT_EQ(AudioPlayWave(path.c_str(), 100, 0, 0, 0, 400), 0);
@@ -126,13 +165,17 @@ TEST_F(PlayerTest, StretchEndsByItself) {
 
 TEST_F(PlayerTest, StopWithNothingPlayingSucceeds) { EXPECT_EQ(AudioStop(), 0); }
 
+// A stretch of a file and what the device must get for it: the file's own
+// bytes, or for a frame with padding or samples narrower than their
+// containers, the samples the analysis reads, as 8- or 16-bit PCM.
 struct Played {
     const char* name;
     Format format;
     Bytes data;
     uint32_t start, stop;
-    std::size_t from, to;  // the stretch's bytes in data
+    Bytes expected;
 };
+void PrintTo(const Played& p, std::ostream* os) { *os << p.name; }
 
 class PlayerOnDisk : public PlayerTest, public ::testing::WithParamInterface<Played> {};
 
@@ -148,18 +191,18 @@ TEST_P(PlayerOnDisk, PlaysExactlyTheStretch) {
     Bytes played = ReadFile(out);
     // The device may have played silence while it was being set up; the
     // stretch follows it, then silence again.
-    const uint8_t silence = p.format.bits == 8 ? 0x80 : 0;
-    const std::size_t frame = p.format.channels * p.format.bits / 8u;
+    const bool eightBit = p.format.bits == 8;
+    const uint8_t silence = eightBit ? 0x80 : 0;
+    const std::size_t frame = (p.format.channels == 1 ? 1u : 2u) * (eightBit ? 1u : 2u);
     std::size_t lead = 0;
     while (lead + frame <= played.size() &&
            std::all_of(played.begin() + std::ptrdiff_t(lead), played.begin() + std::ptrdiff_t(lead + frame),
                        [silence](uint8_t b) { return b == silence; }))
         lead += frame;
     played.erase(played.begin(), played.begin() + std::ptrdiff_t(lead));
-    const std::size_t n = p.to - p.from;
+    const std::size_t n = p.expected.size();
     ASSERT_GE(played.size(), n);
-    EXPECT_TRUE(
-        std::equal(played.begin(), played.begin() + std::ptrdiff_t(n), p.data.begin() + std::ptrdiff_t(p.from)));
+    EXPECT_TRUE(std::equal(p.expected.begin(), p.expected.end(), played.begin()));
     for (std::size_t i = n; i < played.size(); ++i) ASSERT_EQ(played[i], silence) << i;
 }
 
@@ -172,13 +215,41 @@ Bytes Ramp8Stereo(uint32_t frames) {
     return b;
 }
 
-INSTANTIATE_TEST_SUITE_P(Layouts, PlayerOnDisk,
-                         ::testing::Values(
-                             // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
-                             Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, 4000, 9600},
-                             // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
-                             Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300, 2204, 6616}),
-                         [](const auto& tp) { return std::string(tp.param.name); });
+Bytes Slice(const Bytes& b, std::size_t from, std::size_t to) {
+    return Bytes(b.begin() + std::ptrdiff_t(from), b.begin() + std::ptrdiff_t(to));
+}
+
+// 16-bit stereo frames of 6 bytes: two samples, then two bytes of padding
+// that must never reach the device. With padding: the file; without: the sound.
+Bytes PaddedStereo16(uint32_t frames, bool padding) {
+    Bytes b;
+    for (uint32_t i = 0; i < frames; ++i) {
+        for (const auto v : {uint16_t(i * 7), uint16_t(40000 - i * 3)}) {
+            b.push_back(uint8_t(v));
+            b.push_back(uint8_t(v >> 8));
+        }
+        if (padding) b.insert(b.end(), {0xA5, 0x5A});
+    }
+    return b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, PlayerOnDisk,
+    ::testing::Values(
+        // 8 kHz 16-bit mono, 250..600 ms: frames 2000..4800, 2 bytes each
+        Played{"Mono16", kMono16, Ramp16Mono(8000), 250, 600, Slice(Ramp16Mono(8000), 4000, 9600)},
+        // 11.025 kHz 8-bit stereo, 100..300 ms: frames 1102(.5 rounds to even)..3308, 2 bytes each
+        Played{"Stereo8", Format{1, 2, 11025, 8}, Ramp8Stereo(11025), 100, 300, Slice(Ramp8Stereo(11025), 2204, 6616)},
+        // 8 kHz, frames 2000..4800 again: 4 of every 6 bytes are played
+        Played{"Stereo16PaddedBlockAlign", Format{1, 2, 8000, 16, 6}, PaddedStereo16(8000, true), 250, 600,
+               Slice(PaddedStereo16(8000, false), 8000, 19200)},
+        // 12-bit samples in 16-bit containers: the containers as they are
+        Played{"TwelveBitsIn16", Format{1, 1, 8000, 12, 2}, Ramp16Mono(8000), 250, 600,
+               Slice(Ramp16Mono(8000), 4000, 9600)},
+        // A 14-byte fmt chunk ends before the sample width, which the analysis then reads as 16 bits
+        Played{"FmtChunkWithoutSampleWidth", Format{1, 1, 8000, 16, 2, 14}, Ramp16Mono(8000), 250, 600,
+               Slice(Ramp16Mono(8000), 4000, 9600)}),
+    [](const auto& tp) { return std::string(tp.param.name); });
 
 }  // namespace
 }  // namespace quillon::test
