@@ -146,7 +146,8 @@ private slots:
         QVERIFY(ShowForm());
         const QString missing = QString::fromStdString(files_->path()) + "/no such folder";
         steps_.push_back(On<QFileDialog>([&missing](QFileDialog& dialog) {
-            dialog.selectFile(missing + "/Side A.0001.wav");
+            // Typed into the name field, as a user would.
+            dialog.findChild<QLineEdit*>("fileNameEdit")->setText(missing + "/Side A.0001.wav");
             QMetaObject::invokeMethod(&dialog, "accept");
         }));
         steps_.push_back(On<QFileDialog>([](QFileDialog& dialog) { dialog.reject(); }));  // it came back
