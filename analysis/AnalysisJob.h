@@ -7,6 +7,7 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/AnalysisReport.h"
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
 
@@ -21,6 +22,7 @@ struct AnalysisJob {
     int32_t SilenceDurationMs = 0;            // minimum silence; set before the worker starts
     std::string FileName;                     // set before the worker starts
     std::atomic<bool> AbortRequested{false};  // stop at the next block
+    AnalysisReport Report;                    // written by the worker; read once State is JobFinished
 
     // What StopAnalysis does to the record: the worker then treats the job as aborted.
     void MarkAborted() {
@@ -33,9 +35,9 @@ struct AnalysisJob {
 // the 32-bit arithmetic of the job record (a hand-edited setting is not checked).
 [[nodiscard]] int32_t SilenceDurationToMs(int32_t seconds);
 
-// The worker's work: scans job.FileName into tracks. On an abort (the Abort
-// button or a failure inside the scan) tracks is emptied; otherwise State
-// becomes JobFinished.
+// The worker's work: scans job.FileName into tracks and job.Report. On an
+// abort (the Abort button or a failure inside the scan) tracks is emptied;
+// otherwise State becomes JobFinished.
 void RunAnalysis(AnalysisJob& job, TrackList& tracks, WindowSeam& seam);
 
 }  // namespace quillon::engine

@@ -88,8 +88,12 @@ FrameClassifier::FrameClassifier(const WaveFormat& format, int32_t amplitudePerc
     : eightBit_(format.wBitsPerSample == 8),
       stereo_(format.nChannels != 1),
       stride_(format.nBlockAlign),
-      limit_(eightBit_ ? IntegerLimit(double(amplitudePercent) * 128 / 100, 128)
-                       : IntegerLimit(double(amplitudePercent) * 32767 / 100, 32768)) {}
+      limit_(AmplitudeLimit(eightBit_, amplitudePercent)) {}
+
+int AmplitudeLimit(bool eightBit, int32_t percent) {
+    return eightBit ? IntegerLimit(double(percent) * 128 / 100, 128)
+                    : IntegerLimit(double(percent) * 32767 / 100, 32768);
+}
 
 void FrameClassifier::Classify(const uint8_t* frames, std::size_t count, uint64_t* mask) const {
     if (limit_ == 0) {

@@ -30,6 +30,10 @@ private:
     int limit_;
 };
 
+// The amplitude limit of a silence percentage: a sample of amplitude a is
+// silent exactly when a < AmplitudeLimit(eightBit, percent).
+[[nodiscard]] int AmplitudeLimit(bool eightBit, int32_t percent);
+
 // The index of the first bit at or after from (below count) that equals value,
 // or count when there is none.
 [[nodiscard]] std::size_t FindBit(const uint64_t* mask, std::size_t count, std::size_t from, bool value);

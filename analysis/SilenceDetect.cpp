@@ -3,6 +3,7 @@
 #include <new>
 
 #include "analysis/FrameScan.h"
+#include "analysis/LevelOverview.h"
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
@@ -32,6 +33,8 @@ public:
     }
 
     std::vector<SilenceSpan> spans;
+    // The longest run of silent frames that ended before the data did, of any length.
+    uint64_t longestStart = 0, longestFrames = 0;
 
 private:
     void Open(uint64_t frame) {
@@ -41,6 +44,10 @@ private:
     void Close(uint64_t frame) {
         inSilence_ = false;
         const uint64_t length = frame - start_;
+        if (length > longestFrames) {
+            longestStart = start_;
+            longestFrames = length;
+        }
         if (length > minFrames_) spans.push_back({uint32_t(start_), uint32_t(frame), uint32_t(length)});
     }
 
@@ -87,8 +94,8 @@ struct OpenWave {
 
 // The scan proper, from an open file: blocks of whole frames, the silence mask of each
 // block, the spans they make. Progress is written once a block.
-ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCollector& spans, AnalysisJob& job,
-                       uint64_t& framesScanned) {
+ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCollector& spans,
+                       OverviewBuilder& overview, AnalysisJob& job, uint64_t& framesScanned) {
     const uint32_t align = wave.format.nBlockAlign;
     std::vector<uint8_t> buffer(kReadBufferBytes);
     std::vector<uint64_t> mask((kReadBufferBytes / align + 63) / 64);
@@ -102,6 +109,7 @@ ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCo
         const uint64_t gotFrames = got > 0 ? uint64_t(got) / align : 0;
         classifier.Classify(buffer.data(), gotFrames, mask.data());
         spans.Feed(mask.data(), gotFrames, framesScanned);
+        overview.Feed(framesScanned, buffer.data(), gotFrames);
         framesScanned += gotFrames;
         job.Progress.store(int32_t(framesScanned * align * 100 / wave.dataSize));
         if (got != want) return ScanOutcome::ShortRead;
@@ -123,8 +131,26 @@ uint32_t MinimumSilenceFrames(uint32_t samplesPerSec, int32_t minSilenceMs) {
     return RoundToLow32(double(samplesPerSec) * double(minSilenceMs) * 1 / 1000);
 }
 
+namespace {
+
+NothingFound ReportNothingFound(const SpanCollector& spans, const LevelOverview& overview, int32_t amplitudePercent,
+                                int32_t minSilenceMs) {
+    NothingFound report;
+    report.AmplitudePercent = amplitudePercent;
+    report.MinSilenceMs = minSilenceMs;
+    const auto ms = [&overview](uint64_t frames) {
+        return overview.SamplesPerSec == 0 ? 0 : uint32_t(frames * 1000 / overview.SamplesPerSec);
+    };
+    report.LongestMs = ms(spans.longestFrames);
+    report.LongestStartMs = ms(spans.longestStart);
+    FindAmplitudeWithSilence(overview, report);
+    return report;
+}
+
+}  // namespace
+
 ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
-                            TrackList& tracks, WindowSeam& seam) {
+                            TrackList& tracks, WindowSeam& seam, AnalysisReport* report) {
     OpenWave wave;
     if (!OpenWaveFile(path, wave.file, wave.format, wave.dataChunk, wave.dataSize, seam)) return Fail(job, seam);
 
@@ -141,11 +167,20 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
     try {
         const FrameClassifier classifier(wave.format, amplitudePercent);
         SpanCollector spans(MinimumSilenceFrames(wave.format.nSamplesPerSec, minSilenceMs));
+        OverviewBuilder overview(wave.format, totalFrames);
         uint64_t framesScanned = 0;
-        const ScanOutcome outcome = ScanBlocks(wave, classifier, spans, job, framesScanned);
+        const ScanOutcome outcome = ScanBlocks(wave, classifier, spans, overview, job, framesScanned);
         wave.file.reset();
         if (outcome == ScanOutcome::Aborted || job.AbortRequested.load()) return ScanOutcome::Aborted;
+        const std::size_t before = tracks.size();
         BuildTracks(spans.spans, uint32_t(framesScanned), path, wave.format, tracks);
+        if (report != nullptr) {
+            report->Overview = overview.Finish(framesScanned);
+            report->Nothing.reset();
+            if (tracks.size() - before == 1) {
+                report->Nothing = ReportNothingFound(spans, report->Overview, amplitudePercent, minSilenceMs);
+            }
+        }
         return outcome;
     } catch (const std::bad_alloc&) {
         wave.file.reset();

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/AnalysisReport.h"
 #include "analysis/WaveFormat.h"
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
@@ -37,8 +38,11 @@ enum class ScanOutcome {
 // Scans path block by block (4 MiB rounded down to whole frames), writing
 // job.Progress once per block and seeing job.AbortRequested within one block,
 // and appends the tracks to tracks. Reports the file's facts with ShowWaveInfo.
+// When report is given, it receives the level overview of the frames scanned
+// and, for a single track, the nothing-found report (left alone on an abort
+// or a failure).
 ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
-                            TrackList& tracks, WindowSeam& seam);
+                            TrackList& tracks, WindowSeam& seam, AnalysisReport* report = nullptr);
 
 // Appends spans.size() + 1 tracks named after path ("Side A.0001", ...), each
 // boundary in the middle of a silence, the last one ending at totalFrames.

@@ -118,6 +118,11 @@ inline constexpr const char* kMp3NameIsTrackWave =
 inline constexpr const char* kMp3ConversionFailed =
     "Error: The track %s could not be converted to MP3. Its wave file %s was kept.";
 inline constexpr const char* kPathDoesNotExist = "%s\nThe path does not exist. Check the path and try again.";
+inline constexpr const char* kNothingFound = "No quiet stretch longer than %s s below %s %.";
+inline constexpr const char* kNothingLongest = " The longest is %s s at %s;";
+inline constexpr const char* kNothingQuiet = " Nothing is that quiet;";
+inline constexpr const char* kNothingFoundAt = " at %s % there is one of %s s.";
+inline constexpr const char* kNothingAnywhere = " there is none up to 100 %.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

@@ -1,0 +1,41 @@
+#pragma once
+// What an analysis learns besides its tracks: the level overview, and, when
+// it found a single track, why (the "nothing found" report).
+
+#include <cstdint>
+#include <optional>
+#include <string>
+
+#include "analysis/LevelOverview.h"
+
+namespace quillon::engine {
+
+struct NothingFound {
+    int32_t AmplitudePercent = 0;  // the silence amplitude used
+    int32_t MinSilenceMs = 0;      // the minimum silence used
+    uint32_t LongestMs = 0;        // the longest quiet stretch at that amplitude; 0 when none
+    uint32_t LongestStartMs = 0;   // where it starts
+    // The smallest amplitude (whole percent, up to 100) with a quiet stretch
+    // longer than the minimum, read off the overview, and its longest stretch there.
+    std::optional<int32_t> FoundAtPercent;
+    uint32_t FoundLongestMs = 0;
+};
+
+struct AnalysisReport {
+    LevelOverview Overview;
+    std::optional<NothingFound> Nothing;  // only for a single-track result
+};
+
+// The report in words: "No quiet stretch longer than 3 s below 10 %. The
+// longest is 1.2 s at 00:43:120; at 14 % there is one of 3.4 s."
+[[nodiscard]] std::string DescribeNothingFound(const NothingFound& report);
+
+// The longest quiet stretch of overview at limit; Frames 0 when there is none.
+[[nodiscard]] QuietStretch LongestQuietStretch(const LevelOverview& overview, int limit);
+
+// Fills report.FoundAtPercent and FoundLongestMs from the overview: the first
+// amplitude above report.AmplitudePercent whose longest stretch is longer than
+// the minimum.
+void FindAmplitudeWithSilence(const LevelOverview& overview, NothingFound& report);
+
+}  // namespace quillon::engine
