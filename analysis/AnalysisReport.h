@@ -5,10 +5,18 @@
 #include <cstdint>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "analysis/LevelOverview.h"
 
 namespace quillon::engine {
+
+// One qualifying silence, in frames from the start of the data chunk.
+struct SilenceSpan {
+    uint32_t StartFrame;    // first silent frame
+    uint32_t EndFrame;      // first loud frame after it
+    uint32_t LengthFrames;  // EndFrame - StartFrame
+};
 
 struct NothingFound {
     int32_t AmplitudePercent = 0;  // the silence amplitude used
@@ -23,6 +31,7 @@ struct NothingFound {
 
 struct AnalysisReport {
     LevelOverview Overview;
+    std::vector<SilenceSpan> Silences;    // the silences the tracks were cut at
     std::optional<NothingFound> Nothing;  // only for a single-track result
 };
 

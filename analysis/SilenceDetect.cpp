@@ -176,6 +176,7 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
         BuildTracks(spans.spans, uint32_t(framesScanned), path, wave.format, tracks);
         if (report != nullptr) {
             report->Overview = overview.Finish(framesScanned);
+            report->Silences = spans.spans;
             report->Nothing.reset();
             if (tracks.size() - before == 1) {
                 report->Nothing = ReportNothingFound(spans, report->Overview, amplitudePercent, minSilenceMs);

@@ -13,13 +13,6 @@
 
 namespace quillon::engine {
 
-// One qualifying silence, in frames from the start of the data chunk.
-struct SilenceSpan {
-    uint32_t StartFrame;    // first silent frame
-    uint32_t EndFrame;      // first loud frame after it
-    uint32_t LengthFrames;  // EndFrame - StartFrame
-};
-
 // Whether one frame is silent: its first sample (mono) or first two samples
 // (any other channel count) are strictly below percent of full scale (128 at
 // 8 bits, 32767 otherwise). frame must hold TestedFrameBytes(format) bytes.

@@ -123,6 +123,9 @@ inline constexpr const char* kNothingLongest = " The longest is %s s at %s;";
 inline constexpr const char* kNothingQuiet = " Nothing is that quiet;";
 inline constexpr const char* kNothingFoundAt = " at %s % there is one of %s s.";
 inline constexpr const char* kNothingAnywhere = " there is none up to 100 %.";
+inline constexpr const char* kThresholdsChosen = "%s tracks at amplitude %s % and duration %s s.";
+inline constexpr const char* kThresholdsClosest =
+    "No thresholds give %s tracks; the closest, amplitude %s % and duration %s s, give %s.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

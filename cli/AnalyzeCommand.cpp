@@ -6,8 +6,10 @@
 #include <thread>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/SuggestThresholds.h"
 #include "app/ErrorCodes.h"
 #include "cli/Commands.h"
+#include "cli/OverviewSvg.h"
 #include "cli/TrackFormats.h"
 #include "settings/Settings.h"
 
@@ -20,45 +22,89 @@ std::string FullPath(const std::string& file) {
     return ec ? file : full.string();
 }
 
-bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, std::string& path, engine::TrackList& tracks) {
-    path = FullPath(options.file);
-    if (path.empty()) {
-        engine::ShowErrorMessage(seam, engine::MsgNeedFullPath);
-        return false;
-    }
-    const engine::SettingsFile settings;
-    engine::AnalysisJob job;
-    job.FileName = path;
-    job.SilenceAmplitude = options.amplitudePercent.value_or(settings.Read(engine::keys::SilenceAmplitude));
-    job.SilenceDurationMs = options.minSilenceMs.value_or(
-        engine::SilenceDurationToMs(settings.Read(engine::keys::SilenceDuration)));
-    job.State.store(engine::JobRunning);
+namespace {
+
+// Runs work on a worker and draws job's progress meanwhile, as the window does.
+template <typename Work>
+void WithProgress(engine::AnalysisJob& job, ConsoleSeam& seam, Work work) {
     std::promise<void> ended;
     std::future<void> end = ended.get_future();
     std::thread worker([&] {
-        engine::RunAnalysis(job, tracks, seam);
+        work();
         ended.set_value();
     });
     while (end.wait_for(std::chrono::milliseconds(100)) != std::future_status::ready)
         seam.DrawProgress(job.Progress.load());
     worker.join();
     seam.EndProgress();
+}
+
+// Replaces analysis's thresholds, tracks and report with those chosen for
+// expected tracks and says so on stderr. False when none give that many.
+bool ChooseThresholds(int32_t expected, ConsoleSeam& seam, Analysis& analysis, bool& failed) {
+    engine::AnalysisJob job;
+    std::optional<engine::ThresholdChoice> choice;
+    WithProgress(job, seam, [&] {
+        choice = engine::SuggestThresholds(analysis.path, analysis.report.Overview, expected, analysis.amplitudePercent,
+                                           job, seam, &analysis.tracks, &analysis.report);
+    });
+    failed = !choice;
+    if (!choice) return false;
+    analysis.amplitudePercent = choice->AmplitudePercent;
+    analysis.minSilenceMs = choice->DurationSeconds * 1000;
+    const std::string percent = std::to_string(choice->AmplitudePercent);
+    const std::string seconds = std::to_string(choice->DurationSeconds);
+    const bool exact = choice->Tracks == expected;
+    seam.ShowMessageBox(
+        exact ? engine::FormatText(engine::text::kThresholdsChosen, {std::to_string(expected), percent, seconds})
+              : engine::FormatText(engine::text::kThresholdsClosest,
+                                   {std::to_string(expected), percent, seconds, std::to_string(choice->Tracks)}));
+    return exact;
+}
+
+}  // namespace
+
+bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis) {
+    analysis.path = FullPath(options.file);
+    if (analysis.path.empty()) {
+        engine::ShowErrorMessage(seam, engine::MsgNeedFullPath);
+        return false;
+    }
+    const engine::SettingsFile settings;
+    engine::AnalysisJob job;
+    job.FileName = analysis.path;
+    job.SilenceAmplitude = options.amplitudePercent.value_or(settings.Read(engine::keys::SilenceAmplitude));
+    job.SilenceDurationMs = options.minSilenceMs.value_or(
+        engine::SilenceDurationToMs(settings.Read(engine::keys::SilenceDuration)));
+    job.State.store(engine::JobRunning);
+    WithProgress(job, seam, [&] { engine::RunAnalysis(job, analysis.tracks, seam); });
+    analysis.amplitudePercent = job.SilenceAmplitude;
+    analysis.minSilenceMs = job.SilenceDurationMs;
+    analysis.report = std::move(job.Report);
     return job.State.load() == engine::JobFinished;
 }
 
 int RunAnalyze(const AnalyzeOptions& options) {
     ConsoleSeam seam(stderr);
-    std::string path;
-    engine::TrackList tracks;
-    if (!AnalyzeFile(options, seam, path, tracks)) return ExitRefused;
+    Analysis analysis;
+    if (!AnalyzeFile(options, seam, analysis)) return ExitRefused;
+    int status = ExitOk;
+    if (options.expectedTracks) {
+        bool failed = false;
+        if (!ChooseThresholds(*options.expectedTracks, seam, analysis, failed)) status = ExitRefused;
+        if (failed) return ExitRefused;
+    } else if (analysis.report.Nothing) {
+        seam.ShowMessageBox(engine::DescribeNothingFound(*analysis.report.Nothing));
+    }
     std::string out;
     switch (options.format) {
-    case OutputFormat::Tsv: out = FormatTsv(tracks); break;
-    case OutputFormat::Json: out = FormatJson(tracks, seam.Facts(), path); break;
-    case OutputFormat::Cue: out = FormatCue(tracks, path); break;
+    case OutputFormat::Tsv: out = FormatTsv(analysis.tracks); break;
+    case OutputFormat::Json: out = FormatJson(analysis, seam.Facts()); break;
+    case OutputFormat::Cue: out = FormatCue(analysis.tracks, analysis.path); break;
+    case OutputFormat::Svg: out = FormatSvg(analysis); break;
     }
     std::fwrite(out.data(), 1, out.size(), stdout);
-    return std::fflush(stdout) == 0 ? ExitOk : ExitRefused;
+    return std::fflush(stdout) == 0 ? status : ExitRefused;
 }
 
 }  // namespace quillon::cli

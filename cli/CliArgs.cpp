@@ -93,7 +93,12 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
             if (v == "tsv") c.analyze.format = OutputFormat::Tsv;
             else if (v == "json") c.analyze.format = OutputFormat::Json;
             else if (v == "cue") c.analyze.format = OutputFormat::Cue;
-            else return Invalid("--format is one of tsv, json, cue");
+            else if (v == "svg") c.analyze.format = OutputFormat::Svg;
+            else return Invalid("--format is one of tsv, json, cue, svg");
+        } else if (!save && TakeValue(args, i, "--count", &v)) {
+            c.analyze.expectedTracks = v ? ParseInteger(*v) : std::nullopt;
+            if (!c.analyze.expectedTracks || *c.analyze.expectedTracks < 1)
+                return Invalid("--count needs a number of tracks from 1");
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             return Invalid("unknown option " + arg);
         } else {
@@ -104,6 +109,8 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
         }
     }
     if (!haveFile) return Invalid(args[0] + " needs a wave file");
+    if (c.analyze.expectedTracks && haveDuration)
+        return Invalid("--count chooses the duration itself: leave out --duration");
     return c;
 }
 
@@ -136,8 +143,8 @@ CliCommand ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 const char* UsageText() {
-    return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS]\n"
-           "                          [--format tsv|json|cue] FILE.wav\n"
+    return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS | --count N]\n"
+           "                          [--format tsv|json|cue|svg] FILE.wav\n"
            "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
            "                       [--type wave|mp3] [--codec NAME] [--bitrate KBITS]\n"
            "                       [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS] FILE.wav\n"
@@ -152,9 +159,13 @@ const char* UsageText() {
            "  --duration SECONDS   a silence must last longer than this to split\n"
            "                       (default: \"SilenceDuration:\" of Quillon.ini, else 3)\n"
            "  --duration-ms MS     the same in milliseconds\n"
+           "  --count N            choose the amplitude and duration that give N tracks,\n"
+           "                       cutting at the quiet stretches that stand out most\n"
+           "                       (--amplitude then names the amplitude to prefer)\n"
            "  --format FORMAT      tsv: Name, Start, Stop, Duration per line (default)\n"
            "                       json: the tracks and the file's format\n"
            "                       cue: a CUE sheet for the recording\n"
+           "                       svg: a picture of the recording's level and its cuts\n"
            "  --tracks LIST        save these tracks: numbers and ranges from 1, e.g. 1,3-5\n"
            "                       (default: all)\n"
            "  --output DIR         save into DIR (default: the output folder of Quillon.ini,\n"
@@ -172,7 +183,8 @@ const char* UsageText() {
            "the file being written.\n"
            "\n"
            "Times are mm:ss:mmm. Exit status: 0 tracks listed or every chosen track saved,\n"
-           "1 the file was refused or a track was not saved, 2 bad arguments.\n";
+           "1 the file was refused, a track was not saved, or no thresholds give the\n"
+           "--count asked for (the closest are used and said), 2 bad arguments.\n";
 }
 
 }  // namespace quillon::cli

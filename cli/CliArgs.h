@@ -8,11 +8,12 @@
 
 namespace quillon::cli {
 
-enum class OutputFormat { Tsv, Json, Cue };
+enum class OutputFormat { Tsv, Json, Cue, Svg };
 
 struct AnalyzeOptions {
     std::optional<int32_t> amplitudePercent;  // overrides "SilenceAmplitude:"
     std::optional<int32_t> minSilenceMs;      // overrides "SilenceDuration:" (x 1000)
+    std::optional<int32_t> expectedTracks;    // --count: thresholds chosen for this many tracks
     OutputFormat format = OutputFormat::Tsv;
     std::string file;
 };

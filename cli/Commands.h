@@ -3,6 +3,7 @@
 
 #include <string>
 
+#include "analysis/AnalysisReport.h"
 #include "app/TrackList.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleSeam.h"
@@ -15,11 +16,19 @@ enum ExitCode : int { ExitOk = 0, ExitRefused = 1, ExitUsage = 2 };
 // the window always works with full paths.
 [[nodiscard]] std::string FullPath(const std::string& file);
 
-// Analyses options.file (made a full path into path) on a worker, as the
-// window does, with a progress bar on a terminal. False when it was refused
-// (the message is already shown).
-[[nodiscard]] bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, std::string& path,
-                               engine::TrackList& tracks);
+// One analysis and what it used and learnt.
+struct Analysis {
+    std::string path;  // the full path
+    int32_t amplitudePercent = 0;
+    int32_t minSilenceMs = 0;
+    engine::TrackList tracks;
+    engine::AnalysisReport report;
+};
+
+// Analyses options.file on a worker, as the window does, with a progress bar
+// on a terminal, at the options' thresholds (else the settings'). False when
+// it was refused (the message is already shown).
+[[nodiscard]] bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis);
 
 int RunAnalyze(const AnalyzeOptions& options);
 int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save);

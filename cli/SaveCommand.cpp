@@ -74,9 +74,10 @@ ConsoleSeam::Overwrite OverwriteAnswer(SaveOptions::Existing existing) {
 
 int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     ConsoleSeam seam(stderr);
-    std::string path;
-    engine::TrackList tracks;
-    if (!AnalyzeFile(analyze, seam, path, tracks)) return ExitRefused;
+    Analysis analysis;
+    if (!AnalyzeFile(analyze, seam, analysis)) return ExitRefused;
+    const std::string& path = analysis.path;
+    engine::TrackList& tracks = analysis.tracks;
     std::string codec;
     uint32_t bitRate = 0;
     if (save.mp3 && !ChooseMp3Settings(save, path, seam, codec, bitRate)) return ExitRefused;

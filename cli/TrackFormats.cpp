@@ -48,14 +48,33 @@ std::string FormatTsv(const TrackList& tracks) {
     return out;
 }
 
-std::string FormatJson(const TrackList& tracks, const WaveFacts& facts, const std::string& path) {
+namespace {
+
+std::string JsonNothingFound(const NothingFound& n) {
+    return "  \"nothingFound\": {\"longestMs\": " + std::to_string(n.LongestMs) +
+           ", \"longestStart\": " + JsonString(FormatTime(n.LongestStartMs)) +
+           ", \"foundAtPercent\": " + (n.FoundAtPercent ? std::to_string(*n.FoundAtPercent) : std::string("null")) +
+           ", \"foundLongestMs\": " + std::to_string(n.FoundLongestMs) +
+           ", \"text\": " + JsonString(DescribeNothingFound(n)) + "},\n";
+}
+
+}  // namespace
+
+std::string FormatJson(const Analysis& analysis, const WaveFacts& facts) {
+    const TrackList& tracks = analysis.tracks;
     std::string out = "{\n";
-    out += "  \"file\": " + JsonString(path) + ",\n";
+    out += "  \"file\": " + JsonString(analysis.path) + ",\n";
     out += "  \"samplesPerSecond\": " + std::to_string(facts.samplesPerSec) + ",\n";
     out += "  \"bitsPerSample\": " + std::to_string(facts.bitsPerSample) + ",\n";
     out += "  \"channels\": " + std::to_string(facts.channels) + ",\n";
     out += "  \"durationMs\": " + std::to_string(facts.durationMs) + ",\n";
     out += "  \"duration\": " + JsonString(FormatTime(facts.durationMs)) + ",\n";
+    out += "  \"silenceAmplitude\": " + std::to_string(analysis.amplitudePercent) + ",\n";
+    out += "  \"silenceDurationMs\": " + std::to_string(analysis.minSilenceMs) + ",\n";
+    char resolution[32];
+    std::snprintf(resolution, sizeof resolution, "%g", analysis.report.Overview.ColumnMs());
+    out += std::string("  \"overviewResolutionMs\": ") + resolution + ",\n";
+    if (analysis.report.Nothing) out += JsonNothingFound(*analysis.report.Nothing);
     out += "  \"tracks\": [";
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         const auto& t = tracks[i];

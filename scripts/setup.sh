@@ -13,6 +13,7 @@ packages=(
   ffmpeg                      # ffprobe checks the MP3 files in the tests
   lame                        # the reference in bench/mp3.sh
   sox                         # a second opinion on the files we write, in the tests
+  librsvg2-bin                # rsvg-convert draws the overview pictures, in the tests
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
   clang-format                # the house style, checked by the tests

@@ -165,6 +165,43 @@ TEST(Cli, RelativePathsAreTakenFromTheWorkingFolder) {
     EXPECT_EQ(r.out.substr(0, 9), "rel.0001\t");
 }
 
+TEST(Cli, CountChoosesTheThresholdsAndSaysWhichOrWhyNot) {
+    TempDir dir;
+    const std::string path = dir.Write("t.wav", ThreePieces());
+    const CliRun two = Cli(dir, {"analyze", "--count", "2", path});
+    EXPECT_EQ(two.status, 0) << two.err;
+    EXPECT_EQ(std::count(two.out.begin(), two.out.end(), '\n'), 2);
+    EXPECT_EQ(two.err, "2 tracks at amplitude 10 % and duration 3 s.\n");  // between the 1.5 s and 3.5 s gaps
+
+    const CliRun five = Cli(dir, {"analyze", "--count", "5", "--format", "json", path});
+    EXPECT_EQ(five.status, 1);
+    EXPECT_NE(five.err.find("No thresholds give 5 tracks; the closest"), std::string::npos) << five.err;
+    EXPECT_NE(five.out.find("\"silenceDurationMs\": 1000"), std::string::npos) << five.out;
+}
+
+TEST(Cli, ASingleTrackIsExplainedAndTheOverviewIsAPicture) {
+    TempDir dir;
+    const std::string path = dir.Write("t.wav", ThreePieces());
+    const CliRun one = Cli(dir, {"analyze", "--duration", "4", "--format", "json", path});
+    EXPECT_EQ(one.status, 0);
+    EXPECT_EQ(one.err,
+              "No quiet stretch longer than 4 s below 10 %. The longest is 3.5 s at 00:02:000; there is none up to "
+              "100 %.\n");
+    EXPECT_NE(one.out.find("\"nothingFound\": {\"longestMs\": 3500, \"longestStart\": \"00:02:000\""),
+              std::string::npos)
+        << one.out;
+    EXPECT_NE(one.out.find("\"overviewResolutionMs\": 10"), std::string::npos);
+
+    const CliRun svg = Cli(dir, {"analyze", "--format", "svg", path});
+    EXPECT_EQ(svg.status, 0);
+    EXPECT_EQ(svg.out.rfind("<svg ", 0), 0u);
+    EXPECT_NE(svg.out.find("t.0002"), std::string::npos);
+    const std::string file = dir.Write("t.svg", Bytes(svg.out.begin(), svg.out.end()));
+    if (std::system("command -v rsvg-convert >/dev/null") != 0) GTEST_SKIP() << "rsvg-convert is not installed";
+    EXPECT_EQ(std::system(("rsvg-convert -o '" + dir.path() + "/t.png' '" + file + "'").c_str()), 0);
+    EXPECT_GT(std::filesystem::file_size(dir.path() + "/t.png"), 1000u);
+}
+
 TEST(Cli, BadArgumentsPrintTheUsageAndExitTwo) {
     TempDir dir;
     const std::vector<std::vector<std::string>> cases = {
@@ -177,6 +214,8 @@ TEST(Cli, BadArgumentsPrintTheUsageAndExitTwo) {
         {"analyze", "--duration", "3", "--duration-ms", "3000", "a.wav"},
         {"analyze", "--bogus", "a.wav"},
         {"analyze", "a.wav", "b.wav"},
+        {"analyze", "--count", "0", "a.wav"},
+        {"analyze", "--count", "3", "--duration", "2", "a.wav"},
     };
     for (const auto& args : cases) {
         const CliRun r = Cli(dir, args);
