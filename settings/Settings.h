@@ -40,6 +40,8 @@ inline constexpr StringKey CodecName{"MP3FormatSection", "CodecName:"};
 // kbit/s; -1 means none stored.
 inline constexpr IntegerKey BitRate{"MP3FormatSection", "BitRate:", -1};
 inline constexpr BoolKey IsRunningFirstTime{"ProgramSection", "IsRunningFirstTime:", true};
+// The overview window's place and size: "left,top,width,height".
+inline constexpr StringKey OverviewWindow{"OverviewSection", "OverviewWindow:"};
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer

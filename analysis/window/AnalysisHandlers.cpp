@@ -5,6 +5,7 @@
 #include <QProgressBar>
 #include <QTimer>
 
+#include "analysis/window/OverviewForm.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "app/window/MainForm.h"
@@ -65,6 +66,8 @@ void AnalysisHandlers::analyzeButtonClick() {
     form_.UiBusy.store(true);
     form_.TrackList.clear();
     ++form_.TrackListGeneration;
+    LastAnalysis = {};
+    OverviewChanged();
     StartAnalysisWorker(task);
 }
 
@@ -107,12 +110,14 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
     if (state == engine::JobFinished) {
         AnalyzeTimer->stop();
         form_.TrackList = std::move(AnalysisJob->Tracks);
+        LastAnalysis = {std::move(job.Report), job.SilenceAmplitude, job.SilenceDurationMs};
         form_.FillTrackListView();
         form_.SetAnalysisControlsEnabled(true);
         form_.HideJobProgress();
         job.Progress.store(0);
         form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted)));
         FreeAnalysisJob();
+        OverviewChanged();
     } else if (state == engine::JobAborted) {
         AnalyzeTimer->stop();
         form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
@@ -144,6 +149,22 @@ void AnalysisHandlers::StopAnalysis() {
         form_.OpenMenuItem->setEnabled(true);
     }
     form_.UpdateTrackButtons();
+}
+
+void AnalysisHandlers::OverviewMenuItemClick() {
+    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_);
+    OverviewForm->show();
+    OverviewForm->raise();
+    OverviewForm->activateWindow();
+}
+
+void AnalysisHandlers::OverviewChanged() {
+    if (OverviewForm != nullptr) OverviewForm->Refresh();
+}
+
+void AnalysisHandlers::AbortAll() {
+    if (AnalysisJob) AnalysisJob->Job.MarkAborted();
+    if (OverviewForm != nullptr) OverviewForm->AbortFind();
 }
 
 }  // namespace quillon::app

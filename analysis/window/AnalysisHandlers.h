@@ -16,6 +16,7 @@ class QTimer;
 namespace quillon::app {
 
 class TMainForm;
+class TOverviewForm;
 
 // One analysis: the shared record and the tracks its worker finds. The worker
 // holds its own reference, so an aborted worker that is still finishing never
@@ -36,6 +37,15 @@ public:
 
     std::shared_ptr<AnalysisTask> AnalysisJob;  // null when there is none
     QTimer* AnalyzeTimer = nullptr;
+    // The last finished analysis: what it learnt and the thresholds it used
+    // (an empty overview before the first one and while one runs).
+    struct Finished {
+        engine::AnalysisReport Report;
+        int32_t AmplitudePercent = 0;
+        int32_t MinSilenceMs = 0;
+    };
+    Finished LastAnalysis;
+    TOverviewForm* OverviewForm = nullptr;  // made when first shown
 
     void analyzeButtonClick();
     void AnalyzeTimerTimer();
@@ -45,11 +55,16 @@ public:
     // Whether an analysis is running now.
     [[nodiscard]] bool Running() const;
     void SetAnalysisRunner(AnalysisRunner runner) { analysisRunner_ = std::move(runner); }
+    // View > Overview.
+    void OverviewMenuItemClick();
+    // Asks every job of the analysis side to stop: the analysis and a Find.
+    void AbortAll();
 
 private:
     void StartAnalysisWorker(const std::shared_ptr<AnalysisTask>& task);
     void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task);
     void ReturnToIdle();
+    void OverviewChanged();
 
     TMainForm& form_;
     AnalysisRunner analysisRunner_;

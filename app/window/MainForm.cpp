@@ -53,6 +53,7 @@ void TMainForm::ConnectHandlers() {
     AnalyzeButton->OnClick = [&analysis] { analysis.analyzeButtonClick(); };
     AbortButton->OnClick = [&analysis] { analysis.AbortButtonClick(); };
     connect(analysis.AnalyzeTimer, &QTimer::timeout, this, [&analysis] { analysis.AnalyzeTimerTimer(); });
+    connect(OverviewMenuItem, &QAction::triggered, this, [&analysis] { analysis.OverviewMenuItemClick(); });
     SplitButton->OnClick = [this] { Edits().SplitButtonClick(); };
     MergeButton->OnClick = [this] { Edits().MergeButtonClick(); };
 

@@ -111,6 +111,10 @@ public:
     [[nodiscard]] bool AllTracksSaved() const;
     void ShowHelpTopic(HelpTopic topic);
 
+signals:
+    // The list view was filled anew (an analysis, a split or a merge).
+    void trackListShown();
+
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;

@@ -64,7 +64,7 @@ bool TMainForm::PrepareShutdown() {
 }
 
 void TMainForm::StopAndJoinWorkers() {
-    if (analysis_->AnalysisJob) analysis_->AnalysisJob->Job.MarkAborted();
+    analysis_->AbortAll();
     if (save_->SaveJob) save_->SaveJob->MarkAborted();
     workers_.JoinAll();
 }

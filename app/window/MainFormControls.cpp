@@ -140,6 +140,10 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
     SelectAllMenuItem->setEnabled(false);
     SelectNoneMenuitem->setEnabled(false);
 
+    QMenu* view = window.menuBar()->addMenu("&View");
+    OverviewMenuItem = view->addAction("&Overview");
+    OverviewMenuItem->setShortcut(QKeySequence("Ctrl+L"));
+
     QMenu* help = window.menuBar()->addMenu("&Help");
     HelpTopicsItem = help->addAction("Help &Topics");
     help->addSeparator();

@@ -44,6 +44,7 @@ struct MainFormControls {
     QAction* ExitMenuItem = nullptr;
     QAction* SelectAllMenuItem = nullptr;
     QAction* SelectNoneMenuitem = nullptr;
+    QAction* OverviewMenuItem = nullptr;
     QAction* HelpTopicsItem = nullptr;
     QAction* AboutQuillonMenuItem = nullptr;
 

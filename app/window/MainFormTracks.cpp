@@ -17,13 +17,16 @@ namespace quillon::app {
 
 void TMainForm::FillTrackListView() {
     ++TrackListGeneration;
-    // Rows arrive unchecked and unselected, so the change events would not
-    // alter any button; thousands of them are skipped.
-    const QSignalBlocker blocker(TrackListView);
-    for (const engine::TRACK_INFO_STRUCT& track : TrackList) {
-        TrackListView->AddRow(QString::fromStdString(track.Name), QString::fromStdString(track.Start),
-                              QString::fromStdString(track.Stop), QString::fromStdString(track.Duration));
+    {
+        // Rows arrive unchecked and unselected, so the change events would not
+        // alter any button; thousands of them are skipped.
+        const QSignalBlocker blocker(TrackListView);
+        for (const engine::TRACK_INFO_STRUCT& track : TrackList) {
+            TrackListView->AddRow(QString::fromStdString(track.Name), QString::fromStdString(track.Start),
+                                  QString::fromStdString(track.Stop), QString::fromStdString(track.Duration));
+        }
     }
+    emit trackListShown();
 }
 
 bool TMainForm::AnyTrackChecked() const {
