@@ -5,6 +5,9 @@
 //
 //   quillon-make-album --demo OUT.wav          about 3.5 minutes, 5 pieces
 //   quillon-make-album --minutes N OUT.wav     N minutes of 3-4 minute pieces
+//   quillon-make-album --worn OUT.wav          the demo side from a worn record: clicks
+//                                              of 11 to 18 % every half second in the
+//                                              gaps, and two quiet passages in the pieces
 //
 // 44.1 kHz, 16-bit stereo. The same arguments always give the same bytes.
 
@@ -54,7 +57,7 @@ private:
 
 // One stretch of the recording, in seconds.
 struct Segment {
-    enum Kind { Hiss, Music, QuietPassage } kind;
+    enum Kind { Hiss, Music, QuietPassage, Crackle } kind;
     double seconds;
 };
 
@@ -80,6 +83,7 @@ public:
             // Hiss at about 1 % of full scale: well under the default 10 % threshold.
             left += (rng_.Uniform() - 0.5) * 0.02;
             right += (rng_.Uniform() - 0.5) * 0.02;
+            if (s.kind == Segment::Crackle) Click(i, &left, &right);
             Put(left);
             Put(right);
         }
@@ -114,6 +118,16 @@ private:
         *right = 0.22 * envelope * melody + 0.3 * bass;
     }
 
+    // A worn record's click: a few samples at 11 to 18 % of full scale, about
+    // every half second.
+    void Click(uint64_t frame, double* left, double* right) {
+        if (frame % (kRate / 2) == 0) clickLeft_ = 6, clickLevel_ = 0.11 + 0.07 * rng_.Uniform();
+        if (clickLeft_ == 0) return;
+        --clickLeft_;
+        *left = clickLevel_ * (clickLeft_ % 2 ? 1 : -1);
+        *right = *left;
+    }
+
     void Put(double v) {
         const double clipped = v > 0.999 ? 0.999 : (v < -0.999 ? -0.999 : v);
         const auto s = int16_t(std::lrint(clipped * 32767));
@@ -137,6 +151,8 @@ private:
     SineTable sine_;
     unsigned piece_ = 0;
     unsigned noteCount_ = 0;
+    int clickLeft_ = 0;
+    double clickLevel_ = 0;
     uint32_t noteLeft_ = 0, noteAge_ = 0;
     double melodyHz_ = 220, bassHz_ = 55, melodyPhase_ = 0, bassPhase_ = 0;
 };
@@ -147,6 +163,17 @@ std::vector<Segment> DemoSide() {
         {Segment::QuietPassage, 2.0}, {Segment::Music, 16.0}, {Segment::Hiss, 5.0}, {Segment::Music, 30.0},
         {Segment::Hiss, 4.0},         {Segment::Music, 45.0}, {Segment::Hiss, 4.5}, {Segment::Music, 30.0},
         {Segment::Hiss, 2.0},
+    };
+}
+
+// The demo side as a worn record plays it: crackle in every gap between pieces,
+// and quiet passages of 2.5 s inside two pieces.
+std::vector<Segment> WornSide() {
+    return {
+        {Segment::Hiss, 1.0},         {Segment::Music, 40.0}, {Segment::Crackle, 4.0},      {Segment::Music, 17.0},
+        {Segment::QuietPassage, 2.5}, {Segment::Music, 16.0}, {Segment::Crackle, 5.0},      {Segment::Music, 30.0},
+        {Segment::Crackle, 4.0},      {Segment::Music, 20.0}, {Segment::QuietPassage, 2.5}, {Segment::Music, 25.0},
+        {Segment::Crackle, 4.5},      {Segment::Music, 30.0}, {Segment::Hiss, 2.0},
     };
 }
 
@@ -168,7 +195,7 @@ std::vector<Segment> LongSide(double minutes) {
 }
 
 int Usage() {
-    std::fputs("Usage: quillon-make-album --demo OUT.wav | --minutes N OUT.wav\n", stderr);
+    std::fputs("Usage: quillon-make-album --demo OUT.wav | --worn OUT.wav | --minutes N OUT.wav\n", stderr);
     return 2;
 }
 
@@ -179,6 +206,9 @@ int main(int argc, char** argv) {
     std::string out;
     if (argc == 3 && std::strcmp(argv[1], "--demo") == 0) {
         side = DemoSide();
+        out = argv[2];
+    } else if (argc == 3 && std::strcmp(argv[1], "--worn") == 0) {
+        side = WornSide();
         out = argv[2];
     } else if (argc == 4 && std::strcmp(argv[1], "--minutes") == 0 && std::atof(argv[2]) > 0) {
         side = LongSide(std::atof(argv[2]));
