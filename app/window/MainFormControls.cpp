@@ -12,7 +12,9 @@
 
 #include <algorithm>
 
+#include "app/ErrorCodes.h"
 #include "app/Util.h"
+#include "app/window/FitToText.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
 
@@ -59,13 +61,26 @@ private:
     QAction* const& selectAll_;  // made after the field
 };
 
+// The width the message panel needs for the longest of the program's own messages.
+int MessagePanelWidth(const QLabel& panel) {
+    int widest = 0;
+    for (int message : {engine::MsgAnalyzingCompleted, engine::MsgProcessCompleted, engine::MsgAbortedByUser,
+                        engine::MsgPreviewing, engine::MsgSplitting, engine::MsgMerging, engine::MsgLoadingEditUi,
+                        engine::MsgLoadingBurnUi, engine::MsgLoadingCompanion}) {
+        widest = std::max(widest,
+                          panel.fontMetrics().horizontalAdvance(QString::fromStdString(engine::MessageText(message))));
+    }
+    widest = std::max(widest, panel.fontMetrics().horizontalAdvance(engine::text::kMergeCompleted));
+    return widest + panel.width() - panel.contentsRect().width() + 2 * panel.indent();
+}
+
 }  // namespace
 
 void MainFormControls::CreateControls(QMainWindow& window) {
+    window_ = &window;
     CreateClientArea(window);
     CreateMenus(window);
     CreateStatusBar(window);
-    window.setFixedSize(kClientWidth, window.menuBar()->sizeHint().height() + kClientHeight);
 }
 
 void MainFormControls::CreateClientArea(QMainWindow& window) {
@@ -115,6 +130,16 @@ void MainFormControls::CreateClientArea(QMainWindow& window) {
 
     BrowseButton->SetEnabled(true);
     FileTypeComboBox->setEnabled(false);
+
+    // A larger font widens the two labels; the field beside each gives up
+    // what they take, so the buttons stay in their columns.
+    for (auto [label, field] : {std::pair<QLabel*, QWidget*>{fileLabel, FileNameEdit}, {typeLabel, FileTypeComboBox}}) {
+        const int growth = WidthForText(*label) - label->width();
+        if (growth <= 0) continue;
+        label->resize(label->width() + growth, label->height());
+        const int width = std::max(field->width() - growth, WidthForText(*field));
+        field->setGeometry(field->x() + growth, field->y(), width, field->height());
+    }
 }
 
 void MainFormControls::CreateMenus(QMainWindow& window) {
@@ -165,15 +190,22 @@ void MainFormControls::CreateStatusBar(QMainWindow& window) {
 
 void MainFormControls::FitStatusPanels() {
     constexpr int kWidths[] = {283, 70, 60, 60, 60};
-    // A format panel that needs more room for its text ("03:20:500" at a
-    // large font) takes it from the message panel, so the bar still fits the window.
-    int taken = 0;
+    // Each panel is at least its width and as wide as its text needs; the
+    // message panel holds the program's own messages whole (a path in one
+    // may still be cut), and the window widens when the panels need it.
+    QLabel& messages = *StatusPanels[0];
+    int total = std::max(kWidths[0], MessagePanelWidth(messages));
+    messages.setFixedWidth(total);
     for (std::size_t i = 1; i < StatusPanels.size(); ++i) {
         const int width = std::max(kWidths[i], StatusPanels[i]->sizeHint().width());
-        taken += width - kWidths[i];
         StatusPanels[i]->setFixedWidth(width);
+        total += width;
     }
-    StatusPanels[0]->setFixedWidth(std::max(kWidths[0] / 2, kWidths[0] - taken));
+    constexpr int kSpacing = 6 * 4 + 2;  // the status bar's gaps between and before its panels
+    if (window_ != nullptr) {
+        window_->setFixedSize(std::max(kClientWidth, total + kSpacing),
+                              window_->menuBar()->sizeHint().height() + kClientHeight);
+    }
 }
 
 }  // namespace quillon::app

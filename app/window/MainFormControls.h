@@ -57,6 +57,7 @@ protected:
 
 private:
     void CreateClientArea(QMainWindow& window);
+    QMainWindow* window_ = nullptr;
     void CreateMenus(QMainWindow& window);
     void CreateStatusBar(QMainWindow& window);
 };

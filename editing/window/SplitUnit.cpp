@@ -5,6 +5,10 @@
 #include <QLineEdit>
 #include <QPushButton>
 
+#include <algorithm>
+
+#include "app/window/FitToText.h"
+
 namespace quillon::app {
 
 TSplitForm::TSplitForm(QWidget* parent) : QDialog(parent) {
@@ -31,6 +35,12 @@ TSplitForm::TSplitForm(QWidget* parent) : QDialog(parent) {
         if (OnHelp) OnHelp();
     });
     setTabOrder(splitpointEdit, OkButton);
+    // At a larger font the question and the buttons grow; the buttons stay at the right.
+    const int question = GrowRow({Label1});
+    const int buttons = GrowRow({OkButton, CancelButton, HelpButton});
+    const int growth = std::max(question, buttons);
+    for (QPushButton* b : {OkButton, CancelButton, HelpButton}) b->move(b->x() + growth - buttons, b->y());
+    setFixedSize(width() + growth, height());
     FormShow();
 }
 

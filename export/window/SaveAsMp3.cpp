@@ -6,6 +6,7 @@
 #include <QShowEvent>
 
 #include "app/ErrorCodes.h"
+#include "app/window/FitToText.h"
 #include "export/mp3/Lame_dll.h"
 #include "export/mp3/WaveToMP3.h"
 #include "settings/Settings.h"
@@ -63,6 +64,12 @@ void TSaveAsMP3Form::showEvent(QShowEvent* event) {
 void TSaveAsMP3Form::FormShow() {
     lists_ = FillCodecList(*CodecComboBox, source_ ? source_() : std::string(), seam_);
     FillBitRates();
+    // The lists are known now: at a larger font the row grows for them and
+    // the buttons stay at the right.
+    const int growth = GrowRow({Label2, CodecComboBox, Label1, BitRateComboBox});
+    if (growth <= 0) return;
+    for (QPushButton* b : {OkButton, CancelButton}) b->move(b->x() + growth, b->y());
+    setFixedSize(width() + growth, height());
 }
 
 void TSaveAsMP3Form::CodecComboBoxChange() { FillBitRates(); }

@@ -112,6 +112,7 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     auto* mp3 = new QGroupBox("[ Save as MP3 Settings ]", page);
     auto* codecLabel = new QLabel("MP3 C&odec :", mp3);
     preferencesCodecComboBox = new QComboBox(mp3);
+    preferencesCodecComboBox->setSizeAdjustPolicy(QComboBox::AdjustToContents);
     codecLabel->setBuddy(preferencesCodecComboBox);
     auto* rateLabel = new QLabel("MP3 &Bit Rate :", mp3);
     preferencesBitRateComboBox = new QComboBox(mp3);
@@ -222,6 +223,8 @@ void TPreferencesForm::FormShow() {
     lists_ = FillCodecList(*preferencesCodecComboBox, source_ ? source_() : std::string(), seam_);
     LoadPreferences();
     ApplyButton->setEnabled(false);
+    // Its size, or what its texts need at a larger font.
+    setFixedSize(QSize(470, 300).expandedTo(sizeHint()));
 }
 
 void TPreferencesForm::FillBitRates() {

@@ -1,13 +1,25 @@
-// Every text of the windows has room at the platform's font: the main window
-// with tracks listed and a recording's format shown, and the MP3 dialogs.
+// Every text of every window and dialog has room, at the platform's font and
+// with the application font 1.25 and 1.5 times as large: the main window with
+// tracks listed and a recording's format shown, the split, MP3 and codec help
+// dialogs, Preferences on both pages, About, the help viewer and the overview.
+#include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
+#include <QTabWidget>
 #include <QtTest>
 
+#include "analysis/window/AnalysisHandlers.h"
+#include "analysis/window/OverviewForm.h"
+#include "app/window/AboutBox.h"
+#include "app/window/HelpViewer.h"
 #include "app/window/MainForm.h"
+#include "editing/window/EditHandlers.h"
+#include "editing/window/SplitUnit.h"
 #include "export/window/CodecMessageUnit.h"
 #include "export/window/Mp3Handlers.h"
 #include "export/window/SaveAsMp3.h"
+#include "settings/window/PreferencesHandlers.h"
+#include "settings/window/preferences.h"
 #include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/TextFit.h"
@@ -16,47 +28,80 @@ using namespace quillon;
 
 class TextFitTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
+    QFont platformFont_;
 
-    // Shows dialog as the program would and says which texts are cut.
-    QStringList CutIn(QDialog& dialog) {
-        dialog.show();
-        if (!QTest::qWaitForWindowExposed(&dialog)) return {"not shown"};
-        const QStringList cut = test::CutTexts(dialog);
-        dialog.hide();
+    // Shows window as the program would and says which texts are cut.
+    static QStringList CutIn(QWidget& window) {
+        window.show();
+        if (!QTest::qWaitForWindowExposed(&window)) return {"not shown"};
+        QStringList cut;
+        // Layouts settle in the event loop after showing.
+        for (int i = 0; i < 20 && !(cut = test::CutTexts(window)).isEmpty(); ++i) QTest::qWait(10);
         return cut;
+    }
+    static void ExpectAllFit(QWidget& window) {
+        const QStringList cut = CutIn(window);
+        QVERIFY2(cut.isEmpty(), qPrintable(window.windowTitle() + ": " + cut.join("; ")));
     }
 
 private slots:
+    void initTestCase() { platformFont_ = QApplication::font(); }
     void init() {
+        QFETCH_GLOBAL(double, scale);
+        QFont font = platformFont_;
+        font.setPointSizeF(platformFont_.pointSizeF() * scale);
+        QApplication::setFont(font);
         Prepare();
         QVERIFY(ShowForm());
-        form_->TrackList = {{"Side A.0001", "00:00:000", "03:20:500", "03:20:500", 0, 0}};
-        form_->FillTrackListView();
-        form_->ShowWaveInfo(200500, 44100, 16, 2, false);
         test::Pcm pcm(16, 2);
-        pcm.Loud(4410);
-        form_->FileNameEdit->setText(
-            QString::fromStdString(files_->Write("Side A.wav", test::PcmWave(test::Format{}, pcm.bytes()))));
+        pcm.Loud(44100).Silent(4 * 44100).Loud(44100);
+        AnalyzeAndWait(files_->Write("Side A.wav", test::PcmWave(test::Format{}, pcm.bytes())));
+        form_->ShowWaveInfo(200500, 44100, 16, 2, false);  // "03:20:500"
     }
-    void cleanup() { DestroyForm(); }
+    void cleanup() {
+        DestroyForm();
+        QApplication::setFont(platformFont_);
+    }
+    void initTestCase_data() {
+        QTest::addColumn<double>("scale");
+        QTest::newRow("platform font") << 1.0;
+        QTest::newRow("1.25 times") << 1.25;
+        QTest::newRow("1.5 times") << 1.5;
+    }
 
     void mainWindow() {
-        QTRY_VERIFY2(test::CutTexts(*form_).isEmpty(), qPrintable(test::CutTexts(*form_).join('\n')));
-        const int widths[] = {283, 70, 60, 60, 60};  // the least each format panel gets
-        for (int i = 1; i < 5; ++i)
-            QVERIFY2(form_->StatusPanels[i]->width() >= widths[i], qPrintable(QString::number(i)));
+        ExpectAllFit(*form_);
         QCOMPARE(form_->StatusText(4), QString("03:20:500"));
     }
 
-    void mp3Dialogs() {
+    void editAndMp3Dialogs() {
+        ExpectAllFit(*form_->Edits().SplitForm);
         app::Mp3Handlers& mp3 = form_->Mp3();
-        const QStringList cut = CutIn(*mp3.CodecMessageForm);
-        QVERIFY2(cut.isEmpty(), qPrintable(cut.join('\n')));
-        QVERIFY2(mp3.CodecMessageForm->width() >= 512 && mp3.CodecMessageForm->height() >= 171,
-                 qPrintable(QString("%1x%2").arg(mp3.CodecMessageForm->width()).arg(mp3.CodecMessageForm->height())));
-        mp3.SaveAsMP3Form->FormShow();
+        ExpectAllFit(*mp3.CodecMessageForm);
+        ExpectAllFit(*mp3.SaveAsMP3Form);
         QVERIFY(mp3.SaveAsMP3Form->BitRateComboBox->count() > 0);
-        QCOMPARE(mp3.SaveAsMP3Form->BitRateComboBox->width(), 75);
+        QVERIFY(mp3.SaveAsMP3Form->BitRateComboBox->width() >= 75);
+    }
+
+    void preferencesOnBothPages() {
+        app::TPreferencesForm& prefs = *form_->Preferences().PreferencesForm;
+        auto* pages = prefs.findChild<QTabWidget*>();
+        QVERIFY(pages != nullptr);
+        for (int page = 0; page < pages->count(); ++page) {
+            pages->setCurrentIndex(page);
+            ExpectAllFit(prefs);
+        }
+    }
+
+    void aboutHelpAndOverview() {
+        app::AboutBox about(form_);
+        ExpectAllFit(about);
+        form_->ShowHelpTopic(app::HelpTopic::Contents);
+        auto* help = form_->findChild<app::HelpViewer*>();
+        QVERIFY2(help != nullptr && help->isVisible(), "the help pages beside the test");
+        ExpectAllFit(*help);
+        form_->OverviewMenuItem->trigger();
+        ExpectAllFit(*form_->Analysis().OverviewForm);
     }
 };
 

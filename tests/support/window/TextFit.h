@@ -4,9 +4,12 @@
 // measured with its own font against the space it really gets.
 
 #include <QAbstractButton>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QHeaderView>
 #include <QLabel>
+#include <QRadioButton>
+#include <QStyleOptionButton>
 #include <QStyleOptionComboBox>
 #include <QTreeView>
 #include <QWidget>
@@ -26,12 +29,19 @@ inline void CheckLabel(const QLabel& label, QStringList& cut) {
     if (!fits) cut << Name(label, label.text()) + QString(" is %1x%2").arg(label.width()).arg(label.height());
 }
 
+// A button's text gets the style's contents rectangle; a style's own least
+// width for buttons is no need of the text's.
 inline void CheckButton(const QAbstractButton& button, QStringList& cut) {
     if (button.text().isEmpty()) return;
-    if (button.sizeHint().width() > button.width()) {
-        cut << Name(button, button.text()) +
-                   QString(" needs %1, has %2").arg(button.sizeHint().width()).arg(button.width());
-    }
+    QStyleOptionButton option;
+    option.initFrom(&button);
+    option.text = button.text();
+    const auto element = qobject_cast<const QRadioButton*>(&button) ? QStyle::SE_RadioButtonContents
+                         : qobject_cast<const QCheckBox*>(&button)  ? QStyle::SE_CheckBoxContents
+                                                                    : QStyle::SE_PushButtonContents;
+    const int room = button.style()->subElementRect(element, &option, &button).width();
+    const int needed = button.fontMetrics().horizontalAdvance(QString(button.text()).remove('&'));
+    if (needed > room) cut << Name(button, button.text()) + QString(" needs %1, has %2").arg(needed).arg(room);
 }
 
 inline void CheckCombo(const QComboBox& combo, QStringList& cut) {
