@@ -2,7 +2,10 @@
 """Draws the main window's button pictures and the program icon.
 
 Each button has three pictures, 88 x 28 pixels: "-up" (enabled), "-down"
-(pressed) and "-disabled". They share one body and differ in glyph and label.
+(pressed) and "-disabled", and each again at twice the size ("@2x", 176 x 56)
+for screens with more than one pixel to a point. They share one body and
+differ in glyph and label. The icon is drawn in every size of the hicolor
+icon theme.
 Needs rsvg-convert (librsvg2-bin) and the DejaVu fonts; the PNG files are kept
 in the repository, so building never runs this.
 """
@@ -70,12 +73,17 @@ ICON = '''<svg xmlns="http://www.w3.org/2000/svg" width="256" height="256" viewB
 </svg>'''
 
 
-def render(svg, png, size=None, name=None):
+ICON_SIZES = (16, 22, 24, 32, 48, 64, 128, 256, 512)
+
+
+def render(svg, png, size=None, name=None, zoom=1):
     src = HERE / "src" / ((name or png.stem) + ".svg")
     src.write_text(svg)
     cmd = ["rsvg-convert", "-o", str(png)]
     if size:
         cmd += ["-w", str(size), "-h", str(size)]
+    if zoom != 1:
+        cmd += ["--zoom", str(zoom)]
     subprocess.run(cmd + [str(src)], check=True)
 
 
@@ -83,8 +91,10 @@ def main():
     (HERE / "src").mkdir(exist_ok=True)
     for key, label, colour in BUTTONS:
         for state in STATES:
-            render(button_svg(key, label, colour, state), HERE / f"{key}-{state}.png")
-    for size in (48, 64, 128, 256):
+            svg = button_svg(key, label, colour, state)
+            render(svg, HERE / f"{key}-{state}.png")
+            render(svg, HERE / f"{key}-{state}@2x.png", name=f"{key}-{state}", zoom=2)
+    for size in ICON_SIZES:
         render(ICON, HERE / f"quillon-{size}.png", size, "quillon")
 
 

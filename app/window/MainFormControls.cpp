@@ -1,6 +1,7 @@
 #include "app/window/MainFormControls.h"
 
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QKeyEvent>
 #include <QLabel>
@@ -26,9 +27,19 @@ constexpr int kClientHeight = 430;
 constexpr int kButtonWidth = 88;
 constexpr int kButtonHeight = 28;
 
+// The picture for the screen: drawn at twice the size where a point is more
+// than one pixel, so that it stays sharp instead of being scaled up.
 QPixmap LoadArtwork(const char* key, const char* state) {
-    static const std::string folder = engine::DataFolder("artwork");
-    return QPixmap(QString::fromStdString(folder) + QString("%1-%2.png").arg(key, state));
+    static const QString folder = QString::fromStdString(engine::DataFolder("artwork"));
+    const QString name = folder + QString("%1-%2").arg(key, state);
+    if (qApp->devicePixelRatio() > 1) {
+        QPixmap sharp(name + "@2x.png");
+        if (!sharp.isNull()) {
+            sharp.setDevicePixelRatio(2);
+            return sharp;
+        }
+    }
+    return QPixmap(name + ".png");
 }
 
 TSimpleBmpButton* MakeButton(QWidget* client, const char* artwork, const QString& label, const QString& tip, int x,
@@ -130,6 +141,23 @@ void MainFormControls::CreateClientArea(QMainWindow& window) {
 
     BrowseButton->SetEnabled(true);
     FileTypeComboBox->setEnabled(false);
+
+    // Tab runs through the controls in reading order.
+    QWidget* order[] = {FileNameEdit,
+                        BrowseButton,
+                        AnalyzeButton,
+                        TrackListView,
+                        SplitButton,
+                        MergeButton,
+                        PreViewTrackStartButton,
+                        PreViewTrackEndButton,
+                        StopPreviewButton,
+                        FileTypeComboBox,
+                        SaveButton,
+                        EditButton,
+                        BurnCDButton,
+                        AbortButton};
+    for (std::size_t i = 1; i < std::size(order); ++i) QWidget::setTabOrder(order[i - 1], order[i]);
 
     // A larger font widens the two labels; the field beside each gives up
     // what they take, so the buttons stay in their columns.

@@ -3,7 +3,8 @@
 // flag is a drawing state only: a "disabled" button still takes the mouse and
 // still reports clicks, so every click handler tests Enabled() first.
 // Clicks are reported on release of the left button after a press on the
-// button, wherever the pointer is then. A latching button (PauseButton) toggles
+// button, wherever the pointer is then; the keyboard reaches the button with
+// Tab and clicks it with Space or Enter. A latching button (PauseButton) toggles
 // Paused on each click and stays drawn pressed while latched.
 
 #include <QPixmap>
@@ -32,6 +33,9 @@ public:
     // The picture Paint draws in the current state.
     [[nodiscard]] const QPixmap& CurrentImage() const;
 
+    // What a left click does, also for the keyboard (Space, Enter) and screen readers.
+    void Click();
+
     std::function<void()> OnClick;
 
 signals:
@@ -43,6 +47,9 @@ protected:
     void mousePressEvent(QMouseEvent* event) override;
     void mouseDoubleClickEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     void Press();

@@ -1,6 +1,7 @@
 // The main window: which controls are on in which state, the analysis job's
 // three ends, opening files, and closing. Boxes go to a scripted double.
 #include <QAction>
+#include <QApplication>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMimeData>
@@ -401,6 +402,33 @@ private slots:
         QTest::keyClick(form_->FileNameEdit, Qt::Key_A, Qt::ControlModifier);
         for (int i = 0; i < 3; ++i) QVERIFY(form_->TrackListView->IsChecked(i));
         QVERIFY(!form_->FileNameEdit->acceptDrops());  // a dropped file goes to the window, which opens it
+    }
+
+    void tabRunsThroughTheControlsInReadingOrder() {
+        MakeForm();
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_));
+        form_->FileNameEdit->setFocus();
+        QList<QWidget*> visited{QApplication::focusWidget()};
+        for (int i = 0; i < 12; ++i) {
+            QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
+            visited << QApplication::focusWidget();
+        }
+        // The type list is off and Abort hidden until there is something to save or stop.
+        const QList<QWidget*> expected{form_->FileNameEdit,
+                                       form_->BrowseButton,
+                                       form_->AnalyzeButton,
+                                       form_->TrackListView,
+                                       form_->SplitButton,
+                                       form_->MergeButton,
+                                       form_->PreViewTrackStartButton,
+                                       form_->PreViewTrackEndButton,
+                                       form_->StopPreviewButton,
+                                       form_->SaveButton,
+                                       form_->EditButton,
+                                       form_->BurnCDButton,
+                                       form_->FileNameEdit};
+        QCOMPARE(visited, expected);
     }
 
     void commandLineFileIsOpenedWhenShown() {

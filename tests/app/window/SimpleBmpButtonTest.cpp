@@ -1,5 +1,6 @@
 // The bitmap button: which picture shows in which state, and when clicks are
 // reported (a "disabled" button still reports them).
+#include <QAccessible>
 #include <QSignalSpy>
 #include <QtTest>
 
@@ -135,6 +136,32 @@ private slots:
         QVERIFY(!button_->Paused());
         QVERIFY(!button_->Pressed());
         QCOMPARE(Picture(), Shown::Up);
+    }
+
+    void screenReadersHearWhatThePictureShows() {
+        button_->setAccessibleName("Play");
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(button_);
+        QVERIFY(accessible != nullptr);
+        QCOMPARE(accessible->role(), QAccessible::Button);
+        QCOMPARE(accessible->text(QAccessible::Name), QString("Play"));
+        QVERIFY(accessible->state().disabled);
+        button_->SetEnabled(true);
+        QVERIFY(!accessible->state().disabled);
+        accessible->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+        QCOMPARE(clicks_->count(), 1);
+    }
+
+    void theKeyboardClicksWithSpaceAndEnter() {
+        button_->SetEnabled(true);
+        button_->setFocus();
+        QTest::keyPress(button_, Qt::Key_Space);
+        QCOMPARE(Picture(), Shown::Down);
+        QCOMPARE(clicks_->count(), 0);
+        QTest::keyRelease(button_, Qt::Key_Space);
+        QCOMPARE(clicks_->count(), 1);
+        QTest::keyClick(button_, Qt::Key_Return);
+        QCOMPARE(clicks_->count(), 2);
+        QCOMPARE(button_->focusPolicy(), Qt::TabFocus);  // a mouse click leaves the focus where it is
     }
 };
 
