@@ -80,4 +80,8 @@ std::string ProgramFolder() {
     return slash == 0 ? "/" : buf.substr(0, slash);
 }
 
+// QUILLON_LIBRARY_FOLDER is the install's library folder relative to its
+// program folder, set by the build so that any prefix keeps the two together.
+std::string InstalledLibraryFolder() { return ProgramFolder() + "/" QUILLON_LIBRARY_FOLDER; }
+
 }  // namespace quillon::platform

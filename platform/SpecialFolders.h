@@ -25,4 +25,10 @@ std::string UserFolderPath(UserFolder kind);
 // The folder of the running executable.
 std::string ProgramFolder();
 
+// The folder that an installed program's own libraries are in, as the build
+// placed it relative to the program's folder (../lib/<multiarch>/quillon on
+// Debian). In the build tree it does not exist: the libraries lie beside the
+// programs there.
+std::string InstalledLibraryFolder();
+
 }  // namespace quillon::platform

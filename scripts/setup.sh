@@ -17,6 +17,9 @@ packages=(
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
   clang-format                # the house style, checked by the tests
+  dpkg-dev file               # the Debian package: dpkg-shlibdeps, and CPack's test for ELF files
+  lintian                     # checks the package
+  appstream groff             # check the AppStream metadata and the manual pages
 )
 
 missing=()

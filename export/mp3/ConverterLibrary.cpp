@@ -28,9 +28,11 @@ bool Find(void* library, const char* name, T& slot) {
 }
 
 ConverterCalls Load() {
-    const std::string here = platform::ProgramFolder();
+    // Beside the program in the build tree, in the installed library folder,
+    // else wherever the dynamic linker finds it.
     for (const std::string& candidate :
-         {here + "/libCVWAVMP3.so.1", here + "/../lib/libCVWAVMP3.so.1", std::string("libCVWAVMP3.so.1")}) {
+         {platform::ProgramFolder() + "/libCVWAVMP3.so.1", platform::InstalledLibraryFolder() + "/libCVWAVMP3.so.1",
+          std::string("libCVWAVMP3.so.1")}) {
         void* library = dlopen(candidate.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (!library) continue;
         ConverterCalls calls;

@@ -100,9 +100,10 @@ bool LoadLameLibraryFrom(const std::vector<std::string>& candidates) {
 
 namespace {
 
+// Beside the program in the build tree, in the installed library folder, else
+// wherever the dynamic linker finds it.
 std::vector<std::string> DefaultCandidates() {
-    const std::string here = ProgramFolder();
-    return {here + "/liblame_enc.so", here + "/../lib/liblame_enc.so", "liblame_enc.so"};
+    return {ProgramFolder() + "/liblame_enc.so", InstalledLibraryFolder() + "/liblame_enc.so", "liblame_enc.so"};
 }
 
 std::mutex gCandidatesMutex;
