@@ -333,15 +333,18 @@ namespace {
 class Mp3Phase : public SaveJobTest {
 protected:
     void Convert(uint16_t result) {
-        hooks_.ConvertToMp3 = [this, result](SaveJob& job, std::size_t, const std::string&, const std::string& mp3,
-                                             WindowSeam&) {
-            converted_.push_back(mp3);
-            test::TempDir::WriteAt(mp3, {'I', 'D', '3'});
+        hooks_.ConvertToMp3 = [this, result](SaveJob& job, Mp3Conversion& conversion, WindowSeam&) {
+            {
+                const std::lock_guard lock(convertedMutex_);  // the encoder threads
+                converted_.push_back(conversion.TempName);
+            }
+            test::TempDir::WriteAt(conversion.TempName, {'I', 'D', '3'});
             if (abortDuring_) job.MarkAborted();
             return result;
         };
         job_.SaveAsMp3 = true;
     }
+    std::mutex convertedMutex_;
     std::vector<std::string> converted_;
     bool abortDuring_ = false;
 };
