@@ -58,6 +58,11 @@ uint64_t ConversionList::FirstRunningNumber() const {
     return first ? first->Number : 0;
 }
 
+std::size_t ConversionList::Running() const {
+    std::lock_guard lock(mutex_);
+    return std::size_t(std::count_if(list_.begin(), list_.end(), [](const auto& c) { return c->Started.load(); }));
+}
+
 void ConversionList::StopAll() {
     std::lock_guard lock(mutex_);
     for (const auto& conversion : list_) conversion->Control.RequestStop();

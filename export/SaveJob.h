@@ -53,6 +53,8 @@ public:
     [[nodiscard]] std::shared_ptr<Mp3Conversion> FirstRunning() const;
     // Its Number; 0 when none runs.
     [[nodiscard]] uint64_t FirstRunningNumber() const;
+    // How many run: begun and not ended.
+    [[nodiscard]] std::size_t Running() const;
     // Stops every conversion that has not ended, begun or not.
     void StopAll();
     // The job's side: handed over, begun (see Started), ended.
