@@ -11,7 +11,7 @@
 set -euo pipefail
 BENCH_BUILD_DIR=${1:-${BENCH_BUILD_DIR:-}}
 . "$(dirname "$0")/common.sh"
-bench_build quillon-bench-mp3 quillon-make-album lame_enc
+bench_build quillon-bench-mp3 quillon-make-album lame_enc quillon-bench-mp3save quillon-cli
 
 five=$out/five-minutes.wav
 twenty=$out/twenty-minutes.wav
@@ -39,3 +39,28 @@ echo "LAME route:       ${ours_s} s (best of 5)"
 awk -v o="$ours_s" -v l="$lame_s" 'BEGIN { printf "ratio:            %.2f (target <= 1.15)\n", (l > 0 ? o / l : 0) }'
 awk -v o="$ours_s" -v l="$same_s" 'BEGIN { printf "same-mode ratio:  %.2f\n", (l > 0 ? o / l : 0) }'
 awk -v a="$rss5" -v b="$rss20" 'BEGIN { printf "peak RSS:         %.1f MB for 5 minutes, %.1f MB for 20 (flat)\n", a / 1024, b / 1024 }'
+
+# The MP3 save of a record side.
+export HOME=$out XDG_CONFIG_HOME=$out/config   # default settings, whatever the user set
+median() { tr ' ' '\n' | sed '/^$/d' | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
+dest=$out/mp3save
+rm -rf "$dest"; mkdir -p "$dest"
+cat "$twenty" >/dev/null
+one_all=""; save_all=""
+for _ in 1 2 3; do
+    read -r one _ tracks < <("$build/quillon-bench-mp3save" one-by-one "$twenty" "$dest" 192)
+    read -r par cores _ < <("$build/quillon-bench-mp3save" save "$twenty" "$dest" 192)
+    one_all="$one_all $one"; save_all="$save_all $par"
+done
+one_s=$(echo "$one_all" | median)
+save_s=$(echo "$save_all" | median)
+/usr/bin/time -f %M -o "$out/.time" "$build/quillon-cli" save --type mp3 --codec "LAME Encoder" --bitrate 192 \
+    --yes --output "$dest" "$twenty" >/dev/null 2>&1
+rss_save=$(tail -1 "$out/.time")
+rm -rf "$dest"
+
+echo "record side:      $tracks tracks of the 20-minute recording, LAME at 192 kbit/s (median of 3 each)"
+echo "  one by one:     ${one_s} s (the tracks' waves encoded one after another)"
+echo "  MP3 save:       ${save_s} s (quillon's save job, $cores encoder threads on $(nproc) cores)"
+awk -v s="$save_s" -v o="$one_s" -v c="$cores" 'BEGIN { printf "  save ratio:     %.2f on %d cores (target on 2 cores <= 0.6)\n", (o > 0 ? s / o : 0), c }'
+awk -v a="$rss_save" 'BEGIN { printf "  peak RSS:       %.1f MB (quillon-cli save --type mp3, all encoders busy; target < 64 MB)\n", a / 1024 }'

@@ -45,7 +45,10 @@ void ConsoleSeam::DrawProgress(int percent) {
     if (!isatty(fileno(err_))) return;
     constexpr int kWidth = 40;
     const int filled = std::max(0, std::min(kWidth, percent * kWidth / 100));
-    std::lock_guard lock(mutex_);
+    // An encoder thread never waits for a question on the terminal: the bar
+    // skips a step instead.
+    std::unique_lock lock(mutex_, std::try_to_lock);
+    if (!lock.owns_lock()) return;
     std::fprintf(err_, "\r[%s%s] %3d%%", std::string(std::size_t(filled), '#').c_str(),
                  std::string(std::size_t(kWidth - filled), '.').c_str(), percent);
     std::fflush(err_);

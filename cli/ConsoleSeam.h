@@ -40,7 +40,8 @@ public:
     enum class Overwrite { Ask, Yes, No };
     void SetOverwrite(Overwrite answer) { overwrite_ = answer; }
 
-    // Redraws the bar at percent (0..100); only when the stream is a terminal.
+    // Redraws the bar at percent (0..100); only when the stream is a terminal,
+    // and not while a question waits for its answer.
     void DrawProgress(int percent);
     // Removes the bar, if one is drawn.
     void EndProgress();

@@ -9,10 +9,6 @@
 #include <csignal>
 #include <functional>
 
-#include "export/mp3/ConverterLibrary.h"
-#include "export/mp3/Lame_dll.h"
-#include "export/mp3/WaveToMP3.h"
-
 namespace quillon::cli {
 namespace {
 
@@ -34,18 +30,14 @@ extern "C" void OnInterrupt(int) {
     errno = savedErrno;
 }
 
-// Waits for Ctrl+C, then stops the MP3 conversion whenever one runs until the
-// save ends. Both routes clear their stop request when a conversion begins,
-// so one that begins just after the Ctrl+C is stopped as well.
+// Waits for Ctrl+C, then stops every MP3 conversion of the save until it
+// ends: a converter library without handles clears its stop request when a
+// conversion begins, so one that begins just after the Ctrl+C is stopped as well.
 void StopAfterInterrupt(engine::SaveJob& job) {
     while (sem_wait(&gWake) != 0 && errno == EINTR) {
     }
-    const bool lame = engine::IsLameCodecName(job.CodecName);
     while (!gEnding.load()) {
-        if (job.InMp3Phase.load()) {
-            if (lame) engine::LameAbortRequested.store(true);
-            else engine::Converter().StopConversionWavToMP3();
-        }
+        if (job.InMp3Phase.load()) job.StopConversions();
         std::this_thread::sleep_for(std::chrono::milliseconds(20));
     }
 }

@@ -1,5 +1,6 @@
 #include <algorithm>
 #include <cstdio>
+#include <mutex>
 
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
@@ -102,11 +103,17 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     job.BitRate = bitRate;
     job.State.store(engine::JobRunning);
 
-    std::size_t written = 0;
+    std::size_t written = 0;  // under printMutex: MP3 files are reported by the encoder threads
+    std::mutex printMutex;
     engine::SaveHooks hooks;
     hooks.OutputFolder = [folder] { return folder; };
-    hooks.Progress = [&seam](int percent) { seam.DrawProgress(percent); };
+    // The bar follows the file being written, and during the MP3 phase the
+    // conversion that began first among those still running.
+    hooks.Progress = [&seam, &job](int percent) {
+        if (job.Conversions.FirstRunningNumber() == 0) seam.DrawProgress(percent);
+    };
     const auto report = [&](std::size_t, const std::string& file) {
+        const std::lock_guard lock(printMutex);
         seam.EndProgress();
         std::printf("%s\n", file.c_str());
         std::fflush(stdout);
@@ -114,10 +121,13 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     };
     (save.mp3 ? hooks.Mp3Written : hooks.FileWritten) = report;
     if (save.mp3) {
-        hooks.ConvertToMp3 = [&seam](engine::SaveJob& running, std::size_t, const std::string& wave,
-                                     const std::string& mp3, engine::WindowSeam& jobSeam) {
-            return engine::ConvertToMp3(running.CodecName, wave, mp3, running.BitRate, jobSeam,
-                                        [&seam](int percent) { seam.DrawProgress(percent); });
+        hooks.ConvertToMp3 = [&seam](engine::SaveJob& running, engine::Mp3Conversion& conversion,
+                                     engine::WindowSeam& jobSeam) {
+            const auto progress = [&seam, &running, number = conversion.Number](int percent) {
+                if (running.Conversions.FirstRunningNumber() == number) seam.DrawProgress(percent);
+            };
+            return engine::ConvertToMp3(running.CodecName, conversion.WaveName, conversion.TempName, running.BitRate,
+                                        jobSeam, progress, conversion.Control);
         };
     }
     engine::SaveEnd end = engine::SaveEnd::Finished;

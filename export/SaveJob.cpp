@@ -2,9 +2,13 @@
 
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <cstring>
+#include <deque>
 #include <memory>
 #include <new>
+#include <optional>
+#include <system_error>
 #include <thread>
 
 #include "analysis/TrackTimes.h"
@@ -13,6 +17,7 @@
 #include "app/Util.h"
 #include "export/PrefetchReader.h"
 #include "export/WaveWrite.h"
+#include "platform/Cores.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileOps.h"
 
@@ -38,6 +43,44 @@ std::string SaveJob::WaveOutputPath() const {
 std::string SaveJob::Mp3OutputPath() const {
     std::lock_guard lock(pathMutex_);
     return mp3OutputPath_;
+}
+
+std::shared_ptr<Mp3Conversion> ConversionList::FirstRunning() const {
+    std::lock_guard lock(mutex_);
+    for (const auto& conversion : list_) {
+        if (conversion->Started.load()) return conversion;
+    }
+    return nullptr;
+}
+
+uint64_t ConversionList::FirstRunningNumber() const {
+    const auto first = FirstRunning();
+    return first ? first->Number : 0;
+}
+
+std::size_t ConversionList::Running() const {
+    std::lock_guard lock(mutex_);
+    return std::size_t(std::count_if(list_.begin(), list_.end(), [](const auto& c) { return c->Started.load(); }));
+}
+
+void ConversionList::StopAll() {
+    std::lock_guard lock(mutex_);
+    for (const auto& conversion : list_) conversion->Control.RequestStop();
+}
+
+void ConversionList::Add(std::shared_ptr<Mp3Conversion> conversion) {
+    std::lock_guard lock(mutex_);
+    list_.push_back(std::move(conversion));
+}
+
+void ConversionList::Remove(const Mp3Conversion& conversion) {
+    std::lock_guard lock(mutex_);
+    std::erase_if(list_, [&conversion](const auto& c) { return c.get() == &conversion; });
+}
+
+bool ConversionList::Empty() const {
+    std::lock_guard lock(mutex_);
+    return list_.empty();
 }
 
 void MarkTracksToSave(TrackList& tracks, const std::vector<bool>& rowChecked, bool skipSavedWaves,
@@ -147,14 +190,18 @@ public:
           hooks_(hooks) {}
 
     // Writes the track's bytes to a temporary file beside finalPath and puts it
-    // in place when complete; on abort or failure nothing is left behind.
+    // in place when complete; on abort or failure nothing is left behind. The
+    // bytes are copied inside the kernel, one block per step; where the file
+    // systems refuse that, or the kernel sees no more of the source, the rest
+    // goes through memory, read ahead of the writes.
     CopyResult Write(const TrackBytes& place, const std::string& finalPath, const std::string& trackName) {
         errno = 0;
         const std::string temp = CreateUniqueFile(ExtractFileDir(finalPath));
         MMCKINFO riff{}, data{};
         HMMIO out = temp.empty() ? nullptr : CreateWaveOutput(temp, source_.format, riff, data);
         if (out == nullptr) return Fail(nullptr, temp, finalPath);
-        PrefetchReader reader(source_.file.get(), place.length, buffers_[0], buffers_[1]);
+        const int64_t start = source_.data.dwDataOffset + place.offset;
+        std::optional<PrefetchReader> reader;  // once the kernel copy has given up
         int64_t done = 0;
         while (done < place.length) {
             if (job_.AbortRequested.load()) {
@@ -162,14 +209,25 @@ public:
                 RemoveFile(temp);
                 return CopyResult::Aborted;
             }
-            const PrefetchReader::Block block = reader.Next();
-            if (block.size == 0) return LoseSource(out, temp, trackName);
-            if (mmioWrite(out, block.data, block.size) != block.size) return Fail(out, temp, finalPath);
-            done += block.size;
+            int64_t copied = 0;
+            if (!reader) {
+                copied = mmioCopyRange(out, source_.file.get(), start + done,
+                                       std::min(kSaveBlockBytes, place.length - done));
+                if (copied == -1) return Fail(out, temp, finalPath);
+                if (copied <= 0) reader.emplace(ReadFrom(start + done), place.length - done, Buffer(0), Buffer(1));
+            }
+            if (reader) {
+                const PrefetchReader::Block block = reader->Next();
+                if (block.size == 0) return LoseSource(out, temp, trackName);
+                if (mmioWrite(out, block.data, block.size) != block.size) return Fail(out, temp, finalPath);
+                copied = block.size;
+            }
+            done += copied;
             const auto percent = int32_t(done * 100 / place.length);
             job_.Progress.store(percent);
             if (hooks_.Progress) hooks_.Progress(percent);
         }
+        reader.reset();
         if (!CloseWaveOutput(out, data, riff)) return Fail(nullptr, temp, finalPath);
         if (!ReplaceFile(temp, finalPath)) return Fail(nullptr, temp, finalPath);
         return CopyResult::Written;
@@ -196,6 +254,19 @@ private:
         RemoveFile(temp);
         seam_.ShowErrorBox(FormatText(text::kSourceLost, {job_.SourcePath, trackName}));
         return CopyResult::SourceLost;
+    }
+
+    // The source, positioned for a read-ahead from byte offset at.
+    HMMIO ReadFrom(int64_t at) {
+        mmioSeek(source_.file.get(), at, SEEK_SET);
+        return source_.file.get();
+    }
+
+    // A read-ahead buffer, its memory reserved at the start and first touched
+    // here: the kernel copy needs none.
+    std::vector<uint8_t>& Buffer(int i) {
+        buffers_[i].resize(std::size_t(kSaveBlockBytes));
+        return buffers_[i];
     }
 
     SaveJob& job_;
@@ -225,38 +296,232 @@ SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
     return SaveEnd::Aborted;
 }
 
-// The MP3 phase of one written track. The MP3 file is written under a
-// temporary name and put in place when complete. The wave file goes once the
-// MP3 file is there; when the conversion fails, the wave file is the track's
-// only output and stays, with a message (406 has its own).
-void ConvertTrack(SaveJob& job, std::size_t index, const std::string& waveName, WindowSeam& seam,
-                  const SaveHooks& hooks) {
-    job.InMp3Phase.store(true);
+// What a conversion shows, kept until the job's own thread shows it: boxes
+// from several threads at once would stand over the job's questions. A
+// conversion asks nothing.
+class DeferredSeam final : public WindowSeam {
+public:
+    using Call = std::function<void(WindowSeam&)>;
+    explicit DeferredSeam(std::function<void(Call)> keep) : keep_(std::move(keep)) {}
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override {
+        keep_([=](WindowSeam& seam) { seam.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear); });
+    }
+    void SetStatusText(const std::string& text) override {
+        keep_([text](WindowSeam& seam) { seam.SetStatusText(text); });
+    }
+    void StopAnalysis() override {}
+    void ShowErrorBox(const std::string& text) override {
+        keep_([text](WindowSeam& seam) { seam.ShowErrorBox(text); });
+    }
+    void ShowMessageBox(const std::string& text) override {
+        keep_([text](WindowSeam& seam) { seam.ShowMessageBox(text); });
+    }
+    bool AskYesNo(const std::string&) override { return false; }
+    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
+                                   const std::string&) override {
+        return {};
+    }
+
+private:
+    std::function<void(Call)> keep_;
+};
+
+// The MP3 phase: the encoder threads and the conversions handed to them. The
+// job's thread asks the MP3 name and hands the conversion over, then goes on
+// with the next track; each conversion's MP3 file is written under a
+// temporary name and put in place when complete, and the wave file goes once
+// the MP3 file is there. When the conversion fails, the wave file is the
+// track's only output and stays, with a message (406 has its own); when it is
+// stopped by an abort, both go. At most one conversion waits for a thread,
+// so the next is ready when one ends without every wave on disk at once.
+class EncoderPool {
+public:
+    EncoderPool(SaveJob& job, const SaveHooks& hooks, unsigned threads)
+        : job_(job), hooks_(hooks), seam_([this](DeferredSeam::Call call) { Keep(std::move(call)); }) {
+        for (unsigned i = 0; i < threads; ++i) {
+            try {
+                threads_.emplace_back([this] { Run(); });
+            } catch (const std::system_error&) {
+                break;  // fewer threads; with none, each conversion runs when handed over
+            }
+        }
+    }
+    ~EncoderPool() { Close(); }
+    EncoderPool(const EncoderPool&) = delete;
+    EncoderPool& operator=(const EncoderPool&) = delete;
+
+    // The MP3 name's question is being asked.
+    void SetAsking(bool asking) {
+        std::lock_guard lock(mutex_);
+        asking_ = asking;
+        UpdatePhaseLocked();
+    }
+
+    // Hands the track's conversion over, waiting while one already waits for
+    // a thread; shows what ended conversions left to say meanwhile.
+    void Submit(std::size_t track, const std::string& waveName, const std::string& mp3Name, const std::string& temp,
+                WindowSeam& seam) {
+        auto conversion = std::make_shared<Mp3Conversion>();
+        conversion->Number = ++handedOver_;
+        conversion->Track = track;
+        conversion->WaveName = waveName;
+        conversion->Mp3Name = mp3Name;
+        conversion->TempName = temp;
+        std::unique_lock lock(mutex_);
+        job_.Conversions.Add(conversion);
+        UpdatePhaseLocked();
+        if (threads_.empty()) {
+            lock.unlock();
+            Convert(*conversion);
+            ShowMessages(seam);
+            return;
+        }
+        for (;;) {
+            ShowMessagesLocked(lock, seam);
+            if (waiting_.empty()) break;
+            StopAllIfAborted();
+            changed_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        waiting_.push_back(std::move(conversion));
+        changed_.notify_all();
+    }
+
+    // Shows what ended conversions left to say, in the order it was said.
+    void ShowMessages(WindowSeam& seam) {
+        std::unique_lock lock(mutex_);
+        ShowMessagesLocked(lock, seam);
+    }
+
+    // Waits until every conversion has ended, showing their messages as they
+    // come, and stopping them all once the job's abort is requested.
+    void Finish(WindowSeam& seam) {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            ShowMessagesLocked(lock, seam);
+            if (waiting_.empty() && running_ == 0 && messages_.empty()) break;
+            StopAllIfAborted();
+            changed_.wait_for(lock, std::chrono::milliseconds(20));
+        }
+        lock.unlock();
+        Close();
+    }
+
+private:
+    void Close() {
+        {
+            std::lock_guard lock(mutex_);
+            closing_ = true;
+        }
+        changed_.notify_all();
+        for (auto& thread : threads_) thread.join();
+        threads_.clear();
+    }
+
+    // The abort reaches conversions begun after the Abort button's own stop,
+    // and routes that forget a stop made before they start.
+    void StopAllIfAborted() {
+        if (job_.AbortRequested.load()) job_.Conversions.StopAll();
+    }
+
+    void Run() {
+        std::unique_lock lock(mutex_);
+        for (;;) {
+            changed_.wait(lock, [this] { return closing_ || !waiting_.empty(); });
+            if (waiting_.empty()) return;
+            std::shared_ptr<Mp3Conversion> conversion = std::move(waiting_.front());
+            waiting_.pop_front();
+            ++running_;
+            changed_.notify_all();  // the job may hand the next one over
+            lock.unlock();
+            Convert(*conversion);
+            conversion.reset();
+            lock.lock();
+            --running_;
+            changed_.notify_all();
+        }
+    }
+
+    void Convert(Mp3Conversion& conversion) {
+        const std::size_t index = conversion.Track;
+        const std::string& waveName = conversion.WaveName;
+        const std::string& temp = conversion.TempName;
+        uint16_t result = NoConversion;
+        const bool stopped = job_.AbortRequested.load() || conversion.Control.StopRequested();
+        if (!stopped && !temp.empty()) {
+            conversion.Started.store(true);
+            result = hooks_.ConvertToMp3(job_, conversion, seam_);
+        }
+        const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
+        if (converted && ReplaceFile(temp, conversion.Mp3Name)) {
+            RemoveFile(waveName);
+            job_.Tracks[index].WaveSaved = 0;
+            if (hooks_.Mp3Written) hooks_.Mp3Written(index, conversion.Mp3Name);
+        } else {
+            if (!temp.empty()) RemoveFile(temp);
+            if (job_.AbortRequested.load()) {
+                RemoveFile(waveName);  // the job ends on abort
+                job_.Tracks[index].WaveSaved = 0;
+            } else if (result != ConversionRateRefused) {  // that one has its own message
+                seam_.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job_.Tracks[index].Name, waveName}));
+            }
+        }
+        std::lock_guard lock(mutex_);
+        job_.Conversions.Remove(conversion);
+        UpdatePhaseLocked();
+        changed_.notify_all();
+    }
+
+    void Keep(DeferredSeam::Call call) {
+        std::lock_guard lock(mutex_);
+        messages_.push_back(std::move(call));
+        changed_.notify_all();
+    }
+
+    // Shows the kept messages one by one, without the lock: a box waits for the user.
+    void ShowMessagesLocked(std::unique_lock<std::mutex>& lock, WindowSeam& seam) {
+        while (!messages_.empty()) {
+            DeferredSeam::Call call = std::move(messages_.front());
+            messages_.pop_front();
+            lock.unlock();
+            call(seam);
+            lock.lock();
+        }
+    }
+
+    void UpdatePhaseLocked() { job_.InMp3Phase.store(asking_ || !job_.Conversions.Empty()); }
+
+    SaveJob& job_;
+    const SaveHooks& hooks_;
+    DeferredSeam seam_;
+    uint64_t handedOver_ = 0;  // the job's thread only
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::deque<std::shared_ptr<Mp3Conversion>> waiting_;
+    std::deque<DeferredSeam::Call> messages_;
+    int running_ = 0;
+    bool asking_ = false;
+    bool closing_ = false;
+    std::vector<std::thread> threads_;
+};
+
+// The MP3 name of a written track, asked on the job's thread, and its
+// conversion handed to the encoders.
+void ConvertTrack(SaveJob& job, EncoderPool& pool, std::size_t index, const std::string& waveName, WindowSeam& seam) {
+    pool.SetAsking(true);
     const std::string mp3Name = ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam,
                                                   waveName);
     job.SetMp3OutputPath(mp3Name);
-    if (mp3Name.empty()) {
-        job.InMp3Phase.store(false);
-        return;
-    }
-    const std::string temp = CreateUniqueFile(ExtractFileDir(mp3Name));
-    const uint16_t result = temp.empty() ? uint16_t(NoConversion)
-                                         : hooks.ConvertToMp3(job, index, waveName, temp, seam);
-    const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
-    if (converted && ReplaceFile(temp, mp3Name)) {
-        RemoveFile(waveName);
-        job.Tracks[index].WaveSaved = 0;
-        if (hooks.Mp3Written) hooks.Mp3Written(index, mp3Name);
-    } else {
-        if (!temp.empty()) RemoveFile(temp);
-        if (job.AbortRequested.load()) {
-            RemoveFile(waveName);  // the job ends on abort with the next track
-            job.Tracks[index].WaveSaved = 0;
-        } else if (result != ConversionRateRefused) {  // that one has its own message
-            seam.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job.Tracks[index].Name, waveName}));
-        }
-    }
-    job.InMp3Phase.store(false);
+    if (!mp3Name.empty()) pool.Submit(index, waveName, mp3Name, CreateUniqueFile(ExtractFileDir(mp3Name)), seam);
+    pool.SetAsking(false);
+}
+
+// The encoder threads of an MP3 save: one per core, at most one per track to save.
+unsigned EncoderThreadCount(const SaveJob& job) {
+    const auto tracks = std::size_t(
+        std::count_if(job.Tracks.begin(), job.Tracks.end(), [](const TRACK_INFO_STRUCT& t) { return t.Checked != 0; }));
+    const unsigned wanted = job.EncoderThreads != 0 ? job.EncoderThreads : UsableCores();
+    return unsigned(std::min<std::size_t>(wanted, tracks));
 }
 
 }  // namespace
@@ -276,7 +541,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
     }
     std::vector<uint8_t> buffers[2];
     try {
-        for (auto& buffer : buffers) buffer.resize(std::size_t(kSaveBlockBytes));
+        for (auto& buffer : buffers) buffer.reserve(std::size_t(kSaveBlockBytes));
     } catch (const std::bad_alloc&) {
         ShowErrorMessage(seam, MsgCouldNotAllocate);
         return FinishWithoutWork(job, hooks, seam);
@@ -289,16 +554,25 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
     }
 
     TrackWriter writer(job, source, buffers, folder, seam, hooks);
+    std::optional<EncoderPool> pool;
+    if (job.SaveAsMp3 && hooks.ConvertToMp3) pool.emplace(job, hooks, EncoderThreadCount(job));
+    // Every end of the work waits for the conversions handed over.
+    const auto finishConversions = [&pool, &seam] {
+        if (pool) pool->Finish(seam);
+    };
     for (std::size_t i = 0; i < job.Tracks.size(); ++i) {
+        if (pool) pool->ShowMessages(seam);
         job.Progress.store(0);
         TRACK_INFO_STRUCT& track = job.Tracks[i];
         if (!track.Checked) continue;
         const TrackBytes place = TrackPlace(track, source);
         std::string waveName = folder + track.Name + ".wav";
-        mmioSeek(source.file.get(), source.data.dwDataOffset + place.offset, SEEK_SET);
         job.SetWaveOutputPath(waveName);
         job.SetMp3OutputPath(folder + track.Name + ".MP3");
-        if (job.AbortRequested.load()) return EndOnAbort(job, hooks, seam);
+        if (job.AbortRequested.load()) {
+            finishConversions();
+            return EndOnAbort(job, hooks, seam);
+        }
         if (!IsUsableTrackName(track.Name)) {
             seam.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
             continue;
@@ -308,7 +582,10 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         if (waveName.empty()) continue;
         job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
         const CopyResult result = writer.Write(place, waveName, track.Name);
-        if (result == CopyResult::Aborted) return EndOnAbort(job, hooks, seam);
+        if (result == CopyResult::Aborted) {
+            finishConversions();
+            return EndOnAbort(job, hooks, seam);
+        }
         if (result == CopyResult::Failed) continue;
         if (result != CopyResult::Written) break;
         track.WaveSaved = 1;
@@ -317,9 +594,14 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         Pause(hooks, 150);
         job.Progress.store(0);
         Pause(hooks, 150);
-        if (job.SaveAsMp3 && hooks.ConvertToMp3) ConvertTrack(job, i, waveName, seam, hooks);
+        if (pool) ConvertTrack(job, *pool, i, waveName, seam);
     }
     source.file.reset();
+    if (pool) {
+        finishConversions();
+        // An abort during the last conversions still ends the job as an abort.
+        if (job.AbortRequested.load()) return EndOnAbort(job, hooks, seam);
+    }
     EndOfJob(job, hooks, seam);
     job.State.store(JobFinished);
     return SaveEnd::Finished;

@@ -8,6 +8,7 @@
 #include <chrono>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
@@ -16,6 +17,7 @@
 #include "analysis/WaveFormat.h"
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
+#include "export/ConversionControl.h"
 
 namespace quillon::engine {
 
@@ -32,11 +34,46 @@ enum ConversionResult : uint16_t {
 
 inline constexpr int64_t kSaveBlockBytes = 4 * 1024 * 1024;
 
+// One track's conversion to MP3, handed by the job to its encoder threads.
+struct Mp3Conversion {
+    uint64_t Number = 0;  // 1, 2, ... in the order the job hands them over
+    std::size_t Track = 0;
+    std::string WaveName;              // the track's wave file: removed once the MP3 file is in place
+    std::string Mp3Name;               // where the MP3 file goes once complete
+    std::string TempName;              // what the conversion writes, beside Mp3Name; "" when none could be made
+    std::atomic<bool> Started{false};  // an encoder thread has begun it
+    ConversionControl Control;
+};
+
+// The conversions of a job that have not ended, in the order they were handed
+// over (which is the order they begin in). Any thread may look and stop.
+class ConversionList {
+public:
+    // The conversion that began first among those still running; null when none runs.
+    [[nodiscard]] std::shared_ptr<Mp3Conversion> FirstRunning() const;
+    // Its Number; 0 when none runs.
+    [[nodiscard]] uint64_t FirstRunningNumber() const;
+    // How many run: begun and not ended.
+    [[nodiscard]] std::size_t Running() const;
+    // Stops every conversion that has not ended, begun or not.
+    void StopAll();
+    // The job's side: handed over, begun (see Started), ended.
+    void Add(std::shared_ptr<Mp3Conversion> conversion);
+    void Remove(const Mp3Conversion& conversion);
+    [[nodiscard]] bool Empty() const;
+
+private:
+    mutable std::mutex mutex_;
+    std::vector<std::shared_ptr<Mp3Conversion>> list_;
+};
+
 struct SaveJob {
     std::atomic<int32_t> Progress{0};         // percent of the file being written
     std::atomic<int32_t> State{JobNone};      // a JobState
     std::atomic<bool> AbortRequested{false};  // checked before each track and each block
-    std::atomic<bool> InMp3Phase{false};      // the current track is being converted
+    // The MP3 phase: a track's MP3 name is being asked, or a conversion has not ended.
+    std::atomic<bool> InMp3Phase{false};
+    ConversionList Conversions;  // of the MP3 phase, shown and stopped by the window and the command line
     // Set before the worker starts:
     std::string SourcePath;
     TrackList Tracks;                // the job's copy of the list, Checked marked; the worker sets WaveSaved
@@ -46,6 +83,9 @@ struct SaveJob {
     uint32_t BitRate = 0;      // MP3 only: kbit/s
     std::string OutputFolder;  // as found at the start, for the free-space check
     bool HandOff = false;
+    // MP3 only: the encoder threads, which convert while the job goes on with
+    // the next track's wave; 0 for one per core. Never more than the tracks.
+    unsigned EncoderThreads = 0;
 
     void SetWaveOutputPath(const std::string& path);
     void SetMp3OutputPath(const std::string& path);
@@ -56,6 +96,9 @@ struct SaveJob {
         AbortRequested.store(true);
         State.store(JobAborted);
     }
+    // What the Abort button and Ctrl+C do to the conversions: every one that
+    // has not ended stops, and its files go.
+    void StopConversions() { Conversions.StopAll(); }
 
 private:
     mutable std::mutex pathMutex_;
@@ -66,18 +109,20 @@ private:
 struct SaveHooks {
     // The folder read again when the work starts (the output-folder rule).
     std::function<std::string()> OutputFolder;
-    // Converts a written wave file into mp3Name (a temporary name the job puts
-    // in place) and returns the conversion's result; null when MP3 output is
-    // not available.
-    std::function<uint16_t(SaveJob&, std::size_t track, const std::string& waveName, const std::string& mp3Name,
-                           WindowSeam& seam)>
-        ConvertToMp3;
+    // Converts conversion.WaveName into conversion.TempName (a temporary name
+    // the job puts in place) and returns the conversion's result; null when MP3
+    // output is not available. Runs on the encoder threads, several at once;
+    // conversion.Control carries the stop and takes the progress. What it
+    // shows through its seam reaches the user from the job's own thread,
+    // between the job's questions; it asks nothing (No, "").
+    std::function<uint16_t(SaveJob&, Mp3Conversion& conversion, WindowSeam& seam)> ConvertToMp3;
     // Called at every end of a hand-off's job: finished, aborted, failed.
     std::function<void(SaveJob&, WindowSeam&)> LaunchCompanion;
     // After each block copied, with the percent of the current file.
     std::function<void(int percent)> Progress;
     // Each file completed, with its track's index: the wave file, and for MP3
-    // output then the MP3 file.
+    // output then the MP3 file, as soon as it is in place (from the encoder
+    // thread that made it, so several at once).
     std::function<void(std::size_t track, const std::string& path)> FileWritten;
     std::function<void(std::size_t track, const std::string& path)> Mp3Written;
     // The pauses that let a progress bar show a finished file; none when null.
@@ -89,7 +134,9 @@ enum class SaveEnd { Finished, Aborted };
 // The worker's work. Finished also covers the ends without work (the source
 // cannot be read, too little space, no output folder); State is then
 // JobFinished. On Aborted the partial file is gone and State is left as the
-// Abort button set it.
+// Abort button set it. An MP3 save returns only once every conversion has
+// ended; an abort stops them all, and each then leaves neither its MP3 file
+// nor its wave file.
 SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks);
 
 // Copies each row's check box into Checked; with skipSavedWaves a checked row

@@ -4,6 +4,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -135,6 +136,61 @@ int64_t mmioSeek(HMMIO h, int64_t offset, int origin) {
     if (!h) return -1;
     if (fseeko(h->file, off_t(offset), origin) != 0) return -1;
     return int64_t(ftello(h->file));
+}
+
+namespace {
+
+int64_t KernelCopyRange(int inFd, int64_t* inOffset, int outFd, int64_t* outOffset, std::size_t length,
+                        unsigned flags) {
+    static_assert(sizeof(off_t) == sizeof(int64_t));
+    return int64_t(copy_file_range(inFd, reinterpret_cast<off_t*>(inOffset), outFd, reinterpret_cast<off_t*>(outOffset),
+                                   length, flags));
+}
+
+std::atomic<CopyRangeCall> gCopyRange{&KernelCopyRange};
+
+// The answers of a kernel that will not copy between these files (another
+// file system, a file system without the call, a special file, a sandbox
+// that forbids the call): the bytes can still be copied through memory, and
+// where that fails too it says why.
+bool CopyRefused(int error) {
+    switch (error) {
+    case EXDEV:
+    case EINVAL:
+    case EOPNOTSUPP:
+    case ENOSYS:
+    case EPERM:
+    case EBADF: return true;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+void mmioSetCopyRangeCall(CopyRangeCall call) { gCopyRange.store(call != nullptr ? call : &KernelCopyRange); }
+
+int64_t mmioCopyRange(HMMIO h, HMMIO source, int64_t from, int64_t count) {
+    if (!h || !source || from < 0 || count < 0) {
+        errno = EINVAL;
+        return -1;
+    }
+    // What the stream holds goes out first; the copy then writes at the
+    // stream's position, and the stream is moved past it.
+    if (std::fflush(h->file) != 0) return -1;
+    int64_t at = ftello(h->file);
+    if (at < 0) return -1;
+    const CopyRangeCall call = gCopyRange.load();
+    int64_t done = 0;
+    while (done < count) {
+        int64_t in = from + done;
+        const int64_t n = call(fileno(source->file), &in, fileno(h->file), &at, std::size_t(count - done), 0);
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0 && done == 0) return CopyRefused(errno) ? MMIO_COPY_REFUSED : -1;
+        if (n <= 0) break;  // the end of the source, or an error the next call reports
+        done += n;
+    }
+    if (done > 0 && fseeko(h->file, off_t(at), SEEK_SET) != 0) return -1;
+    return done;
 }
 
 MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags) {

@@ -3,6 +3,7 @@
 // multimedia file services the program was designed around. Offsets are 64-bit,
 // so files up to the 4 GiB a RIFF size field allows (and beyond) are walked safely.
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -82,6 +83,25 @@ int64_t mmioRead(HMMIO h, void* buffer, int64_t count);
 int64_t mmioWrite(HMMIO h, const void* buffer, int64_t count);
 // origin: SEEK_SET, SEEK_CUR or SEEK_END. The new position, or -1.
 int64_t mmioSeek(HMMIO h, int64_t offset, int origin);
+
+// Copies up to count bytes of source, from its byte offset from (source's own
+// position is left alone), to h at its position, inside the kernel
+// (copy_file_range: no trip through the program's memory), and moves h past
+// them. Returns the bytes copied: fewer than count at the end of the source,
+// or when an error came after some bytes (the next call reports it); 0 at the
+// end of the source, or for a file whose bytes the kernel cannot tell (read to
+// be sure); -1 on an error, with errno set; MMIO_COPY_REFUSED when the file
+// systems do not copy in the kernel and nothing was copied (copy through
+// memory instead).
+constexpr int64_t MMIO_COPY_REFUSED = -2;
+int64_t mmioCopyRange(HMMIO h, HMMIO source, int64_t from, int64_t count);
+
+// The kernel call mmioCopyRange makes, copy_file_range(2) with its arguments;
+// tests put a stand-in in its place (a file system that refuses, a short
+// copy). Null puts the kernel's back.
+using CopyRangeCall = int64_t (*)(int inFd, int64_t* inOffset, int outFd, int64_t* outOffset, std::size_t length,
+                                  unsigned flags);
+void mmioSetCopyRangeCall(CopyRangeCall call);
 
 // Descends into the chunk at the current position, or with MMIO_FINDCHUNK /
 // MMIO_FINDRIFF / MMIO_FINDLIST searches forward for ck->ckid (or a RIFF/LIST

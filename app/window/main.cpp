@@ -14,7 +14,9 @@ int main(int argc, char** argv) {
     quillon::platform::ReportFileSizeLimitAsWriteError();
     // The window links the converter library when it loads.
     quillon::engine::UseConverter({&IsValidMP3CodecFound, &IsBitrateSupported, &ConvertWaveFileToMp3,
-                                   &GetStatusWavToMP3, &StopConversionWavToMP3});
+                                   &GetStatusWavToMP3, &StopConversionWavToMP3, &OpenConversionWavToMP3,
+                                   &ConvertWaveFileToMp3Ex, &GetStatusWavToMP3Ex, &StopConversionWavToMP3Ex,
+                                   &CloseConversionWavToMP3});
     QApplication app(argc, argv);
     QApplication::setApplicationName("Quillon");
     QApplication::setWindowIcon(

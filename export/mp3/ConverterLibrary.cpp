@@ -40,8 +40,17 @@ ConverterCalls Load() {
             Find(library, "IsBitrateSupported", calls.IsBitrateSupported) &&
             Find(library, "ConvertWaveFileToMp3", calls.ConvertWaveFileToMp3) &&
             Find(library, "GetStatusWavToMP3", calls.GetStatusWavToMP3) &&
-            Find(library, "StopConversionWavToMP3", calls.StopConversionWavToMP3))
+            Find(library, "StopConversionWavToMP3", calls.StopConversionWavToMP3)) {
+            // An older library has no handles: its conversions take turns.
+            ConverterCalls handles = calls;
+            if (Find(library, "OpenConversionWavToMP3", handles.OpenConversionWavToMP3) &&
+                Find(library, "ConvertWaveFileToMp3Ex", handles.ConvertWaveFileToMp3Ex) &&
+                Find(library, "GetStatusWavToMP3Ex", handles.GetStatusWavToMP3Ex) &&
+                Find(library, "StopConversionWavToMP3Ex", handles.StopConversionWavToMP3Ex) &&
+                Find(library, "CloseConversionWavToMP3", handles.CloseConversionWavToMP3))
+                return handles;
             return calls;
+        }
         dlclose(library);
     }
     return {&NoCodec, &NothingSupported, &CannotConvert, &NoStatus, &NothingToStop};

@@ -1,10 +1,12 @@
 #pragma once
-// The converter library's five calls as the program reaches them. The window
+// The converter library's calls as the program reaches them. The window
 // links the library when it loads and hands its calls over at start-up; the
 // command line loads it only when an MP3 save needs it, so listing tracks does
 // not pay for loading libavcodec.
 
 #include <cstdint>
+
+#include "libs/CVWAVMP3/CVWAVMP3.h"
 
 namespace quillon::engine {
 
@@ -14,6 +16,19 @@ struct ConverterCalls {
     uint16_t (*ConvertWaveFileToMp3)(const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) = nullptr;
     uint16_t (*GetStatusWavToMP3)() = nullptr;
     void (*StopConversionWavToMP3)() = nullptr;
+    // The calls on a handle, for several conversions at once; all null for a
+    // library without them, whose conversions then take turns.
+    CvConversion* (*OpenConversionWavToMP3)() = nullptr;
+    uint16_t (*ConvertWaveFileToMp3Ex)(CvConversion*, const char* wavePath, const char* mp3Path,
+                                       uint32_t bitsPerSecond) = nullptr;
+    uint16_t (*GetStatusWavToMP3Ex)(CvConversion*) = nullptr;
+    void (*StopConversionWavToMP3Ex)(CvConversion*) = nullptr;
+    void (*CloseConversionWavToMP3)(CvConversion*) = nullptr;
+
+    [[nodiscard]] bool HasHandles() const {
+        return OpenConversionWavToMP3 && ConvertWaveFileToMp3Ex && GetStatusWavToMP3Ex && StopConversionWavToMP3Ex &&
+               CloseConversionWavToMP3;
+    }
 };
 
 // Uses calls from now on (the window's load-time link).

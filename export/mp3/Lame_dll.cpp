@@ -31,7 +31,9 @@ struct LameEntryPoints {
 std::mutex gLoadMutex;
 LameEntryPoints gLame;
 
-// The format of the file last read, and the stream last opened.
+// A format read and a stream opened for it: each encode and probe has its
+// own, so several run at once. LameOpenStream's is the module's: the format
+// last read by any of them.
 struct Module {
     uint16_t channels = 0;
     uint32_t samplesPerSecond = 0;
@@ -39,7 +41,9 @@ struct Module {
     uint32_t samplesPerChunk = 0;
     uint32_t bufferBytes = 0;
     uint32_t stream = 0;
-} gModule;
+};
+std::mutex gModuleMutex;
+Module gModule;  // under gModuleMutex
 
 bool Bind(void* library) {
     LameEntryPoints e;
@@ -57,10 +61,21 @@ bool ReadPcmFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
     return WalkToFormat(h, riff, format) == FormatWalk::Found && format.wFormatTag == WAVE_FORMAT_PCM;
 }
 
-void Remember(const WaveFormat& f) {
+void Remember(Module& module, const WaveFormat& f) {
+    module.channels = f.nChannels;
+    module.samplesPerSecond = f.nSamplesPerSec;
+    module.bitsPerSample = f.wBitsPerSample;
+    // Also as the format last read, for LameOpenStream.
+    std::lock_guard lock(gModuleMutex);
     gModule.channels = f.nChannels;
     gModule.samplesPerSecond = f.nSamplesPerSec;
     gModule.bitsPerSample = f.wBitsPerSample;
+}
+
+// Opens module's stream for its format at bitRate; the library is loaded.
+bool OpenStream(Module& module, uint32_t bitRate) {
+    const LameEncConfig config = MakeLameConfig(module.samplesPerSecond, module.channels, bitRate);
+    return gLame.init(&config, &module.samplesPerChunk, &module.bufferBytes, &module.stream) == 0;
 }
 
 bool BelowLameRules(uint32_t samplesPerSecond, uint32_t bitRate) {
@@ -71,8 +86,9 @@ bool BelowLameRules(uint32_t samplesPerSecond, uint32_t bitRate) {
 
 struct StreamCloser {
     ~StreamCloser() {
-        if (open) gLame.close(gModule.stream);
+        if (open) gLame.close(stream);
     }
+    uint32_t stream = 0;
     bool open = false;
 };
 
@@ -145,8 +161,8 @@ LameEncConfig MakeLameConfig(uint32_t samplesPerSecond, uint16_t channels, uint3
 
 bool LameOpenStream(uint32_t bitRate) {
     if (!LoadLameLibrary()) return false;
-    const LameEncConfig config = MakeLameConfig(gModule.samplesPerSecond, gModule.channels, bitRate);
-    return gLame.init(&config, &gModule.samplesPerChunk, &gModule.bufferBytes, &gModule.stream) == 0;
+    std::lock_guard lock(gModuleMutex);
+    return OpenStream(gModule, bitRate);
 }
 
 bool LameBitRateUsable(const std::string& wavePath, uint32_t bitRate, WindowSeam& seam) {
@@ -159,10 +175,11 @@ bool LameBitRateUsable(const std::string& wavePath, uint32_t bitRate, WindowSeam
     MMCKINFO riff;
     WaveFormat format;
     if (!ReadPcmFormat(file.get(), riff, format)) return false;
-    Remember(format);
+    Module module;
+    Remember(module, format);
     if (BelowLameRules(format.nSamplesPerSec, bitRate)) return false;
-    if (!LameOpenStream(bitRate)) return false;
-    gLame.close(gModule.stream);
+    if (!OpenStream(module, bitRate)) return false;
+    gLame.close(module.stream);
     return true;
 }
 
@@ -180,6 +197,14 @@ void Expand8BitSamples(std::vector<uint8_t>& buffer, std::size_t& count) {
 uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
                         const std::function<void(int)>& progress) {
     LameAbortRequested.store(false);
+    return LameEncodeWave(wavePath, mp3Path, bitRate, progress, nullptr);
+}
+
+uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
+                        const std::function<void(int)>& progress, ConversionControl* control) {
+    const auto stopRequested = [control] {
+        return control != nullptr ? control->StopRequested() : LameAbortRequested.load();
+    };
     std::unique_ptr<std::FILE, FileCloser> out(std::fopen(mp3Path.c_str(), "wb"));
     if (!out) return LameEncodeFailed;  // reported by the caller, which names the track
     if (!FileExists(wavePath)) return LameNoWaveFile;
@@ -187,17 +212,19 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
     MMCKINFO riff;
     WaveFormat format;
     if (!wave || !ReadPcmFormat(wave.get(), riff, format)) return LameNotPcmWave;
-    Remember(format);
+    Module module;
+    Remember(module, format);
     if (format.nSamplesPerSec >= 8000 && format.nSamplesPerSec <= 22050 && bitRate > 160)
         return LameRateTooHighForSource;
     MMCKINFO data;
     if (!DescendToData(wave.get(), riff, data)) return LameNotPcmWave;
     const int64_t total = data.cksize;
-    if (!LameOpenStream(bitRate)) return LameStreamRefused;
+    if (!LoadLameLibrary() || !OpenStream(module, bitRate)) return LameStreamRefused;
     StreamCloser stream;
+    stream.stream = module.stream;
     stream.open = true;
-    std::vector<uint8_t> encoded(gModule.bufferBytes);
-    const std::size_t chunkBytes = std::size_t(gModule.samplesPerChunk) * format.nBlockAlign;
+    std::vector<uint8_t> encoded(module.bufferBytes);
+    const std::size_t chunkBytes = std::size_t(module.samplesPerChunk) * format.nBlockAlign;
     if (chunkBytes == 0) return LameNoInputBuffer;
     std::vector<uint8_t> input(format.wBitsPerSample == 8 ? 2 * chunkBytes : chunkBytes);
 
@@ -207,7 +234,7 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
         if (done == total) {
             wave.reset();
             uint32_t n = 0;
-            if (gLame.deinit(gModule.stream, encoded.data(), &n) != 0) return LameEncodeFailed;
+            if (gLame.deinit(module.stream, encoded.data(), &n) != 0) return LameEncodeFailed;
             if (!Put(out.get(), encoded, n)) return LameEncodeFailed;
             return std::fclose(out.release()) == 0 ? LameFinished : LameEncodeFailed;
         }
@@ -216,17 +243,18 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
         const std::size_t read = n;
         if (format.wBitsPerSample == 8) Expand8BitSamples(input, n);
         uint32_t produced = 0;
-        if (gLame.encode(gModule.stream, uint32_t(n / 2), reinterpret_cast<const int16_t*>(input.data()),
-                         encoded.data(), &produced) != 0)
+        if (gLame.encode(module.stream, uint32_t(n / 2), reinterpret_cast<const int16_t*>(input.data()), encoded.data(),
+                         &produced) != 0)
             return LameEncodeFailed;
         if (!Put(out.get(), encoded, produced)) return LameEncodeFailed;
         done += int64_t(read);
         const int percent = int(done * 100 / total);
         if (percent > lastShown) {
             lastShown = percent;
+            if (control != nullptr) control->Report(percent);
             if (progress) progress(percent);
         }
-        if (LameAbortRequested.load()) return LameAborted;
+        if (stopRequested()) return LameAborted;
     }
 }
 

@@ -1,6 +1,7 @@
 #pragma once
 // The LAME route to MP3: the shim library "lame_enc", loaded at run time, and
-// the encoder loop over it. One encode or probe at a time per process.
+// the encoder loop over it. Encodes and probes may run on several threads at
+// once, each on a stream of its own.
 
 #include <atomic>
 #include <cstdint>
@@ -9,6 +10,7 @@
 #include <vector>
 
 #include "app/WindowSeam.h"
+#include "export/ConversionControl.h"
 #include "libs/lame_enc/LameEnc.h"
 
 namespace quillon::engine {
@@ -27,7 +29,7 @@ enum LameResult : uint16_t {
     LameAborted = 507,
 };
 
-// Set by the Abort button while a LAME conversion runs; cleared when an encode starts.
+// Stops the encodes started without a control; cleared when one starts.
 extern std::atomic<bool> LameAbortRequested;
 
 // Loads the shim once for the life of the process: beside the program, then
@@ -43,7 +45,8 @@ void SetLameLibraryCandidates(std::vector<std::string> candidates);
 // The configuration record for the last format read and bitRate kbit/s.
 [[nodiscard]] LameEncConfig MakeLameConfig(uint32_t samplesPerSecond, uint16_t channels, uint32_t bitRate);
 
-// Opens (and keeps) an encoder stream for the format last read.
+// Opens (and keeps) an encoder stream for the format last read (the calls
+// below each open a stream of their own).
 [[nodiscard]] bool LameOpenStream(uint32_t bitRate);
 
 // Whether LAME can encode wavePath at bitRate kbit/s: the program's own rules
@@ -53,9 +56,15 @@ void SetLameLibraryCandidates(std::vector<std::string> candidates);
 [[nodiscard]] bool LameBitRateUsable(const std::string& wavePath, uint32_t bitRate, WindowSeam& seam);
 
 // Encodes wavePath into mp3Path at bitRate kbit/s, chunk by chunk.
-// progress gets each whole percentage once, as it grows.
+// progress gets each whole percentage once, as it grows. Stopped by
+// LameAbortRequested, which it clears first.
 [[nodiscard]] uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
                                       const std::function<void(int)>& progress);
+// The same for one of several encodes at once: stopped by control (checked
+// after each chunk; a stop made before the start holds), which also gets
+// each percentage.
+[[nodiscard]] uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
+                                      const std::function<void(int)>& progress, ConversionControl* control);
 
 // Unsigned 8-bit samples to signed 16-bit little-endian (b * 256 - 32768), in
 // place: the first count bytes of buffer become 2 * count bytes.

@@ -15,7 +15,7 @@ namespace quillon::engine {
 inline constexpr const char* kLameCodecName = "LAME Encoder";
 inline constexpr const char* kAcmCodecName = "Windows ACM Default";
 
-// The running conversion goes through LAME (the Abort button stops it there).
+// The conversion last started goes through LAME.
 extern std::atomic<bool> LameInUse;
 extern std::atomic<uint16_t> LastConversionResult;
 
@@ -35,5 +35,12 @@ extern std::atomic<uint16_t> LastConversionResult;
 // is left where it is: the caller decides what to keep.
 uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath, const std::string& mp3Path,
                       uint32_t bitRate, WindowSeam& seam, const std::function<void(int)>& lameProgress);
+// The same for one of several conversions at once, on either route: control
+// stops it (a stop made before it begins holds) and tells its percent. A
+// converter library without handles converts one at a time: the others wait
+// for their turn.
+uint16_t ConvertToMp3(const std::string& codecName, const std::string& wavePath, const std::string& mp3Path,
+                      uint32_t bitRate, WindowSeam& seam, const std::function<void(int)>& lameProgress,
+                      ConversionControl& control);
 
 }  // namespace quillon::engine

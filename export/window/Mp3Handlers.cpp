@@ -63,40 +63,48 @@ bool Mp3Handlers::CheckMp3Readiness() {
 
 decltype(engine::SaveHooks::ConvertToMp3) Mp3Handlers::ConvertStep(const std::shared_ptr<engine::SaveJob>& job) {
     const std::weak_ptr<engine::SaveJob> weak = job;
-    return [this, weak](engine::SaveJob& running, std::size_t, const std::string& wave, const std::string& mp3,
-                        engine::WindowSeam& seam) {
-        // LAME moves the bar itself, from the worker, without waiting for the window.
-        const auto progress = [this, weak](int percent) {
+    return [this, weak](engine::SaveJob& running, engine::Mp3Conversion& conversion, engine::WindowSeam& seam) {
+        // LAME moves the bar itself, from the encoder thread, without waiting
+        // for the window: for the conversion that began first among those
+        // still running, the one the status names.
+        const auto progress = [this, weak, number = conversion.Number](int percent) {
             QMetaObject::invokeMethod(
                 &form_,
-                [this, weak, percent] {
+                [this, weak, number, percent] {
                     const auto current = weak.lock();
-                    if (current && current == form_.Save().SaveJob) form_.ProgressBar->setValue(percent);
+                    if (current && current == form_.Save().SaveJob &&
+                        current->Conversions.FirstRunningNumber() == number)
+                        form_.ProgressBar->setValue(percent);
                 },
                 Qt::QueuedConnection);
         };
-        return engine::ConvertToMp3(running.CodecName, wave, mp3, running.BitRate, seam, progress);
+        return engine::ConvertToMp3(running.CodecName, conversion.WaveName, conversion.TempName, running.BitRate, seam,
+                                    progress, conversion.Control);
     };
 }
 
 void Mp3Handlers::ShowMp3Status(engine::SaveJob& job) {
-    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + job.Mp3OutputPath()));
-    if (job.CodecName == engine::kLameCodecName) return;
+    // The conversion that began first among those still running; while none
+    // runs yet, the MP3 file whose name is being asked.
+    const std::shared_ptr<engine::Mp3Conversion> first = job.Conversions.FirstRunning();
+    const std::string name = first ? first->Mp3Name : job.Mp3OutputPath();
+    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + name));
+    if (job.CodecName == engine::kLameCodecName) {
+        // Between LAME's own reports: the bar follows a newly first conversion at once.
+        if (first) form_.ProgressBar->setValue(first->Control.Percent());
+        return;
+    }
     try {
-        const uint16_t status = engine::Converter().GetStatusWavToMP3();
+        const int status = first ? first->Control.Percent() : 100;
         form_.ProgressBar->setValue(status >= 100 ? 0 : status);
     } catch (...) {
         form_.Seam().ShowMessageBox(engine::MessageText(engine::MsgCouldNotGetStatus));
     }
 }
 
-void Mp3Handlers::StopConversion() {
-    if (engine::LameInUse.load()) {
-        engine::LameAbortRequested = true;
-        return;
-    }
+void Mp3Handlers::StopConversions(engine::SaveJob& job) {
     try {
-        engine::Converter().StopConversionWavToMP3();
+        job.StopConversions();
     } catch (...) {
         // A converter that cannot be stopped ends on its own.
     }

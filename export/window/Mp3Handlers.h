@@ -30,10 +30,11 @@ public:
     [[nodiscard]] bool CheckMp3Readiness();
     // The save job's conversion step for job.
     [[nodiscard]] decltype(engine::SaveHooks::ConvertToMp3) ConvertStep(const std::shared_ptr<engine::SaveJob>& job);
-    // The status panel and bar while job converts.
+    // The status panel and bar while job converts: the conversion that began
+    // first among those still running, its MP3 file's name and its percent.
     void ShowMp3Status(engine::SaveJob& job);
-    // Stops the conversion of an aborted job.
-    void StopConversion();
+    // Stops every conversion of an aborted job.
+    void StopConversions(engine::SaveJob& job);
 
 private:
     TMainForm& form_;

@@ -150,7 +150,7 @@ void SaveHandlers::AbortSave() {
     form_.SetJobControlsEnabled(true);
     form_.UpdateTrackButtons();
     SaveJob->MarkAborted();
-    if (SaveJob->InMp3Phase.load()) form_.Mp3().StopConversion();
+    form_.Mp3().StopConversions(*SaveJob);
 }
 
 }  // namespace quillon::app

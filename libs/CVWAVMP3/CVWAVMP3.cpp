@@ -12,19 +12,27 @@ extern "C" {
 #include <atomic>
 #include <cstdio>
 #include <memory>
+#include <new>
 #include <vector>
 
 #include "analysis/WaveFormat.h"
 #include "analysis/WaveRead.h"
 #include "platform/Mmio.h"
 
+// One conversion's state: its percent and its stop request. Each handle has
+// its own, so conversions on different handles run at once; the calls
+// without a handle share one of their own.
+struct CvConversion {
+    std::atomic<uint16_t> status{100};  // 100 when it does not run
+    std::atomic<bool> stop{false};
+};
+
 namespace {
 
 using namespace quillon::platform;
 using quillon::engine::WaveFormat;
 
-std::atomic<uint16_t> gStatus{100};
-std::atomic<bool> gStop{false};
+CvConversion gDefault;  // of the calls without a handle
 
 struct Wave {
     UniqueHmmio file;
@@ -140,7 +148,7 @@ bool Encode(AVCodecContext* ctx, AVFrame* frame, AVPacket* packet, std::FILE* ou
     }
 }
 
-uint16_t Convert(const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) {
+uint16_t Convert(CvConversion& state, const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) {
     Wave wave;
     if (const uint16_t code = OpenWave(wavePath, wave)) return code;
     const WaveFormat& f = wave.format;
@@ -163,7 +171,7 @@ uint16_t Convert(const char* wavePath, const char* mp3Path, uint32_t bitsPerSeco
     uint32_t done = 0;
     int64_t pts = 0;
     while (done < wave.dataBytes) {
-        if (gStop.load()) return CV_STOPPED;
+        if (state.stop.load()) return CV_STOPPED;
         const uint32_t n = std::min<uint32_t>(uint32_t(block.size()), wave.dataBytes - done);
         if (mmioRead(wave.file.get(), block.data(), n) != n) return CV_CANNOT_READ_WAVE;
         if (av_frame_make_writable(frame.get()) < 0) return CV_NO_MEMORY;
@@ -176,7 +184,7 @@ uint16_t Convert(const char* wavePath, const char* mp3Path, uint32_t bitsPerSeco
         if (!Encode(ctx.get(), frame.get(), packet.get(), out.get())) return CV_ENCODER_FAILED;
         frame->nb_samples = full;
         done += n;
-        gStatus.store(uint16_t(uint64_t(done) * 100 / wave.dataBytes));
+        state.status.store(uint16_t(uint64_t(done) * 100 / wave.dataBytes));
     }
     if (!Encode(ctx.get(), nullptr, packet.get(), out.get())) return CV_ENCODER_FAILED;
     return std::fclose(out.release()) == 0 ? CV_OK : CV_CANNOT_CREATE_MP3;
@@ -203,15 +211,37 @@ int32_t IsBitrateSupported(const char* wavePath, uint32_t bitsPerSecond, uint8_t
 }
 
 uint16_t ConvertWaveFileToMp3(const char* wavePath, const char* mp3Path, uint32_t bitsPerSecond) {
-    gStop.store(false);
-    gStatus.store(0);
-    const uint16_t result = Convert(wavePath, mp3Path, bitsPerSecond);
-    gStatus.store(100);
+    gDefault.stop.store(false);
+    gDefault.status.store(0);
+    const uint16_t result = Convert(gDefault, wavePath, mp3Path, bitsPerSecond);
+    gDefault.status.store(100);
     return result;
 }
 
-uint16_t GetStatusWavToMP3(void) { return gStatus.load(); }
+uint16_t GetStatusWavToMP3(void) { return gDefault.status.load(); }
 
-void StopConversionWavToMP3(void) { gStop.store(true); }
+void StopConversionWavToMP3(void) { gDefault.stop.store(true); }
+
+CvConversion* OpenConversionWavToMP3(void) { return new (std::nothrow) CvConversion; }
+
+uint16_t ConvertWaveFileToMp3Ex(CvConversion* conversion, const char* wavePath, const char* mp3Path,
+                                uint32_t bitsPerSecond) {
+    if (conversion == nullptr) return CV_NO_MEMORY;
+    if (conversion->stop.load()) return CV_STOPPED;
+    conversion->status.store(0);
+    const uint16_t result = Convert(*conversion, wavePath, mp3Path, bitsPerSecond);
+    conversion->status.store(100);
+    return result;
+}
+
+uint16_t GetStatusWavToMP3Ex(CvConversion* conversion) {
+    return conversion != nullptr ? conversion->status.load() : uint16_t(100);
+}
+
+void StopConversionWavToMP3Ex(CvConversion* conversion) {
+    if (conversion != nullptr) conversion->stop.store(true);
+}
+
+void CloseConversionWavToMP3(CvConversion* conversion) { delete conversion; }
 
 }  // extern "C"

@@ -1,6 +1,8 @@
 /* The system-codec route to MP3: converts a PCM wave file with the MP3
- * encoder that libavcodec offers. One conversion at a time; its status and
- * stop may be called from another thread while it runs. */
+ * encoder that libavcodec offers. The calls without a handle run one
+ * conversion at a time; their status and stop may be called from another
+ * thread while it runs. The calls on a handle (OpenConversionWavToMP3 ...)
+ * run several conversions at once, one per handle, from as many threads. */
 #pragma once
 
 #include <stdint.h>
@@ -42,6 +44,21 @@ CVWAVMP3_API uint16_t ConvertWaveFileToMp3(const char* wavePath, const char* mp3
 CVWAVMP3_API uint16_t GetStatusWavToMP3(void);
 /* Asks the running conversion to stop; it returns 430 soon after. */
 CVWAVMP3_API void StopConversionWavToMP3(void);
+
+/* One conversion of several at once: its own status and stop. */
+typedef struct CvConversion CvConversion;
+/* A new handle; null when out of memory. */
+CVWAVMP3_API CvConversion* OpenConversionWavToMP3(void);
+/* Converts on the handle, as ConvertWaveFileToMp3; 430 at once when the
+ * handle was asked to stop before (a stop holds until the handle is closed). */
+CVWAVMP3_API uint16_t ConvertWaveFileToMp3Ex(CvConversion* conversion, const char* wavePath, const char* mp3Path,
+                                             uint32_t bitsPerSecond);
+/* Percent of the handle's conversion; 100 when it does not run. */
+CVWAVMP3_API uint16_t GetStatusWavToMP3Ex(CvConversion* conversion);
+/* Asks the handle's conversion to stop, whether it runs yet or not; any thread. */
+CVWAVMP3_API void StopConversionWavToMP3Ex(CvConversion* conversion);
+/* Frees the handle once its conversion has returned. */
+CVWAVMP3_API void CloseConversionWavToMP3(CvConversion* conversion);
 
 #ifdef __cplusplus
 }

@@ -20,15 +20,22 @@ void CtrlCWhileTheConverterLoads() {
     alarm(20);  // a hang ends the process, and so fails the test
     engine::SaveJob job;
     job.CodecName = engine::kAcmCodecName;
+    // A conversion through the converter library, as the route attaches it.
+    auto conversion = std::make_shared<engine::Mp3Conversion>();
+    conversion->Started.store(true);
+    job.Conversions.Add(conversion);
     job.InMp3Phase.store(true);
     uint16_t stops = 0;
     {
         const InterruptStop interrupt(job);
-        (void)engine::Converter();
+        const engine::ConverterCalls& calls = engine::Converter();
+        conversion->Control.Attach([&calls] { calls.StopConversionWavToMP3(); },
+                                   [&calls] { return int(calls.GetStatusWavToMP3()); });
         for (int i = 0; i < 1000 && stops == 0; ++i) {
             std::this_thread::sleep_for(std::chrono::milliseconds(5));
             stops = engine::Converter().GetStatusWavToMP3();
         }
+        conversion->Control.Detach();
     }
     std::exit(job.AbortRequested.load() && stops > 0 ? 0 : 1);
 }

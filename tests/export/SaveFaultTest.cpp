@@ -1,17 +1,24 @@
 // The save job when the world changes under it: a file size limit reached
 // part-way, the output folder or the source taken away, and an abort after
-// every block. Each case checks what the user is told, that no file stands
-// under a track's name unless it is complete, that no temporary file is left,
+// every block; and the kernel copy of the track data against the copy through
+// memory it falls back to, where a file system refuses it or copies short.
+// Each case checks what the user is told, that no file stands under a track's
+// name unless it is complete and byte-exact, that no temporary file is left,
 // and that the source is untouched.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 #include <filesystem>
 
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
 #include "export/SaveJob.h"
+#include "platform/Mmio.h"
 #include "support/FileSizeLimit.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
@@ -23,6 +30,77 @@ namespace fs = std::filesystem;
 using test::Bytes;
 
 constexpr uint32_t kBytesPerSecond = 44100 * 4;  // 16-bit stereo
+
+// How the track data is copied: the kernel's copy_file_range, or a stand-in
+// for it that refuses (as across file systems, or where the call is missing),
+// copies short, refuses after the first block, or sees nothing to copy (as
+// for a file whose size the kernel does not know).
+enum class Copy { Kernel, Refused, Missing, Short, RefusedAfterOneCall, SeesNothing };
+
+std::atomic<int> gCopyCalls{0};
+
+int64_t KernelCopy(int in, int64_t* inOffset, int out, int64_t* outOffset, std::size_t length, unsigned flags) {
+    ++gCopyCalls;
+    return int64_t(copy_file_range(in, reinterpret_cast<off_t*>(inOffset), out, reinterpret_cast<off_t*>(outOffset),
+                                   length, flags));
+}
+int64_t RefuseAcrossFileSystems(int, int64_t*, int, int64_t*, std::size_t, unsigned) {
+    ++gCopyCalls;
+    errno = EXDEV;
+    return -1;
+}
+int64_t CallMissing(int, int64_t*, int, int64_t*, std::size_t, unsigned) {
+    ++gCopyCalls;
+    errno = ENOSYS;
+    return -1;
+}
+int64_t CopyShort(int in, int64_t* inOffset, int out, int64_t* outOffset, std::size_t length, unsigned flags) {
+    return KernelCopy(in, inOffset, out, outOffset, std::min<std::size_t>(length, 65537), flags);
+}
+int64_t RefuseAfterOneCall(int in, int64_t* inOffset, int out, int64_t* outOffset, std::size_t length, unsigned flags) {
+    if (gCopyCalls.load() == 0) return KernelCopy(in, inOffset, out, outOffset, length, flags);
+    return RefuseAcrossFileSystems(in, inOffset, out, outOffset, length, flags);
+}
+int64_t SeeNothing(int, int64_t*, int, int64_t*, std::size_t, unsigned) {
+    ++gCopyCalls;
+    return 0;
+}
+
+platform::CopyRangeCall CallFor(Copy copy) {
+    switch (copy) {
+    case Copy::Kernel: return &KernelCopy;
+    case Copy::Refused: return &RefuseAcrossFileSystems;
+    case Copy::Missing: return &CallMissing;
+    case Copy::Short: return &CopyShort;
+    case Copy::RefusedAfterOneCall: return &RefuseAfterOneCall;
+    case Copy::SeesNothing: return &SeeNothing;
+    }
+    return nullptr;
+}
+
+std::string CopyName(Copy copy) {
+    switch (copy) {
+    case Copy::Kernel: return "Kernel";
+    case Copy::Refused: return "Refused";
+    case Copy::Missing: return "Missing";
+    case Copy::Short: return "Short";
+    case Copy::RefusedAfterOneCall: return "RefusedAfterOneCall";
+    case Copy::SeesNothing: return "SeesNothing";
+    }
+    return {};
+}
+
+// Puts a copy call in place for the life of the object.
+class CopyCall {
+public:
+    explicit CopyCall(Copy copy) {
+        gCopyCalls = 0;
+        platform::mmioSetCopyRangeCall(CallFor(copy));
+    }
+    ~CopyCall() { platform::mmioSetCopyRangeCall(nullptr); }
+    CopyCall(const CopyCall&) = delete;
+    CopyCall& operator=(const CopyCall&) = delete;
+};
 
 TRACK_INFO_STRUCT SecondsTrack(std::string name, uint32_t startS, uint32_t stopS) {
     return {std::move(name),
@@ -65,6 +143,13 @@ protected:
         EXPECT_TRUE(std::equal(begin, begin + std::ptrdiff_t(length), file.begin() + 46)) << track;
     }
 
+    // The whole file, header and all, as the wave writer lays it out.
+    void ExpectExact(const std::string& path, uint32_t startS, uint32_t stopS) const {
+        const auto begin = samples_.begin() + std::ptrdiff_t(startS * kBytesPerSecond);
+        const Bytes samples(begin, begin + std::ptrdiff_t(std::size_t(stopS - startS) * kBytesPerSecond));
+        EXPECT_TRUE(test::ReadFile(path) == test::PcmWave(test::Format{1, 2, 44100, 16, 0, 18}, samples)) << path;
+    }
+
     // Nothing but complete tracks in the output folder, and the source as it
     // was unless the case itself changed it.
     void ExpectNoDebris(const std::vector<std::string>& complete, bool sourceKept = true) const {
@@ -91,7 +176,15 @@ protected:
     test::RecordingSeam seam_;
 };
 
-TEST_F(SaveFaultTest, AWriteStoppedByTheFileSizeLimitSkipsOnlyThatTrack) {
+class EitherCopy : public SaveFaultTest, public ::testing::WithParamInterface<Copy> {
+protected:
+    CopyCall call_{GetParam()};
+};
+
+INSTANTIATE_TEST_SUITE_P(KernelOrMemory, EitherCopy, ::testing::Values(Copy::Kernel, Copy::Refused),
+                         [](const auto& param) { return CopyName(param.param); });
+
+TEST_P(EitherCopy, AWriteStoppedByTheFileSizeLimitSkipsOnlyThatTrack) {
     MakeSource(30);
     {
         const test::FileSizeLimit limit(3 * 1024 * 1024);  // 2 s fit, 20 s do not
@@ -155,7 +248,7 @@ TEST_F(SaveFaultTest, ANameChosenInAMissingFolderFailsOnlyItsTrack) {
     ExpectNoDebris({"One", "Two", "Three"});
 }
 
-TEST_F(SaveFaultTest, ASourceCutShortDuringTheSaveStopsItWithoutAPartialTrack) {
+TEST_P(EitherCopy, ASourceCutShortDuringTheSaveStopsItWithoutAPartialTrack) {
     // Track Two is 68 s, about 11.4 MiB; the reader is at most one 4 MiB
     // block ahead, so a cut after the first block shows in this track.
     MakeSource(80);
@@ -184,12 +277,14 @@ TEST_F(SaveFaultTest, ASourceRemovedDuringTheSaveIsStillReadToTheEnd) {
 // Two tracks of 12 s (about 2 MiB: block 1) and 50 s (8.4 MiB: blocks 2, 3
 // and 4, of 4, 4 and 0.4 MiB). Abort is pressed after block n of the whole
 // save; 0 is before the job begins. After the last block of a track it is too
-// late for that track, which is then complete.
-class AbortAfterBlock : public SaveFaultTest, public ::testing::WithParamInterface<int> {};
+// late for that track, which is then complete. The kernel copy is checked
+// between its blocks as the copy through memory is.
+class AbortAfterBlock : public SaveFaultTest, public ::testing::WithParamInterface<std::tuple<int, Copy>> {};
 
 TEST_P(AbortAfterBlock, LeavesOnlyCompleteTracks) {
     MakeSource(62);
-    const int n = GetParam();
+    const int n = std::get<0>(GetParam());
+    const CopyCall call(std::get<1>(GetParam()));
     int blocks = 0;
     if (n == 0) job_.MarkAborted();
     hooks_.Progress = [this, &blocks, n](int) {
@@ -214,7 +309,87 @@ TEST_P(AbortAfterBlock, LeavesOnlyCompleteTracks) {
     ExpectNoDebris(complete);
 }
 
-INSTANTIATE_TEST_SUITE_P(EveryBlock, AbortAfterBlock, ::testing::Range(0, 6));
+INSTANTIATE_TEST_SUITE_P(EveryBlock, AbortAfterBlock,
+                         ::testing::Combine(::testing::Range(0, 6), ::testing::Values(Copy::Kernel, Copy::Refused)),
+                         [](const auto& param) {
+                             return CopyName(std::get<1>(param.param)) + std::to_string(std::get<0>(param.param));
+                         });
+
+// Every way the copy can go writes the same bytes: the kernel's copy, the copy
+// through memory where it is refused, short copies, a refusal after the first
+// block, and a kernel that sees nothing to copy. Track Two spans two blocks.
+class EveryCopy : public SaveFaultTest, public ::testing::WithParamInterface<Copy> {};
+
+TEST_P(EveryCopy, WritesTheSameBytes) {
+    MakeSource(30);
+    {
+        const CopyCall call(GetParam());
+        EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 26), SecondsTrack("Three", 26, 30)}),
+                  SaveEnd::Finished);
+        EXPECT_GT(gCopyCalls.load(), 0);
+    }
+    EXPECT_TRUE(seam_.boxes.empty());
+    ExpectExact(Out("One"), 0, 2);
+    ExpectExact(Out("Two"), 2, 26);
+    ExpectExact(Out("Three"), 26, 30);
+    ExpectNoDebris({"One", "Two", "Three"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, EveryCopy,
+                         ::testing::Values(Copy::Kernel, Copy::Refused, Copy::Missing, Copy::Short,
+                                           Copy::RefusedAfterOneCall, Copy::SeesNothing),
+                         [](const auto& param) { return CopyName(param.param); });
+
+// The kernel copy and the copy through memory, each into a folder of its own,
+// give the same files byte for byte.
+TEST_F(SaveFaultTest, TheKernelCopyAndTheCopyThroughMemoryAgreeByteForByte) {
+    MakeSource(40);
+    const TrackList tracks{SecondsTrack("One", 0, 1), SecondsTrack("Two", 1, 39)};
+    {
+        const CopyCall call(Copy::Kernel);
+        EXPECT_EQ(Run(tracks), SaveEnd::Finished);
+    }
+    const std::string memory = dir_.path() + "/memory";
+    fs::create_directory(memory);
+    SaveJob second;
+    second.SourcePath = source_;
+    second.Tracks = tracks;
+    second.OutputFolder = memory + "/";
+    second.CheckedDurationMs = 39000;
+    second.State = JobRunning;
+    {
+        const CopyCall call(Copy::Refused);
+        EXPECT_EQ(RunSaveJob(second, seam_, hooks_), SaveEnd::Finished);
+    }
+    for (const char* name : {"One.wav", "Two.wav"}) {
+        EXPECT_TRUE(test::ReadFile(out_ + "/" + name) == test::ReadFile(memory + "/" + name)) << name;
+    }
+    ExpectExact(Out("Two"), 1, 39);
+    EXPECT_TRUE(seam_.boxes.empty());
+}
+
+// A real file system that refuses: the output folder on another one (the
+// shared memory folder), where the kernel does not copy from the source's.
+TEST_F(SaveFaultTest, AnOutputFolderOnAnotherFileSystemGetsTheSameBytes) {
+    char shm[] = "/dev/shm/quillon-save-XXXXXX";
+    if (mkdtemp(shm) == nullptr) GTEST_SKIP() << "no /dev/shm";
+    struct stat a {
+    }, b{};
+    const bool another = stat(shm, &a) == 0 && stat(dir_.path().c_str(), &b) == 0 && a.st_dev != b.st_dev;
+    if (!another) {
+        fs::remove_all(shm);
+        GTEST_SKIP() << "/dev/shm is on the same file system";
+    }
+    fs::remove(out_);
+    out_ = shm;
+    MakeSource(20);
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 3), SecondsTrack("Two", 3, 20)}), SaveEnd::Finished);
+    EXPECT_TRUE(seam_.boxes.empty());
+    ExpectExact(Out("One"), 0, 3);
+    ExpectExact(Out("Two"), 3, 20);
+    ExpectNoDebris({"One", "Two"});
+    fs::remove_all(shm);
+}
 
 }  // namespace
 }  // namespace quillon::engine

@@ -333,15 +333,18 @@ namespace {
 class Mp3Phase : public SaveJobTest {
 protected:
     void Convert(uint16_t result) {
-        hooks_.ConvertToMp3 = [this, result](SaveJob& job, std::size_t, const std::string&, const std::string& mp3,
-                                             WindowSeam&) {
-            converted_.push_back(mp3);
-            test::TempDir::WriteAt(mp3, {'I', 'D', '3'});
+        hooks_.ConvertToMp3 = [this, result](SaveJob& job, Mp3Conversion& conversion, WindowSeam&) {
+            {
+                const std::lock_guard lock(convertedMutex_);  // the encoder threads
+                converted_.push_back(conversion.TempName);
+            }
+            test::TempDir::WriteAt(conversion.TempName, {'I', 'D', '3'});
             if (abortDuring_) job.MarkAborted();
             return result;
         };
         job_.SaveAsMp3 = true;
     }
+    std::mutex convertedMutex_;
     std::vector<std::string> converted_;
     bool abortDuring_ = false;
 };
@@ -428,6 +431,59 @@ TEST_F(Mp3Phase, AWaveNamedLikeItsMp3IsNeverOfferedForOverwriting) {
                                                      "save dialog: " + Out("B.wav"), "save dialog: " + Out("B.MP3")}));
     EXPECT_EQ(test::ReadFile(Out("B.MP3")).size(), 46u + 4000u);
     EXPECT_TRUE(LeftoverParts().empty());
+}
+
+}  // namespace
+}  // namespace quillon::engine
+
+namespace quillon::engine {
+namespace {
+
+// What the window and the command line show during the MP3 phase: of the
+// conversions not ended, the first to have begun.
+TEST(ConversionList, TheFirstRunningIsTheFirstBegunOfThoseNotEnded) {
+    ConversionList list;
+    std::vector<std::shared_ptr<Mp3Conversion>> c;
+    for (uint64_t n = 1; n <= 3; ++n) {
+        c.push_back(std::make_shared<Mp3Conversion>());
+        c.back()->Number = n;
+        list.Add(c.back());
+    }
+    EXPECT_EQ(list.FirstRunning(), nullptr);  // handed over, none begun
+    EXPECT_EQ(list.FirstRunningNumber(), 0u);
+    c[1]->Started = true;
+    EXPECT_EQ(list.FirstRunningNumber(), 2u);
+    c[0]->Started = true;
+    c[2]->Started = true;
+    EXPECT_EQ(list.FirstRunningNumber(), 1u);
+    EXPECT_EQ(list.Running(), 3u);
+    list.Remove(*c[0]);
+    EXPECT_EQ(list.FirstRunningNumber(), 2u);
+    list.StopAll();
+    for (const auto& conversion : c) EXPECT_EQ(conversion->Control.StopRequested(), conversion != c[0]);
+    list.Remove(*c[1]);
+    list.Remove(*c[2]);
+    EXPECT_TRUE(list.Empty());
+}
+
+// A stop reaches the route's stop call whether it comes before or while the
+// call is attached, and none is made once it is detached.
+TEST(ConversionControl, PassesAStopOnToTheAttachedRoute) {
+    int stops = 0;
+    ConversionControl early;
+    early.Report(40);
+    EXPECT_EQ(early.Percent(), 40);
+    early.RequestStop();
+    early.Attach([&stops] { ++stops; }, [] { return 7; });
+    EXPECT_EQ(stops, 1);
+    EXPECT_EQ(early.Percent(), 7);
+    early.RequestStop();
+    EXPECT_EQ(stops, 2);
+    early.Detach();
+    early.RequestStop();
+    EXPECT_EQ(stops, 2);
+    EXPECT_EQ(early.Percent(), 40);
+    EXPECT_TRUE(early.StopRequested());
 }
 
 }  // namespace

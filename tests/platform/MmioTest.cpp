@@ -2,6 +2,8 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cerrno>
+
 #include "platform/Mmio.h"
 #include "support/TestWave.h"
 
@@ -170,6 +172,73 @@ TEST(Mmio, OffsetsBeyondFourGibibytesAreReached) {
     uint8_t got[4] = {};
     ASSERT_EQ(mmioRead(h.get(), got, 4), 4);
     EXPECT_EQ(Bytes(got, got + 4), Bytes(marker, marker + 4));
+}
+
+// The kernel copy: from an offset of the source, without moving it, to the
+// place the output stands at after what was written through the stream.
+TEST(MmioCopyRange, CopiesFromTheOffsetToTheStreamsPosition) {
+    TempDir dir;
+    Bytes bytes(100000);
+    for (std::size_t i = 0; i < bytes.size(); ++i) bytes[i] = uint8_t(i * 13 + i / 256);
+    auto source = OpenRead(dir.Write("source", bytes));
+    ASSERT_TRUE(source);
+    ASSERT_EQ(mmioSeek(source.get(), 10, SEEK_SET), 10);
+    const std::string outPath = dir.path() + "/out";
+    UniqueHmmio out(mmioOpen(outPath, nullptr, MMIO_CREATE | MMIO_WRITE));
+    ASSERT_TRUE(out);
+    ASSERT_EQ(mmioWrite(out.get(), "head", 4), 4);  // still in the stream's buffer
+    EXPECT_EQ(mmioCopyRange(out.get(), source.get(), 1001, 50000), 50000);
+    EXPECT_EQ(mmioSeek(out.get(), 0, SEEK_CUR), 50004);
+    ASSERT_EQ(mmioWrite(out.get(), "tail", 4), 4);
+    // Past the end of the source: what there is, then nothing.
+    EXPECT_EQ(mmioCopyRange(out.get(), source.get(), 99000, 5000), 1000);
+    EXPECT_EQ(mmioCopyRange(out.get(), source.get(), 100000, 5000), 0);
+    EXPECT_EQ(mmioSeek(source.get(), 0, SEEK_CUR), 10);  // the source did not move
+    out.reset();
+    Bytes expected{'h', 'e', 'a', 'd'};
+    expected.insert(expected.end(), bytes.begin() + 1001, bytes.begin() + 51001);
+    expected.insert(expected.end(), {'t', 'a', 'i', 'l'});
+    expected.insert(expected.end(), bytes.begin() + 99000, bytes.end());
+    EXPECT_EQ(ReadFile(outPath), expected);
+}
+
+// A file whose bytes the kernel does not copy (a /proc file: no size, another
+// file system) is refused, or reported as ending at once, never an error,
+// and nothing is written.
+TEST(MmioCopyRange, AFileTheKernelDoesNotCopyIsRefusedOrEndsAtOnce) {
+    auto proc = OpenRead("/proc/self/status");
+    if (!proc) GTEST_SKIP() << "no /proc";
+    TempDir dir;
+    const std::string outPath = dir.path() + "/out";
+    UniqueHmmio out(mmioOpen(outPath, nullptr, MMIO_CREATE | MMIO_WRITE));
+    ASSERT_TRUE(out);
+    const int64_t copied = mmioCopyRange(out.get(), proc.get(), 0, 4096);
+    EXPECT_TRUE(copied == MMIO_COPY_REFUSED || copied == 0) << copied;
+    EXPECT_EQ(mmioSeek(out.get(), 0, SEEK_CUR), 0);
+}
+
+int64_t RefuseAcrossFileSystems(int, int64_t*, int, int64_t*, std::size_t, unsigned) {
+    errno = EXDEV;
+    return -1;
+}
+
+int64_t FailWithNoSpace(int, int64_t*, int, int64_t*, std::size_t, unsigned) {
+    errno = ENOSPC;
+    return -1;
+}
+
+TEST(MmioCopyRange, RefusalsAndErrorsAreToldApart) {
+    TempDir dir;
+    auto source = OpenRead(dir.Write("source", Bytes(100, 1)));
+    UniqueHmmio out(mmioOpen(dir.path() + "/out", nullptr, MMIO_CREATE | MMIO_WRITE));
+    ASSERT_TRUE(source && out);
+    mmioSetCopyRangeCall(&RefuseAcrossFileSystems);
+    EXPECT_EQ(mmioCopyRange(out.get(), source.get(), 0, 100), MMIO_COPY_REFUSED);
+    mmioSetCopyRangeCall(&FailWithNoSpace);
+    EXPECT_EQ(mmioCopyRange(out.get(), source.get(), 0, 100), -1);
+    EXPECT_EQ(errno, ENOSPC);
+    mmioSetCopyRangeCall(nullptr);
+    EXPECT_EQ(mmioCopyRange(out.get(), source.get(), 0, 100), 100);
 }
 
 }  // namespace

@@ -7,9 +7,11 @@
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
 #include "app/ErrorCodes.h"
 #include "export/mp3/BitRateLists.h"
+#include "export/mp3/ConverterLibrary.h"
 #include "export/mp3/Lame_dll.h"
 #include "export/mp3/WaveToMP3.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
@@ -220,6 +222,81 @@ TEST(Mp3Routes, AWriteRefusedPartWayIsAFailure) {
     const test::FileSizeLimit limit(4096);  // two seconds at 128 kbit/s are about 32 kB
     EXPECT_EQ(LameEncodeWave(wave, lameMp3, 128, {}), LameEncodeFailed);
     EXPECT_NE(ConvertWaveFileToMp3(wave.c_str(), converterMp3.c_str(), 128000), CV_OK);
+}
+
+// The converter library's calls on handles: conversions at once on several
+// threads give the same bytes as one alone, and each stops on its own handle.
+TEST(ConverterHandles, ConversionsAtOnceMatchOneAloneAndStopApart) {
+    test::TempDir dir;
+    const std::string wave = Tone(dir, "t.wav", Format{1, 2, 44100, 16}, 44100 * 2);
+    const std::string alone = dir.path() + "/alone.mp3";
+    ASSERT_EQ(ConvertWaveFileToMp3(wave.c_str(), alone.c_str(), 128000), CV_OK);
+    const Bytes reference = test::ReadFile(alone);
+    constexpr int kThreads = 4;
+    std::vector<uint16_t> results(kThreads, 1);
+    std::vector<std::thread> threads;
+    for (int t = 0; t < kThreads; ++t) {
+        threads.emplace_back([&, t] {
+            CvConversion* h = OpenConversionWavToMP3();
+            const std::string mp3 = dir.path() + "/" + std::to_string(t) + ".mp3";
+            results[std::size_t(t)] = ConvertWaveFileToMp3Ex(h, wave.c_str(), mp3.c_str(), 128000);
+            EXPECT_EQ(GetStatusWavToMP3Ex(h), 100);
+            CloseConversionWavToMP3(h);
+        });
+    }
+    for (auto& thread : threads) thread.join();
+    for (int t = 0; t < kThreads; ++t) {
+        EXPECT_EQ(results[std::size_t(t)], CV_OK) << t;
+        EXPECT_TRUE(test::ReadFile(dir.path() + "/" + std::to_string(t) + ".mp3") == reference) << t;
+    }
+    // A stop before the start holds; it touches no other handle and not the old calls.
+    CvConversion* stopped = OpenConversionWavToMP3();
+    CvConversion* other = OpenConversionWavToMP3();
+    StopConversionWavToMP3Ex(stopped);
+    EXPECT_EQ(ConvertWaveFileToMp3Ex(stopped, wave.c_str(), (dir.path() + "/s.mp3").c_str(), 128000), CV_STOPPED);
+    EXPECT_EQ(ConvertWaveFileToMp3Ex(other, wave.c_str(), (dir.path() + "/o.mp3").c_str(), 128000), CV_OK);
+    EXPECT_EQ(ConvertWaveFileToMp3(wave.c_str(), (dir.path() + "/old.mp3").c_str(), 128000), CV_OK);
+    CloseConversionWavToMP3(stopped);
+    CloseConversionWavToMP3(other);
+    EXPECT_EQ(GetStatusWavToMP3Ex(nullptr), 100);
+    EXPECT_EQ(ConvertWaveFileToMp3Ex(nullptr, wave.c_str(), (dir.path() + "/n.mp3").c_str(), 128000), CV_NO_MEMORY);
+}
+
+// Two encodes at once on either route, each with its own control: stopping
+// one leaves the other to finish, with the same bytes as alone.
+TEST(ConversionControls, StopOneOfTwoEncodesAtOnce) {
+    ASSERT_TRUE(LoadShim());
+    UseConverter({&IsValidMP3CodecFound, &IsBitrateSupported, &ConvertWaveFileToMp3, &GetStatusWavToMP3,
+                  &StopConversionWavToMP3, &OpenConversionWavToMP3, &ConvertWaveFileToMp3Ex, &GetStatusWavToMP3Ex,
+                  &StopConversionWavToMP3Ex, &CloseConversionWavToMP3});
+    test::TempDir dir;
+    const std::string wave = Tone(dir, "t.wav", Format{1, 2, 44100, 16}, 44100 * 20);
+    for (const char* codec : {kLameCodecName, kAcmCodecName}) {
+        SCOPED_TRACE(codec);
+        test::RecordingSeam seam;
+        const std::string alone = dir.path() + "/alone.mp3";
+        ASSERT_EQ(ConvertToMp3(codec, wave, alone, 128, seam, {}), 0);
+        ConversionControl stopped, kept;
+        uint16_t stoppedResult = 0, keptResult = 1;
+        std::thread first(
+            [&] { stoppedResult = ConvertToMp3(codec, wave, dir.path() + "/stopped.mp3", 128, seam, {}, stopped); });
+        std::thread second(
+            [&] { keptResult = ConvertToMp3(codec, wave, dir.path() + "/kept.mp3", 128, seam, {}, kept); });
+        for (int i = 0; i < 2000 && stopped.Percent() < 10; ++i)
+            std::this_thread::sleep_for(std::chrono::milliseconds(2));
+        stopped.RequestStop();
+        first.join();
+        second.join();
+        EXPECT_EQ(stoppedResult, IsLameCodecName(codec) ? uint16_t(LameAborted) : uint16_t(CV_STOPPED));
+        EXPECT_EQ(keptResult, 0);
+        EXPECT_TRUE(test::ReadFile(dir.path() + "/kept.mp3") == test::ReadFile(alone));
+        EXPECT_FALSE(kept.StopRequested());
+        // A stop made before the start holds.
+        ConversionControl early;
+        early.RequestStop();
+        EXPECT_NE(ConvertToMp3(codec, wave, dir.path() + "/early.mp3", 128, seam, {}, early), 0);
+        EXPECT_TRUE(seam.boxes.empty());
+    }
 }
 
 TEST(Dispatch, TheNameChoosesTheRoute) {

@@ -5,6 +5,7 @@
 #include <QtTest/qtestspontaneevent.h>
 #include <QComboBox>
 #include <QLineEdit>
+#include <QProgressBar>
 #include <QPushButton>
 #include <QShowEvent>
 #include <QtTest>
@@ -23,6 +24,7 @@
 #include "export/window/Mp3Handlers.h"
 #include "export/window/SaveAsMp3.h"
 #include "export/window/SaveHandlers.h"
+#include "platform/Cores.h"
 #include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/ScriptedDialogs.h"
@@ -46,6 +48,19 @@ class Mp3SaveTest : public QObject, protected test::FormFixture<> {
         form_->Analysis().analyzeButtonClick();
         QTRY_VERIFY(!form_->UiBusy.load() && form_->TrackListView->RowCount() == 2);
         form_->TrackListView->SetChecked(0, true);
+        form_->FileTypeComboBox->setCurrentIndex(1);
+    }
+    // count tracks of seconds of sound each, four seconds of silence between them.
+    void OpenTracks(int count, uint32_t seconds) {
+        test::Pcm pcm(16, 2);
+        for (int t = 0; t < count; ++t) {
+            if (t > 0) pcm.Silent(44100 * 4);
+            for (uint32_t i = 0; i < seconds * 80; ++i) pcm.Level(44100 / 80, i % 2 ? 4000 : -4000);
+        }
+        const std::string path = files_->Write("Side.wav", test::PcmWave(test::Format{}, pcm.bytes()));
+        form_->FileNameEdit->setText(QString::fromStdString(path));
+        form_->Analysis().analyzeButtonClick();
+        QTRY_VERIFY(!form_->UiBusy.load() && form_->TrackListView->RowCount() == count);
         form_->FileTypeComboBox->setCurrentIndex(1);
     }
     // The settings dialog, answered with codec and rate (Cancel when codec is empty).
@@ -150,6 +165,64 @@ private slots:
         QVERIFY(!offeredCodecs_.isEmpty());
         QCOMPARE(form_->Mp3().CurrentBitRate, uint16_t(160));
         QVERIFY(std::filesystem::exists(Out("Side.0001.MP3")));
+    }
+
+    // Four tracks of eight seconds with LAME: their conversions run side by
+    // side. The status names the conversion that began first among those
+    // still running, so the names shown only ever move on, track by track,
+    // and the bar stays a percentage.
+    void theStatusShowsTheFirstRunningConversion() {
+        QVERIFY(engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM}));
+        form_->Mp3().LameAvailable = true;
+        OpenTracks(4, 8);
+        StoreChoice("LAME Encoder", 192);
+        for (int i = 0; i < 4; ++i) form_->TrackListView->SetChecked(i, true);
+        form_->Save().SaveButtonClick();
+        const QString creating = QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3));
+        QStringList shown;
+        int last = 0;
+        while (form_->SaveRunning.load() || form_->Save().SaveJob) {
+            const QString status = form_->StatusText(0);
+            if (status.startsWith(creating) && (shown.isEmpty() || shown.back() != status)) shown << status;
+            QVERIFY(form_->ProgressBar->value() >= 0 && form_->ProgressBar->value() <= 100);
+            QTest::qWait(5);
+            QVERIFY(++last < 6000);
+        }
+        QCOMPARE(form_->StatusText(0), QString::fromStdString(engine::MessageText(engine::MsgProcessCompleted)));
+        QVERIFY2(shown.size() >= 2, qPrintable(shown.join(" | ")));  // it moved on as conversions ended
+        int previous = 0;
+        for (const QString& status : shown) {
+            const int track = status.mid(status.lastIndexOf('.') - 4, 4).toInt();
+            QVERIFY2(track >= previous, qPrintable(shown.join(" | ")));
+            previous = track;
+        }
+        for (int i = 1; i <= 4; ++i) {
+            QVERIFY(std::filesystem::exists(Out("Side.000" + std::to_string(i) + ".MP3")));
+            QVERIFY(!std::filesystem::exists(Out("Side.000" + std::to_string(i) + ".wav")));
+        }
+        QVERIFY(dialogs_->boxes.isEmpty());
+    }
+
+    // Abort while two conversions run: both stop, and neither their MP3 files
+    // nor their waves are left.
+    void abortStopsEveryRunningConversion() {
+        if (platform::UsableCores() < 2) QSKIP("one core: one conversion at a time");
+        QVERIFY(engine::LoadLameLibraryFrom({QUILLON_LAME_SHIM}));
+        form_->Mp3().LameAvailable = true;
+        OpenTracks(4, 60);
+        StoreChoice("LAME Encoder", 192);
+        for (int i = 0; i < 4; ++i) form_->TrackListView->SetChecked(i, true);
+        form_->Save().SaveButtonClick();
+        QTRY_VERIFY_WITH_TIMEOUT(form_->Save().SaveJob && form_->Save().SaveJob->Conversions.Running() >= 2, 20000);
+        QTest::mouseClick(form_->AbortButton, Qt::LeftButton);
+        QTRY_VERIFY_WITH_TIMEOUT(!form_->UiBusy.load() && !form_->SaveRunning.load(), 20000);
+        QVERIFY(!form_->Save().SaveJob);
+        QVERIFY(form_->AbortButton->isHidden());
+        for (const auto& entry : std::filesystem::directory_iterator(files_->path())) {
+            const std::string name = entry.path().filename().string();
+            QVERIFY2(name == "Side.wav" || name == "Quillon.ini" || entry.is_directory(), name.c_str());
+        }
+        QVERIFY(test::PartFiles(files_->path()).empty());
     }
 
     void comingBackFromMinimisedKeepsTheChoice() {
