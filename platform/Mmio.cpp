@@ -137,6 +137,8 @@ int64_t mmioSeek(HMMIO h, int64_t offset, int origin) {
     return int64_t(ftello(h->file));
 }
 
+int mmioDescriptor(HMMIO h) { return h ? fileno(h->file) : -1; }
+
 MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags) {
     if (!h || !ck) return MMIOERR_CHUNKNOTFOUND;
     const int64_t parentEnd = parent ? parent->dwDataOffset + parent->cksize : INT64_MAX;

@@ -82,6 +82,9 @@ int64_t mmioRead(HMMIO h, void* buffer, int64_t count);
 int64_t mmioWrite(HMMIO h, const void* buffer, int64_t count);
 // origin: SEEK_SET, SEEK_CUR or SEEK_END. The new position, or -1.
 int64_t mmioSeek(HMMIO h, int64_t offset, int origin);
+// The open file's descriptor, for positioned reads and mappings beside the
+// buffered calls (which they neither move nor see); -1 for a null handle.
+int mmioDescriptor(HMMIO h);
 
 // Descends into the chunk at the current position, or with MMIO_FINDCHUNK /
 // MMIO_FINDRIFF / MMIO_FINDLIST searches forward for ck->ckid (or a RIFF/LIST
