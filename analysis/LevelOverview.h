@@ -39,27 +39,57 @@ struct LevelOverview {
 // doubled until totalFrames fit in kMaxOverviewColumns.
 [[nodiscard]] uint32_t OverviewColumnFrames(uint32_t samplesPerSec, uint64_t totalFrames);
 
+// The largest tested amplitude of frames, column by column, for any array of
+// columns: packed 8- and 16-bit layouts with vector instructions up to the
+// level given, padded ones frame by frame.
+class PeakScanner {
+public:
+    PeakScanner(const WaveFormat& format, uint32_t columnFrames, VectorLevel level = VectorLevel::Best);
+
+    // count whole frames, packed by the format's block align, starting at frame
+    // first of the data chunk: for every column c they touch that lies in
+    // [firstColumn, firstColumn + columns), peaks[c - firstColumn] becomes the
+    // larger of itself and the largest tested amplitude among them.
+    void Feed(uint64_t first, const uint8_t* frames, std::size_t count, uint16_t* peaks, uint64_t firstColumn,
+              std::size_t columns) const;
+    [[nodiscard]] uint32_t ColumnFrames() const { return columnFrames_; }
+
+private:
+    using SegmentPeak = uint16_t (*)(const uint8_t* frames, std::size_t count, int stride, bool stereo);
+
+    uint32_t columnFrames_;
+    int stride_;
+    bool stereo_;
+    SegmentPeak segment_;
+};
+
 // Fills an overview from the frames of a scan. Frames may come in any order
 // and in pieces of any size, each piece at its place in the data chunk; two
 // builders of the same recording fed disjoint pieces combine with Merge.
 class OverviewBuilder {
 public:
     // totalFrames: the frames the data chunk declares (the columns made).
-    OverviewBuilder(const WaveFormat& format, uint64_t totalFrames);
+    OverviewBuilder(const WaveFormat& format, uint64_t totalFrames, VectorLevel level = VectorLevel::Best);
 
     // count whole frames, packed by the format's block align, starting at
     // frame first of the data chunk.
     void Feed(uint64_t first, const uint8_t* frames, std::size_t count);
     // Takes the larger peak of each column from other (same recording).
     void Merge(const OverviewBuilder& other);
+    // Takes the larger peak of columns firstColumn .. firstColumn + count - 1
+    // from peaks (those past the last column are left out).
+    void MergeColumns(uint64_t firstColumn, const uint16_t* peaks, std::size_t count);
+    [[nodiscard]] const PeakScanner& Scanner() const { return scanner_; }
+    // The columns' peaks so far, for threads that fill disjoint columns directly.
+    [[nodiscard]] uint16_t* Columns() { return overview_.Peaks.data(); }
+    [[nodiscard]] std::size_t ColumnCount() const { return overview_.Peaks.size(); }
     // The overview of the frames scanned (framesScanned of them; columns past
     // the end of a file cut short are dropped).
     [[nodiscard]] LevelOverview Finish(uint64_t framesScanned);
 
 private:
     LevelOverview overview_;
-    int stride_;
-    int tested_;  // samples looked at per frame: 1 or 2
+    PeakScanner scanner_;
 };
 
 // A run of quiet columns, in frames.

@@ -1,7 +1,9 @@
 #include "analysis/SilenceDetect.h"
 
 #include <new>
+#include <optional>
 
+#include "analysis/BlockScan.h"
 #include "analysis/FrameScan.h"
 #include "analysis/LevelOverview.h"
 #include "analysis/TrackTimes.h"
@@ -14,47 +16,6 @@ namespace quillon::engine {
 using namespace platform;
 
 namespace {
-
-constexpr uint32_t kReadBufferBytes = 4194304;
-
-// Turns the silence mask of consecutive frames into the qualifying
-// silences: runs of silent frames longer than the minimum. A run still open
-// when the data ends never counts.
-class SpanCollector {
-public:
-    explicit SpanCollector(uint32_t minFrames) : minFrames_(minFrames) {}
-
-    // The silence mask of the frames first .. first + n - 1.
-    void Feed(const uint64_t* mask, std::size_t n, uint64_t first) {
-        for (std::size_t i = 0; (i = FindBit(mask, n, i, !inSilence_)) < n;) {
-            if (inSilence_) Close(first + i);
-            else Open(first + i);
-        }
-    }
-
-    std::vector<SilenceSpan> spans;
-    // The longest run of silent frames that ended before the data did, of any length.
-    uint64_t longestStart = 0, longestFrames = 0;
-
-private:
-    void Open(uint64_t frame) {
-        inSilence_ = true;
-        start_ = frame;
-    }
-    void Close(uint64_t frame) {
-        inSilence_ = false;
-        const uint64_t length = frame - start_;
-        if (length > longestFrames) {
-            longestStart = start_;
-            longestFrames = length;
-        }
-        if (length > minFrames_) spans.push_back({uint32_t(start_), uint32_t(frame), uint32_t(length)});
-    }
-
-    uint32_t minFrames_;
-    bool inSilence_ = false;
-    uint64_t start_ = 0;
-};
 
 double Threshold(const WaveFormat& format, int32_t percent) {
     return format.wBitsPerSample == 8 ? double(percent) * 128 / 100 : double(percent) * 32767 / 100;
@@ -92,32 +53,6 @@ struct OpenWave {
     uint32_t dataSize = 0;
 };
 
-// The scan proper, from an open file: blocks of whole frames, the silence mask of each
-// block, the spans they make. Progress is written once a block.
-ScanOutcome ScanBlocks(OpenWave& wave, const FrameClassifier& classifier, SpanCollector& spans,
-                       OverviewBuilder& overview, AnalysisJob& job, uint64_t& framesScanned) {
-    const uint32_t align = wave.format.nBlockAlign;
-    std::vector<uint8_t> buffer(kReadBufferBytes);
-    std::vector<uint64_t> mask((kReadBufferBytes / align + 63) / 64);
-    uint64_t bytesRead = 0;
-    while (bytesRead < wave.dataSize) {
-        if (job.AbortRequested.load()) return ScanOutcome::Aborted;
-        const uint64_t blockFrames = std::min<uint64_t>(wave.dataSize - bytesRead, kReadBufferBytes) / align;
-        if (blockFrames == 0) break;
-        const int64_t want = int64_t(blockFrames * align);
-        const int64_t got = mmioRead(wave.file.get(), buffer.data(), want);
-        const uint64_t gotFrames = got > 0 ? uint64_t(got) / align : 0;
-        classifier.Classify(buffer.data(), gotFrames, mask.data());
-        spans.Feed(mask.data(), gotFrames, framesScanned);
-        overview.Feed(framesScanned, buffer.data(), gotFrames);
-        framesScanned += gotFrames;
-        job.Progress.store(int32_t(framesScanned * align * 100 / wave.dataSize));
-        if (got != want) return ScanOutcome::ShortRead;
-        bytesRead += uint64_t(want);
-    }
-    return ScanOutcome::Completed;
-}
-
 }  // namespace
 
 bool IsSilentFrame(const uint8_t* frame, const WaveFormat& format, int32_t percent) {
@@ -133,7 +68,7 @@ uint32_t MinimumSilenceFrames(uint32_t samplesPerSec, int32_t minSilenceMs) {
 
 namespace {
 
-NothingFound ReportNothingFound(const SpanCollector& spans, const LevelOverview& overview, int32_t amplitudePercent,
+NothingFound ReportNothingFound(const ScanResult& scan, const LevelOverview& overview, int32_t amplitudePercent,
                                 int32_t minSilenceMs) {
     NothingFound report;
     report.AmplitudePercent = amplitudePercent;
@@ -141,8 +76,8 @@ NothingFound ReportNothingFound(const SpanCollector& spans, const LevelOverview&
     const auto ms = [&overview](uint64_t frames) {
         return overview.SamplesPerSec == 0 ? 0 : uint32_t(frames * 1000 / overview.SamplesPerSec);
     };
-    report.LongestMs = ms(spans.longestFrames);
-    report.LongestStartMs = ms(spans.longestStart);
+    report.LongestMs = ms(scan.LongestFrames);
+    report.LongestStartMs = ms(scan.LongestStart);
     FindAmplitudeWithSilence(overview, report);
     return report;
 }
@@ -151,6 +86,11 @@ NothingFound ReportNothingFound(const SpanCollector& spans, const LevelOverview&
 
 ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
                             TrackList& tracks, WindowSeam& seam, AnalysisReport* report) {
+    return AnalyzeWaveFile(path, amplitudePercent, minSilenceMs, job, tracks, seam, report, ScanSettings{});
+}
+
+ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
+                            TrackList& tracks, WindowSeam& seam, AnalysisReport* report, const ScanSettings& settings) {
     OpenWave wave;
     if (!OpenWaveFile(path, wave.file, wave.format, wave.dataChunk, wave.dataSize, seam)) return Fail(job, seam);
 
@@ -165,24 +105,25 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
     }
 
     try {
-        const FrameClassifier classifier(wave.format, amplitudePercent);
-        SpanCollector spans(MinimumSilenceFrames(wave.format.nSamplesPerSec, minSilenceMs));
-        OverviewBuilder overview(wave.format, totalFrames);
-        uint64_t framesScanned = 0;
-        const ScanOutcome outcome = ScanBlocks(wave, classifier, spans, overview, job, framesScanned);
+        std::optional<OverviewBuilder> overview;
+        if (report != nullptr) overview.emplace(wave.format, totalFrames, settings.Vectors);
+        const ScanResult scan = ScanDataChunk(mmioDescriptor(wave.file.get()), wave.dataChunk.dwDataOffset,
+                                              wave.dataSize, wave.format, amplitudePercent,
+                                              MinimumSilenceFrames(wave.format.nSamplesPerSec, minSilenceMs), job,
+                                              overview ? &*overview : nullptr, settings);
         wave.file.reset();
-        if (outcome == ScanOutcome::Aborted || job.AbortRequested.load()) return ScanOutcome::Aborted;
+        if (scan.Outcome == ScanOutcome::Aborted || job.AbortRequested.load()) return ScanOutcome::Aborted;
         const std::size_t before = tracks.size();
-        BuildTracks(spans.spans, uint32_t(framesScanned), path, wave.format, tracks);
+        BuildTracks(scan.Spans, uint32_t(scan.FramesScanned), path, wave.format, tracks);
         if (report != nullptr) {
-            report->Overview = overview.Finish(framesScanned);
-            report->Silences = spans.spans;
+            report->Overview = overview->Finish(scan.FramesScanned);
+            report->Silences = scan.Spans;
             report->Nothing.reset();
             if (tracks.size() - before == 1) {
-                report->Nothing = ReportNothingFound(spans, report->Overview, amplitudePercent, minSilenceMs);
+                report->Nothing = ReportNothingFound(scan, report->Overview, amplitudePercent, minSilenceMs);
             }
         }
-        return outcome;
+        return scan.Outcome;
     } catch (const std::bad_alloc&) {
         wave.file.reset();
         const ScanOutcome failed = Fail(job, seam);

@@ -28,12 +28,13 @@ enum class ScanOutcome {
     Failed,     // a message was shown, the job marked aborted and StopAnalysis called
 };
 
-// Scans path block by block (4 MiB rounded down to whole frames), writing
-// job.Progress once per block and seeing job.AbortRequested within one block,
-// and appends the tracks to tracks. Reports the file's facts with ShowWaveInfo.
-// When report is given, it receives the level overview of the frames scanned
-// and, for a single track, the nothing-found report (left alone on an abort
-// or a failure).
+// Scans path block by block (4 MiB rounded down to whole frames; the blocks
+// shared among the processor's cores, analysis/BlockScan.h), writing
+// job.Progress once per block (it only rises) and seeing job.AbortRequested
+// within one block, and appends the tracks to tracks. Reports the file's facts
+// with ShowWaveInfo. Only when report is given is the level overview gathered
+// (in the same pass): report receives it for the frames scanned and, for a
+// single track, the nothing-found report (left alone on an abort or a failure).
 ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, int32_t minSilenceMs, AnalysisJob& job,
                             TrackList& tracks, WindowSeam& seam, AnalysisReport* report = nullptr);
 

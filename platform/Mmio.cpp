@@ -193,6 +193,8 @@ int64_t mmioCopyRange(HMMIO h, HMMIO source, int64_t from, int64_t count) {
     return done;
 }
 
+int mmioDescriptor(HMMIO h) { return h ? fileno(h->file) : -1; }
+
 MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags) {
     if (!h || !ck) return MMIOERR_CHUNKNOTFOUND;
     const int64_t parentEnd = parent ? parent->dwDataOffset + parent->cksize : INT64_MAX;

@@ -83,6 +83,9 @@ int64_t mmioRead(HMMIO h, void* buffer, int64_t count);
 int64_t mmioWrite(HMMIO h, const void* buffer, int64_t count);
 // origin: SEEK_SET, SEEK_CUR or SEEK_END. The new position, or -1.
 int64_t mmioSeek(HMMIO h, int64_t offset, int origin);
+// The open file's descriptor, for positioned reads and mappings beside the
+// buffered calls (which they neither move nor see); -1 for a null handle.
+int mmioDescriptor(HMMIO h);
 
 // Copies up to count bytes of source, from its byte offset from (source's own
 // position is left alone), to h at its position, inside the kernel

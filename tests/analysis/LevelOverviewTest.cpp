@@ -4,6 +4,7 @@
 #include <random>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/LevelOverview.h"
 #include "analysis/SilenceDetect.h"
 #include "app/ErrorCodes.h"
 #include "support/RecordingSeam.h"
@@ -68,6 +69,115 @@ INSTANTIATE_TEST_SUITE_P(Layouts, OverviewLevels,
                                            Layout{"Stereo16AcrossABlock", 16, 2, 4, 44100, 1323000},
                                            Layout{"Stereo16Padded", 16, 2, 6, 48000, 4800}),
                          [](const auto& layout) { return std::string(layout.param.name); });
+
+// The peaks of every level, fed in pieces that start and end anywhere in a
+// column, against one sample at a time: full scale both ways (-32768, 0 at 8
+// bits), padding that must not count, columns shorter and longer than a vector.
+TEST(PeakScanner, EveryLevelGivesThePlainPeaksFromAnyPieces) {
+    std::mt19937 random(3);
+    for (const Layout l :
+         {Layout{"Mono8", 8, 1, 1, 8000, 5000}, Layout{"Stereo8", 8, 2, 2, 1500, 5000},
+          Layout{"Mono16", 16, 1, 2, 44100, 5000}, Layout{"Stereo16", 16, 2, 4, 2000, 5000},
+          Layout{"Stereo16Padded", 16, 2, 6, 8000, 5000}, Layout{"Mono16Padded", 16, 1, 4, 300, 5000}}) {
+        WaveFormat f;
+        f.wFormatTag = 1;
+        f.nChannels = l.channels;
+        f.nSamplesPerSec = l.rate;
+        f.wBitsPerSample = l.bits;
+        f.nBlockAlign = l.align;
+        // Small values, and now and then one at full scale, so a column's peak may lie anywhere in it.
+        Bytes data(std::size_t(l.frames) * l.align);
+        const int full = l.bits == 8 ? 128 : 32768;
+        for (std::size_t i = 0; i + l.bits / 8 <= data.size(); i += l.bits / 8) {
+            const uint32_t r = random();
+            const int v = r % 150 == 0 ? (r % 300 < 150 ? -full : full - 1) : int(r % 41) - 20;
+            if (l.bits == 8) {
+                data[i] = uint8_t(v + 128);
+            } else {
+                data[i] = uint8_t(uint16_t(v));
+                data[i + 1] = uint8_t(uint16_t(v) >> 8);
+            }
+        }
+        const uint32_t columnFrames = OverviewColumnFrames(l.rate, l.frames);
+        std::vector<uint16_t> plain((l.frames + columnFrames - 1) / columnFrames);
+        for (uint32_t i = 0; i < l.frames; ++i) {
+            for (int s = 0; s < (l.channels == 1 ? 1 : 2); ++s) {
+                const uint8_t* p = &data[std::size_t(i) * l.align + std::size_t(s * (l.bits / 8))];
+                const int v = l.bits == 8 ? p[0] - 128 : int16_t(uint16_t(p[0] | p[1] << 8));
+                plain[i / columnFrames] = std::max<uint16_t>(plain[i / columnFrames], uint16_t(std::abs(v)));
+            }
+        }
+        for (VectorLevel level : {VectorLevel::Portable, VectorLevel::Sse2, VectorLevel::Avx2}) {
+            SCOPED_TRACE(testing::Message() << l.name << " level " << int(level));
+            const PeakScanner scanner(f, columnFrames, level);
+            std::vector<uint16_t> peaks(plain.size());
+            for (uint32_t at = 0; at < l.frames;) {
+                const uint32_t n = std::min(l.frames - at, 1 + uint32_t(random() % 700));
+                scanner.Feed(at, &data[std::size_t(at) * l.align], n, peaks.data(), 0, peaks.size());
+                at += n;
+            }
+            EXPECT_TRUE(peaks == plain);
+            // Into a window of columns, as a block of the scan keeps its own.
+            std::vector<uint16_t> window(3);
+            scanner.Feed(0, data.data(), l.frames, window.data(), 2, window.size());
+            EXPECT_TRUE(std::equal(window.begin(), window.end(), plain.begin() + 2));
+        }
+    }
+}
+
+// The classifier's pass that takes the peaks too: pieces from anywhere, columns
+// of 64 frames and more, one column sent to a head of its own, the frames it
+// leaves to the caller fed as the scan feeds them.
+TEST(PeakScanner, PeaksTakenWhileJudgingAreThePlainPeaks) {
+    std::mt19937 random(5);
+    for (const uint16_t channels : {1, 2}) {
+        for (const uint32_t columnFrames : {64u, 65u, 441u, 1000u}) {
+            SCOPED_TRACE(testing::Message() << channels << " channels, columns of " << columnFrames);
+            WaveFormat f;
+            f.wFormatTag = 1;
+            f.nChannels = channels;
+            f.nSamplesPerSec = 44100;
+            f.wBitsPerSample = 16;
+            f.nBlockAlign = uint16_t(2 * channels);
+            const uint32_t frames = 20000;
+            Bytes data(std::size_t(frames) * f.nBlockAlign);
+            for (std::size_t i = 0; i < data.size(); i += 2) {
+                const uint32_t r = random();
+                const int v = r % 150 == 0 ? (r % 300 < 150 ? -32768 : 32767) : int(r % 8001) - 4000;
+                data[i] = uint8_t(uint16_t(v));
+                data[i + 1] = uint8_t(uint16_t(v) >> 8);
+            }
+            std::vector<uint16_t> plain((frames + columnFrames - 1) / columnFrames);
+            for (uint32_t i = 0; i < frames * channels; ++i) {
+                const int v = int16_t(uint16_t(data[2 * i] | data[2 * i + 1] << 8));
+                plain[i / channels / columnFrames] = std::max<uint16_t>(plain[i / channels / columnFrames],
+                                                                        uint16_t(std::abs(v)));
+            }
+            for (VectorLevel level : {VectorLevel::Portable, VectorLevel::Sse2, VectorLevel::Avx2}) {
+                const FrameClassifier classifier(f, 10, level);
+                const PeakScanner scanner(f, columnFrames, level);
+                std::vector<uint16_t> peaks(plain.size());
+                uint16_t head = 0;
+                const ColumnPeaks into{columnFrames, peaks.data(), 7, &head};
+                std::vector<uint64_t> mask(frames / 64 + 1), whole(frames / 64 + 1);
+                for (uint32_t at = 0; at < frames;) {
+                    const uint32_t n = std::min(frames - at, 1 + uint32_t(random() % 3000));
+                    const uint8_t* p = &data[std::size_t(at) * f.nBlockAlign];
+                    const std::size_t done = classifier.ClassifyWithPeaks(p, n, mask.data(), at, into);
+                    scanner.Feed(at + done, p + done * f.nBlockAlign, n - done, peaks.data(), 0, peaks.size());
+                    classifier.Classify(p, n, whole.data());
+                    ASSERT_TRUE(std::equal(mask.begin(), mask.begin() + (n + 63) / 64, whole.begin()))
+                        << "the frames are judged as Classify judges them";
+                    at += n;
+                }
+                if (level == VectorLevel::Avx2 && UsableVectorLevel(level) == level)
+                    EXPECT_GT(head, 0) << "column 7 went to the head";
+                peaks[7] = std::max(peaks[7], head);  // and Feed put the rest in its place
+                EXPECT_TRUE(peaks == plain) << "level " << int(level);
+            }
+        }
+    }
+}
 
 TEST(Overview, LongRecordingsAreCoarsenedNotRefused) {
     EXPECT_EQ(OverviewColumnFrames(44100, 44100 * 3600), 441u);  // an hour: 10 ms, 360,000 columns

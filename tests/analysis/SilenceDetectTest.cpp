@@ -94,7 +94,8 @@ TEST(IsSilentFrame, JudgesEachFrameAgainstFullScale) {
 }
 
 // The block-wise test must give IsSilentFrame's answer for every sample value,
-// layout and threshold, including the odd ones a hand-edited file can give.
+// layout and threshold, including the odd ones a hand-edited file can give,
+// with and without vector instructions (AVX2 is tested where the processor has it).
 TEST(FrameClassifier, AgreesWithIsSilentFrameEverywhere) {
     std::mt19937 rng(7);
     for (int bits : {8, 16}) {
@@ -116,21 +117,22 @@ TEST(FrameClassifier, AgreesWithIsSilentFrameEverywhere) {
                         if (channels == 2) p[2] = uint8_t(rng() % 16), p[3] = uint8_t(i % 5 ? 0 : rng());
                     }
                 }
-                for (int percent : {-3, 0, 1, 9, 10, 37, 99, 100, 101, 500}) {
-                    SCOPED_TRACE(testing::Message()
-                                 << bits << "-bit " << channels << "ch align " << align << " " << percent << "%");
-                    std::vector<uint64_t> mask((n + 63) / 64, ~uint64_t(0));
-                    FrameClassifier(f, percent).Classify(frames.data(), n, mask.data());
-                    int mismatches = 0;
-                    for (std::size_t i = 0; i < n; ++i) {
-                        const bool bit = (mask[i / 64] >> (i % 64)) & 1;
-                        mismatches += bit != IsSilentFrame(&frames[i * std::size_t(align)], f, percent);
+                for (int percent : {-3, 0, 1, 9, 10, 37, 99, 100, 101, 500})
+                    for (VectorLevel level : {VectorLevel::Portable, VectorLevel::Sse2, VectorLevel::Avx2}) {
+                        SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch align " << align << " "
+                                                        << percent << "% level " << int(level));
+                        std::vector<uint64_t> mask((n + 63) / 64, ~uint64_t(0));
+                        FrameClassifier(f, percent, level).Classify(frames.data(), n, mask.data());
+                        int mismatches = 0;
+                        for (std::size_t i = 0; i < n; ++i) {
+                            const bool bit = (mask[i / 64] >> (i % 64)) & 1;
+                            mismatches += bit != IsSilentFrame(&frames[i * std::size_t(align)], f, percent);
+                        }
+                        EXPECT_EQ(mismatches, 0);
+                        if (n % 64) {
+                            EXPECT_EQ(mask.back() >> (n % 64), 0u) << "bits past the last frame stay clear";
+                        }
                     }
-                    EXPECT_EQ(mismatches, 0);
-                    if (n % 64) {
-                        EXPECT_EQ(mask.back() >> (n % 64), 0u) << "bits past the last frame stay clear";
-                    }
-                }
             }
         }
     }

@@ -1,0 +1,61 @@
+// Times one silence scan of a recording at the default thresholds:
+// `quillon-bench-scan FILE.wav [--overview] [--map] [--threads N]` prints the
+// seconds AnalyzeWaveFile took, with the level overview gathered (as the
+// window and quillon-cli ask for it) or not, its blocks read (the default) or
+// mapped, and on as many threads as the processor has unless told.
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <string>
+
+#include "analysis/BlockScan.h"
+
+namespace {
+
+class SilentSeam final : public quillon::engine::WindowSeam {
+public:
+    void ShowWaveInfo(uint32_t, uint32_t, uint32_t, uint32_t, bool) override {}
+    void SetStatusText(const std::string&) override {}
+    void StopAnalysis() override {}
+    void ShowErrorBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    void ShowMessageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
+    bool AskYesNo(const std::string&) override { return true; }
+    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
+                                   const std::string&) override {
+        return {};
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    using namespace quillon::engine;
+    ScanSettings settings;
+    bool overview = false;
+    bool usage = false;
+    const char* path = nullptr;
+    for (int i = 1; i < argc; ++i) {
+        if (std::strcmp(argv[i], "--overview") == 0) overview = true;
+        else if (std::strcmp(argv[i], "--map") == 0) settings.Source = ScanSource::Map;
+        else if (std::strcmp(argv[i], "--threads") == 0 && i + 1 < argc)
+            settings.Threads = unsigned(std::atoi(argv[++i]));
+        else if (path == nullptr && argv[i][0] != '-') path = argv[i];
+        else usage = true;
+    }
+    if (path == nullptr || usage) {
+        std::fprintf(stderr, "usage: quillon-bench-scan FILE.wav [--overview] [--map] [--threads N]\n");
+        return 2;
+    }
+    SilentSeam seam;
+    AnalysisJob job;
+    job.State = JobRunning;
+    TrackList tracks;
+    AnalysisReport report;
+    const auto start = std::chrono::steady_clock::now();
+    const ScanOutcome outcome = AnalyzeWaveFile(path, 10, 3000, job, tracks, seam, overview ? &report : nullptr,
+                                                settings);
+    const std::chrono::duration<double> took = std::chrono::steady_clock::now() - start;
+    std::printf("%.6f\n", took.count());
+    return outcome == ScanOutcome::Completed ? 0 : 1;
+}
