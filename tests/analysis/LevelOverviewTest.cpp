@@ -170,8 +170,9 @@ TEST(PeakScanner, PeaksTakenWhileJudgingAreThePlainPeaks) {
                         << "the frames are judged as Classify judges them";
                     at += n;
                 }
-                if (level == VectorLevel::Avx2 && UsableVectorLevel(level) == level)
+                if (level == VectorLevel::Avx2 && UsableVectorLevel(level) == level) {
                     EXPECT_GT(head, 0) << "column 7 went to the head";
+                }
                 peaks[7] = std::max(peaks[7], head);  // and Feed put the rest in its place
                 EXPECT_TRUE(peaks == plain) << "level " << int(level);
             }
