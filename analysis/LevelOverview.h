@@ -13,6 +13,7 @@
 
 #include "analysis/FrameScan.h"
 #include "analysis/WaveFormat.h"
+#include "platform/PrefaultedMemory.h"
 
 namespace quillon::engine {
 
@@ -24,7 +25,8 @@ struct LevelOverview {
     uint32_t ColumnFrames = 0;  // frames per column; the last column may hold fewer
     uint64_t TotalFrames = 0;   // frames the scan read
     bool EightBit = false;      // 8-bit samples: full scale 128, else 32767
-    std::vector<uint16_t> Peaks;
+    // Filled by the scan's threads as soon as it is made, so its pages come in place.
+    std::vector<uint16_t, platform::PrefaultedAllocator<uint16_t>> Peaks;
 
     [[nodiscard]] bool Empty() const { return Peaks.empty(); }
     // The length of one column in milliseconds (10 for 10 ms columns).

@@ -5,7 +5,9 @@
 # scan's peak memory (target: under 32 MB). The scan alone is timed by
 # quillon-bench-scan without and with the level overview, which quillon-cli
 # and the window ask for (target: the overview costs at most 10 %), and, for
-# comparison, with its blocks mapped from the page cache instead of read.
+# comparison, with its blocks mapped from the page cache instead of read;
+# and SuggestThresholds, finding thresholds for as many tracks as the
+# defaults give, against one scan (target: about 3 at most).
 #
 #   bench/analyze.sh [BUILD_DIR]     (default: build-bench; RUNS=9 runs of each)
 set -euo pipefail
@@ -22,28 +24,36 @@ seconds() { local s=$EPOCHREALTIME; "$@" >/dev/null 2>&1; awk -v s="$s" -v e="$E
 median() { printf '%s\n' "$@" | sort -g | awk '{ v[NR] = $1 } END { print (NR % 2) ? v[(NR + 1) / 2] : (v[NR / 2] + v[NR / 2 + 1]) / 2 }'; }
 
 cat "$wav" >/dev/null; cat "$wav" >/dev/null    # into the page cache
-cat_t=(); cli_t=(); scan_t=(); overview_t=(); mapped_t=()
+tracks=$("$build/quillon-cli" analyze "$wav" | wc -l)
+cat_t=(); cli_t=(); scan_t=(); overview_t=(); mapped_t=(); suggest_t=()
 for _ in $(seq "$runs"); do
     cat_t+=("$(seconds cat "$wav")")
     cli_t+=("$(seconds "$build/quillon-cli" analyze "$wav")")
+    mapped_t+=("$("$build/quillon-bench-scan" "$wav" --overview --map)")
+    suggest_t+=("$("$build/quillon-bench-scan" "$wav" --count "$tracks")")
+done
+# The scan alone takes a few hundredths of a second, where one run's noise is
+# as large as the overview's cost: five times as many interleaved pairs.
+for _ in $(seq $((runs * 5))); do
     scan_t+=("$("$build/quillon-bench-scan" "$wav")")
     overview_t+=("$("$build/quillon-bench-scan" "$wav" --overview)")
-    mapped_t+=("$("$build/quillon-bench-scan" "$wav" --overview --map)")
 done
 cat_s=$(median "${cat_t[@]}")
 cli_s=$(median "${cli_t[@]}")
 scan_s=$(median "${scan_t[@]}")
 overview_s=$(median "${overview_t[@]}")
 mapped_s=$(median "${mapped_t[@]}")
+suggest_s=$(median "${suggest_t[@]}")
 /usr/bin/time -f %M -o "$out/.time" "$build/quillon-cli" analyze "$wav" >/dev/null 2>&1
 rss_kb=$(tail -1 "$out/.time")
-tracks=$("$build/quillon-cli" analyze "$wav" | wc -l)
 
 echo "file:       $(du -h "$wav" | cut -f1) ($tracks tracks), medians of $runs interleaved runs, $(nproc) processors"
 echo "cat:        ${cat_s} s"
 echo "analyze:    ${cli_s} s (quillon-cli analyze, the whole command)"
 awk -v s="$cli_s" -v c="$cat_s" 'BEGIN { printf "ratio:      %.2f (analyze / cat; target <= 1.0)\n", (c > 0 ? s / c : 0) }'
 awk -v k="$rss_kb" 'BEGIN { printf "peak RSS:   %.1f MB (target < 32 MB)\n", k / 1024 }'
-echo "scan:       ${scan_s} s without the overview, ${overview_s} s with it (quillon-bench-scan)"
+echo "scan:       ${scan_s} s without the overview, ${overview_s} s with it (quillon-bench-scan, medians of $((runs * 5)) pairs)"
 awk -v o="$overview_s" -v s="$scan_s" 'BEGIN { printf "overview:   %.2f (with / without; target <= 1.10)\n", (s > 0 ? o / s : 0) }'
 echo "mapped:     ${mapped_s} s (the scan with the overview, its blocks mapped instead of read)"
+echo "suggest:    ${suggest_s} s (SuggestThresholds for $tracks tracks, from the scan's overview)"
+awk -v g="$suggest_s" -v s="$overview_s" 'BEGIN { printf "suggest:    %.2f scans (SuggestThresholds / one scan with the overview; target about 3 at most)\n", (s > 0 ? g / s : 0) }'
