@@ -12,7 +12,6 @@ namespace {
 
 constexpr int kRulerHeight = 20;
 constexpr int kLabelHeight = 16;
-constexpr int kSideMargin = 20;  // room for the ruler's first and last labels
 const QColor kLevel(59, 110, 168);
 const QColor kQuiet(242, 193, 78, 90);
 const QColor kChecked(46, 125, 50, 40);
@@ -165,8 +164,17 @@ void LevelView::DrawRuler(QPainter& painter) const {
     for (uint64_t ms = 0; ms <= total; ms += uint64_t(step) * 1000) {
         const double x = XOf(uint32_t(ms));
         painter.drawLine(QPointF(x, y), QPointF(x, y + 4));
-        painter.drawText(QRectF(x - spacing / 2.0, y + 4, spacing, kRulerHeight - 4), Qt::AlignHCenter | Qt::AlignTop,
-                         Clock(uint32_t(ms)));
+        // The first and last labels are kept whole inside the view.
+        QRectF box(x - spacing / 2.0, y + 4, spacing, kRulerHeight - 4);
+        Qt::Alignment side = Qt::AlignHCenter;
+        if (box.left() < 0) {
+            box.moveLeft(0);
+            side = Qt::AlignLeft;
+        } else if (box.right() > width()) {
+            box.moveRight(width());
+            side = Qt::AlignRight;
+        }
+        painter.drawText(box, side | Qt::AlignTop, Clock(uint32_t(ms)));
     }
 }
 
