@@ -49,6 +49,7 @@ int main(int argc, char** argv) {
     MarkTracksToSave(job.Tracks, std::vector<bool>(tracks.size(), true), false, folder);
     job.CheckedDurationMs = CheckedTracksDuration(job.Tracks, std::vector<bool>(tracks.size(), true));
     job.OutputFolder = folder;
+    job.WaveCopies = 0;  // as quillon-cli and the window save
     SaveHooks hooks;
     const auto start = std::chrono::steady_clock::now();
     const SaveEnd end = RunSaveJob(job, seam, hooks);

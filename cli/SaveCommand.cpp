@@ -101,6 +101,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     job.SaveAsMp3 = save.mp3;
     job.CodecName = codec;
     job.BitRate = bitRate;
+    job.WaveCopies = 0;  // two tracks copied at once where there are two cores
     job.State.store(engine::JobRunning);
 
     std::size_t written = 0;  // under printMutex: MP3 files are reported by the encoder threads

@@ -15,7 +15,8 @@
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
-#include "export/PrefetchReader.h"
+#include "export/DeferredSeam.h"
+#include "export/TrackWriter.h"
 #include "export/WaveWrite.h"
 #include "platform/Cores.h"
 #include "platform/DiskSpace.h"
@@ -139,144 +140,6 @@ std::string ConfirmOutputName(const std::string& path, const std::string& defaul
 
 namespace {
 
-// Failed: this track only. SourceLost and FolderLost end the job: every
-// track after it would fail the same way.
-enum class CopyResult { Written, Aborted, Failed, SourceLost, FolderLost };
-
-struct Source {
-    UniqueHmmio file;
-    WaveFormat format;
-    MMCKINFO data;
-    uint32_t dataSize = 0;
-    int64_t available = 0;  // the data bytes the file holds in whole frames, at most dataSize
-};
-
-// A recording cut short holds less than its data chunk declares; the tracks
-// were found in what it holds, in whole frames.
-void MeasureAvailable(Source& source) {
-    const int64_t end = mmioSeek(source.file.get(), 0, SEEK_END);
-    const int64_t bytes = std::clamp<int64_t>(end - source.data.dwDataOffset, 0, source.dataSize);
-    source.available = bytes - bytes % source.format.nBlockAlign;
-}
-
-struct TrackBytes {
-    int64_t offset = 0;
-    int64_t length = 0;
-};
-
-// The track's place in the data chunk: times to frames as the track times
-// convert them, frames to bytes, kept inside the data chunk.
-TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source) {
-    const auto frame = [&source](const std::string& time) {
-        return int64_t(ConvertPosition(uint32_t(TimeTextToMs(time)), UnitMilliseconds, UnitFrames, source.format));
-    };
-    const int64_t align = source.format.nBlockAlign;
-    const int64_t startFrame = frame(track.Start);
-    const int64_t offset = std::min<int64_t>(startFrame * align, source.available);
-    const int64_t length = std::max<int64_t>(0, (frame(track.Stop) - startFrame) * align);
-    return {offset, std::min<int64_t>(length, source.available - offset)};
-}
-
-class TrackWriter {
-public:
-    // outputFolder: the job's folder; only its loss ends the job.
-    TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t> (&buffers)[2], std::string outputFolder,
-                WindowSeam& seam, const SaveHooks& hooks)
-        : job_(job),
-          source_(source),
-          buffers_(buffers),
-          outputFolder_(std::move(outputFolder)),
-          seam_(seam),
-          hooks_(hooks) {}
-
-    // Writes the track's bytes to a temporary file beside finalPath and puts it
-    // in place when complete; on abort or failure nothing is left behind. The
-    // bytes are copied inside the kernel, one block per step; where the file
-    // systems refuse that, or the kernel sees no more of the source, the rest
-    // goes through memory, read ahead of the writes.
-    CopyResult Write(const TrackBytes& place, const std::string& finalPath, const std::string& trackName) {
-        errno = 0;
-        const std::string temp = CreateUniqueFile(ExtractFileDir(finalPath));
-        MMCKINFO riff{}, data{};
-        HMMIO out = temp.empty() ? nullptr : CreateWaveOutput(temp, source_.format, riff, data);
-        if (out == nullptr) return Fail(nullptr, temp, finalPath);
-        const int64_t start = source_.data.dwDataOffset + place.offset;
-        std::optional<PrefetchReader> reader;  // once the kernel copy has given up
-        int64_t done = 0;
-        while (done < place.length) {
-            if (job_.AbortRequested.load()) {
-                mmioClose(out);
-                RemoveFile(temp);
-                return CopyResult::Aborted;
-            }
-            int64_t copied = 0;
-            if (!reader) {
-                copied = mmioCopyRange(out, source_.file.get(), start + done,
-                                       std::min(kSaveBlockBytes, place.length - done));
-                if (copied == -1) return Fail(out, temp, finalPath);
-                if (copied <= 0) reader.emplace(ReadFrom(start + done), place.length - done, Buffer(0), Buffer(1));
-            }
-            if (reader) {
-                const PrefetchReader::Block block = reader->Next();
-                if (block.size == 0) return LoseSource(out, temp, trackName);
-                if (mmioWrite(out, block.data, block.size) != block.size) return Fail(out, temp, finalPath);
-                copied = block.size;
-            }
-            done += copied;
-            const auto percent = int32_t(done * 100 / place.length);
-            job_.Progress.store(percent);
-            if (hooks_.Progress) hooks_.Progress(percent);
-        }
-        reader.reset();
-        if (!CloseWaveOutput(out, data, riff)) return Fail(nullptr, temp, finalPath);
-        if (!ReplaceFile(temp, finalPath)) return Fail(nullptr, temp, finalPath);
-        return CopyResult::Written;
-    }
-
-private:
-    CopyResult Fail(HMMIO out, const std::string& temp, const std::string& finalPath) {
-        const int error = errno != 0 ? errno : EIO;
-        if (out != nullptr) mmioClose(out);
-        if (!temp.empty()) RemoveFile(temp);
-        // A file named into another folder fails alone; a lost output folder
-        // would fail every track after it.
-        if (!DirectoryExists(outputFolder_)) {
-            ShowErrorMessage(seam_, MsgOutputFolderMissing);
-            return CopyResult::FolderLost;
-        }
-        seam_.ShowErrorBox(FormatText(text::kCannotWriteFile, {finalPath, std::strerror(error)}));
-        return CopyResult::Failed;
-    }
-
-    // The source was cut short or became unreadable after the tracks were found.
-    CopyResult LoseSource(HMMIO out, const std::string& temp, const std::string& trackName) {
-        mmioClose(out);
-        RemoveFile(temp);
-        seam_.ShowErrorBox(FormatText(text::kSourceLost, {job_.SourcePath, trackName}));
-        return CopyResult::SourceLost;
-    }
-
-    // The source, positioned for a read-ahead from byte offset at.
-    HMMIO ReadFrom(int64_t at) {
-        mmioSeek(source_.file.get(), at, SEEK_SET);
-        return source_.file.get();
-    }
-
-    // A read-ahead buffer, its memory reserved at the start and first touched
-    // here: the kernel copy needs none.
-    std::vector<uint8_t>& Buffer(int i) {
-        buffers_[i].resize(std::size_t(kSaveBlockBytes));
-        return buffers_[i];
-    }
-
-    SaveJob& job_;
-    Source& source_;
-    std::vector<uint8_t> (&buffers_)[2];
-    std::string outputFolder_;
-    WindowSeam& seam_;
-    const SaveHooks& hooks_;
-};
-
 void Pause(const SaveHooks& hooks, int ms) {
     if (hooks.Sleep) hooks.Sleep(std::chrono::milliseconds(ms));
 }
@@ -295,37 +158,6 @@ SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
     EndOfJob(job, hooks, seam);
     return SaveEnd::Aborted;
 }
-
-// What a conversion shows, kept until the job's own thread shows it: boxes
-// from several threads at once would stand over the job's questions. A
-// conversion asks nothing.
-class DeferredSeam final : public WindowSeam {
-public:
-    using Call = std::function<void(WindowSeam&)>;
-    explicit DeferredSeam(std::function<void(Call)> keep) : keep_(std::move(keep)) {}
-    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear) override {
-        keep_([=](WindowSeam& seam) { seam.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear); });
-    }
-    void SetStatusText(const std::string& text) override {
-        keep_([text](WindowSeam& seam) { seam.SetStatusText(text); });
-    }
-    void StopAnalysis() override {}
-    void ShowErrorBox(const std::string& text) override {
-        keep_([text](WindowSeam& seam) { seam.ShowErrorBox(text); });
-    }
-    void ShowMessageBox(const std::string& text) override {
-        keep_([text](WindowSeam& seam) { seam.ShowMessageBox(text); });
-    }
-    bool AskYesNo(const std::string&) override { return false; }
-    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
-                                   const std::string&) override {
-        return {};
-    }
-
-private:
-    std::function<void(Call)> keep_;
-};
 
 // The MP3 phase: the encoder threads and the conversions handed to them. The
 // job's thread asks the MP3 name and hands the conversion over, then goes on
@@ -517,6 +349,12 @@ void ConvertTrack(SaveJob& job, EncoderPool& pool, std::size_t index, const std:
 }
 
 // The encoder threads of an MP3 save: one per core, at most one per track to save.
+// The wave tracks copied at once: as the job asks, or two where there are two cores.
+unsigned WaveCopyCount(const SaveJob& job) {
+    if (job.WaveCopies != 0) return job.WaveCopies;
+    return std::min(UsableCores(), 2u);
+}
+
 unsigned EncoderThreadCount(const SaveJob& job) {
     const auto tracks = std::size_t(
         std::count_if(job.Tracks.begin(), job.Tracks.end(), [](const TRACK_INFO_STRUCT& t) { return t.Checked != 0; }));
@@ -553,26 +391,68 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         return FinishWithoutWork(job, hooks, seam);
     }
 
-    TrackWriter writer(job, source, buffers, folder, seam, hooks);
+    // The MP3 phase asks its questions after each wave file is in place, so
+    // an MP3 save writes its waves one after another; its encoders use the cores.
+    const unsigned copies = job.SaveAsMp3 ? 1 : WaveCopyCount(job);
+    TrackWriter writer(job, source, buffers, folder, hooks, copies);
     std::optional<EncoderPool> pool;
     if (job.SaveAsMp3 && hooks.ConvertToMp3) pool.emplace(job, hooks, EncoderThreadCount(job));
     // Every end of the work waits for the conversions handed over.
     const auto finishConversions = [&pool, &seam] {
         if (pool) pool->Finish(seam);
     };
-    for (std::size_t i = 0; i < job.Tracks.size(); ++i) {
+    const auto endOnAbort = [&] {
+        writer.CancelAll();
+        finishConversions();
+        return EndOnAbort(job, hooks, seam);
+    };
+    bool ended = false;  // a lost source or output folder: nothing more is begun
+    // Ends the earliest begun track, in order: its file in place, its flags,
+    // its conversion; then the next begun track's progress is shown.
+    const auto endFirst = [&]() -> std::optional<SaveEnd> {
+        const TrackWriter::Ended end = writer.EndFirst(seam);
+        if (end.Result == CopyResult::Aborted) return endOnAbort();
+        if (end.Result == CopyResult::SourceLost || end.Result == CopyResult::FolderLost) {
+            writer.CancelAll();
+            ended = true;
+            return std::nullopt;
+        }
+        if (end.Result == CopyResult::Written) {
+            job.Tracks[end.Track].WaveSaved = 1;
+            if (hooks.FileWritten) hooks.FileWritten(end.Track, end.Path);
+            job.Progress.store(100);
+            Pause(hooks, 150);
+            job.Progress.store(0);
+            Pause(hooks, 150);
+            if (pool) ConvertTrack(job, *pool, end.Track, end.Path, seam);
+        }
+        if (!writer.Empty()) job.SetWaveOutputPath(writer.FirstPath());
+        writer.FollowFirst();
+        return std::nullopt;
+    };
+    const auto endAll = [&]() -> std::optional<SaveEnd> {
+        while (!writer.Empty() && !ended) {
+            if (auto end = endFirst()) return end;
+        }
+        return std::nullopt;
+    };
+    for (std::size_t i = 0; i < job.Tracks.size() && !ended; ++i) {
         if (pool) pool->ShowMessages(seam);
-        job.Progress.store(0);
+        if (writer.Empty()) job.Progress.store(0);
         TRACK_INFO_STRUCT& track = job.Tracks[i];
         if (!track.Checked) continue;
         const TrackBytes place = TrackPlace(track, source);
         std::string waveName = folder + track.Name + ".wav";
+        // A question comes only after every track before it is in place, as
+        // when they are copied one after another (and a name a begun track
+        // goes to is asked about once that track's file is there).
+        if (FileExists(waveName) || writer.Writes(waveName)) {
+            if (auto end = endAll()) return *end;
+            if (ended) break;
+        }
         job.SetWaveOutputPath(waveName);
         job.SetMp3OutputPath(folder + track.Name + ".MP3");
-        if (job.AbortRequested.load()) {
-            finishConversions();
-            return EndOnAbort(job, hooks, seam);
-        }
+        if (job.AbortRequested.load()) return endOnAbort();
         if (!IsUsableTrackName(track.Name)) {
             seam.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
             continue;
@@ -581,21 +461,13 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         job.SetWaveOutputPath(waveName);
         if (waveName.empty()) continue;
         job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
-        const CopyResult result = writer.Write(place, waveName, track.Name);
-        if (result == CopyResult::Aborted) {
-            finishConversions();
-            return EndOnAbort(job, hooks, seam);
+        writer.Begin(i, place, waveName, track.Name);
+        if (writer.Full()) {
+            if (auto end = endFirst()) return *end;
         }
-        if (result == CopyResult::Failed) continue;
-        if (result != CopyResult::Written) break;
-        track.WaveSaved = 1;
-        if (hooks.FileWritten) hooks.FileWritten(i, waveName);
-        job.Progress.store(100);
-        Pause(hooks, 150);
-        job.Progress.store(0);
-        Pause(hooks, 150);
-        if (pool) ConvertTrack(job, *pool, i, waveName, seam);
+        if (!writer.Empty()) job.SetWaveOutputPath(writer.FirstPath());
     }
+    if (auto end = endAll()) return *end;
     source.file.reset();
     if (pool) {
         finishConversions();

@@ -86,6 +86,9 @@ struct SaveJob {
     // MP3 only: the encoder threads, which convert while the job goes on with
     // the next track's wave; 0 for one per core. Never more than the tracks.
     unsigned EncoderThreads = 0;
+    // Wave output: the tracks copied at once (each put in place in order
+    // all the same); 0 for two where the process has two cores or more.
+    unsigned WaveCopies = 1;
 
     void SetWaveOutputPath(const std::string& path);
     void SetMp3OutputPath(const std::string& path);

@@ -8,6 +8,7 @@
 #include <csignal>
 #include <cstdio>
 #include <random>
+#include <utility>
 
 namespace quillon::platform {
 
@@ -38,6 +39,40 @@ bool SameFile(const std::string& a, const std::string& b) {
 bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
 
 void RemoveFile(const std::string& path) { (void)unlink(path.c_str()); }
+
+namespace {
+
+std::string::size_type NameStart(const std::string& path) {
+    const auto slash = path.find_last_of('/');
+    return slash == std::string::npos ? 0 : slash + 1;
+}
+
+}  // namespace
+
+HeldFolder::HeldFolder(const std::string& filePath) {
+    const auto start = NameStart(filePath);
+    const std::string folder = start == 0 ? "." : filePath.substr(0, start);
+    fd_ = open(folder.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+}
+
+HeldFolder::~HeldFolder() {
+    if (fd_ >= 0) close(fd_);
+}
+
+HeldFolder::HeldFolder(HeldFolder&& other) noexcept : fd_(std::exchange(other.fd_, -1)) {}
+
+HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
+    if (this != &other) {
+        if (fd_ >= 0) close(fd_);
+        fd_ = std::exchange(other.fd_, -1);
+    }
+    return *this;
+}
+
+void HeldFolder::Remove(const std::string& filePath) const {
+    if (fd_ < 0) return RemoveFile(filePath);
+    (void)unlinkat(fd_, filePath.c_str() + NameStart(filePath), 0);
+}
 
 void ReportFileSizeLimitAsWriteError() { std::signal(SIGXFSZ, SIG_IGN); }
 

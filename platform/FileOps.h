@@ -19,6 +19,24 @@ namespace quillon::platform {
 // Removes path; a failure is of no interest to the callers.
 void RemoveFile(const std::string& path);
 
+// The folder of a file made by CreateUniqueFile, held open, so that the file
+// can still be removed after the folder was moved or renamed.
+class HeldFolder {
+public:
+    HeldFolder() = default;
+    explicit HeldFolder(const std::string& filePath);
+    ~HeldFolder();
+    HeldFolder(HeldFolder&& other) noexcept;
+    HeldFolder& operator=(HeldFolder&& other) noexcept;
+
+    // Removes filePath's file from the held folder wherever that is now (from
+    // filePath itself when no folder could be held).
+    void Remove(const std::string& filePath) const;
+
+private:
+    int fd_ = -1;
+};
+
 // A write past the process's file size limit then fails with EFBIG, which the
 // save reports, instead of ending the program with SIGXFSZ. Called once at start.
 void ReportFileSizeLimitAsWriteError();

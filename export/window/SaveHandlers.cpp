@@ -56,6 +56,7 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
     job->CodecName = mp3.CurrentCodecName;
     job->BitRate = mp3.CurrentBitRate;
     job->OutputFolder = folder;
+    job->WaveCopies = 0;  // two tracks copied at once where there are two cores
     job->HandOff = handOff;
     job->State.store(engine::JobRunning);
     SaveJob = job;
