@@ -15,6 +15,7 @@
 #include <filesystem>
 
 #include "analysis/AnalysisJob.h"
+#include "bench/SilentSeam.h"
 #include "export/SaveJob.h"
 #include "export/mp3/Lame_dll.h"
 #include "export/mp3/WaveToMP3.h"
@@ -23,20 +24,6 @@
 namespace {
 
 using namespace quillon::engine;
-
-class SilentSeam final : public WindowSeam {
-public:
-    void ShowWaveInfo(uint32_t, uint32_t, uint32_t, uint32_t, bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void StopAnalysis() override {}
-    void ShowErrorBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowMessageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return true; }
-    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
-                                   const std::string&) override {
-        return {};
-    }
-};
 
 using Clock = std::chrono::steady_clock;
 
@@ -55,7 +42,7 @@ int main(int argc, char** argv) {
     }
     const bool save = std::strcmp(argv[1], "save") == 0;
     const auto bitRate = uint32_t(std::atoi(argv[4]));
-    SilentSeam seam;
+    quillon::bench::SilentSeam seam;
     AnalysisJob analysis;
     analysis.FileName = argv[2];
     analysis.SilenceAmplitude = 10;

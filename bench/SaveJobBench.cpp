@@ -6,26 +6,11 @@
 #include <filesystem>
 
 #include "analysis/AnalysisJob.h"
+#include "bench/SilentSeam.h"
 #include "export/SaveJob.h"
 #include "platform/Mmio.h"
 
-namespace {
-
-class SilentSeam final : public quillon::engine::WindowSeam {
-public:
-    void ShowWaveInfo(uint32_t, uint32_t, uint32_t, uint32_t, bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void StopAnalysis() override {}
-    void ShowErrorBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowMessageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return true; }
-    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
-                                   const std::string&) override {
-        return {};
-    }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quillon::engine;
@@ -33,7 +18,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillon-bench-save FILE.wav OUTPUT_DIR\n");
         return 2;
     }
-    SilentSeam seam;
+    quillon::bench::SilentSeam seam;
     AnalysisJob analysis;
     analysis.FileName = argv[1];
     analysis.SilenceAmplitude = 10;

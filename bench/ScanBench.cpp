@@ -14,24 +14,9 @@
 
 #include "analysis/BlockScan.h"
 #include "analysis/SuggestThresholds.h"
+#include "bench/SilentSeam.h"
 
-namespace {
-
-class SilentSeam final : public quillon::engine::WindowSeam {
-public:
-    void ShowWaveInfo(uint32_t, uint32_t, uint32_t, uint32_t, bool) override {}
-    void SetStatusText(const std::string&) override {}
-    void StopAnalysis() override {}
-    void ShowErrorBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    void ShowMessageBox(const std::string& text) override { std::fprintf(stderr, "%s\n", text.c_str()); }
-    bool AskYesNo(const std::string&) override { return true; }
-    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
-                                   const std::string&) override {
-        return {};
-    }
-};
-
-}  // namespace
+namespace {}  // namespace
 
 int main(int argc, char** argv) {
     using namespace quillon::engine;
@@ -56,7 +41,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillon-bench-scan FILE.wav [--overview] [--map] [--threads N] [--count N]\n");
         return 2;
     }
-    SilentSeam seam;
+    quillon::bench::SilentSeam seam;
     AnalysisJob job;
     job.State = JobRunning;
     TrackList tracks;
