@@ -46,8 +46,9 @@ TrackWriter::TrackWriter(SaveJob& job, Source& source, std::vector<uint8_t> (&bu
 TrackWriter::~TrackWriter() { CancelAll(); }
 
 bool TrackWriter::Writes(const std::string& path) const {
+    // The file is not there yet: the names are compared as the job spelled them.
     return std::any_of(copies_.begin(), copies_.end(),
-                       [&path](const std::unique_ptr<TrackCopy>& copy) { return SameFile(copy->FinalPath, path); });
+                       [&path](const std::unique_ptr<TrackCopy>& copy) { return copy->FinalPath == path; });
 }
 
 void TrackWriter::Begin(std::size_t track, const TrackBytes& place, const std::string& finalPath,

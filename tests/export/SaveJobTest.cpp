@@ -210,6 +210,16 @@ TEST_P(SaveJobTest, YesReplacesAndTheDialogCanRename) {
     EXPECT_EQ(job_.Mp3OutputPath(), Out("B (new).MP3"));
 }
 
+// Two tracks of one name: the second's question comes once the first's file is there.
+TEST_P(SaveJobTest, ASecondTrackOfTheSameNameIsAskedAbout) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    seam_.answers = {true};
+    Run({Track("Same", 0, 100), Track("Same", 100, 300)});
+    EXPECT_EQ(seam_.boxes.size(), 1u);
+    EXPECT_EQ(std::filesystem::file_size(Out("Same.wav")), 46u + 1600);
+    EXPECT_EQ(written_.size(), 2u);
+}
+
 TEST_P(SaveJobTest, TheSourceIsNeverOfferedForOverwriting) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     const Bytes before = test::ReadFile(source_);
