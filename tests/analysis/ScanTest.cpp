@@ -26,6 +26,15 @@ using namespace engine;
 using Row = std::array<std::string, 4>;
 
 constexpr uint32_t kRate = 8000;
+
+// ThreadSanitizer takes a SIGBUS raised under its instrumentation for a crash
+// of its own in about half the runs, whatever handler the program installed:
+// the cut-file cases run in the plain and the AddressSanitizer builds.
+#if defined(__SANITIZE_THREAD__)
+constexpr bool kUnderThreadSanitizer = true;
+#else
+constexpr bool kUnderThreadSanitizer = false;
+#endif
 constexpr int64_t kDataOffset = 44;  // PcmWave's header
 
 struct Layout {
@@ -375,6 +384,7 @@ TEST(ParallelScan, ProgressOnlyRisesAndEndsAt100) {
 // window is mapped and before it is read (the read then raises SIGBUS, which
 // the scan catches). Either way the scan ends as on a file that short.
 TEST(ParallelScan, AFileCutShortWhileScannedEndsLikeAShortRead) {
+    if (kUnderThreadSanitizer) GTEST_SKIP() << "ThreadSanitizer handles SIGBUS itself";
     struct Cut {
         ScanSource source;
         bool afterMap;
@@ -409,6 +419,7 @@ TEST(ParallelScan, AFileCutShortWhileScannedEndsLikeAShortRead) {
 // Cut from another thread at any moment of a mapped scan: what was scanned is
 // a prefix of the recording, judged as the plain scan judges it.
 TEST(ParallelScan, AFileCutFromAnotherThreadNeverRaisesSigbus) {
+    if (kUnderThreadSanitizer) GTEST_SKIP() << "ThreadSanitizer handles SIGBUS itself";
     const Recording r;
     const WaveFormat f = FormatOf(r.layout);
     std::mt19937 rng(17);
