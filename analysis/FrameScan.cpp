@@ -4,9 +4,7 @@
 #include <cmath>
 #include <cstring>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "analysis/VectorLanes.h"
 
 namespace quillon::engine {
 namespace {
@@ -100,8 +98,6 @@ std::size_t ClassifySse2(const uint8_t* p, std::size_t n, uint64_t* mask, int li
     return words * 64;
 }
 
-#define QUILLON_AVX2 __attribute__((target("avx2")))
-
 QUILLON_AVX2 inline __m256i Excess16Avx2(const uint8_t* at, __m256i below) {
     const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
     return _mm256_subs_epu16(_mm256_abs_epi16(x), below);
@@ -150,13 +146,6 @@ QUILLON_AVX2 std::size_t ClassifyAvx2(const uint8_t* p, std::size_t n, uint64_t*
                   uint64_t(Group32Avx2<Bits, Stereo>(at + 32 * frameBytes, below)) << 32;
     }
     return words * 64;
-}
-
-// The largest of sixteen unsigned 16-bit lanes: the smallest of their complements.
-QUILLON_AVX2 inline uint16_t MaxLane16(__m256i v) {
-    const __m128i half = _mm_max_epu16(_mm256_castsi256_si128(v), _mm256_extracti128_si256(v, 1));
-    const __m128i least = _mm_minpos_epu16(_mm_xor_si128(half, _mm_set1_epi8(char(0xFF))));
-    return uint16_t(0xFFFF - (_mm_cvtsi128_si32(least) & 0xFFFF));
 }
 
 inline void PutPeak(const ColumnPeaks& out, uint64_t column, uint16_t peak) {

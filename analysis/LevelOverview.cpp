@@ -2,9 +2,7 @@
 
 #include <algorithm>
 
-#if defined(__x86_64__)
-#include <immintrin.h>
-#endif
+#include "analysis/VectorLanes.h"
 
 namespace quillon::engine {
 namespace {
@@ -66,8 +64,6 @@ uint16_t PeakSse2(const uint8_t* p, std::size_t count, int stride, bool stereo) 
     }
 }
 
-#define QUILLON_AVX2 __attribute__((target("avx2")))
-
 QUILLON_AVX2 inline __m256i Amplitude8Avx2(__m256i x) {
     const __m256i centre = _mm256_set1_epi8(char(0x80));
     return _mm256_max_epu8(_mm256_subs_epu8(x, centre), _mm256_subs_epu8(centre, x));
@@ -75,12 +71,6 @@ QUILLON_AVX2 inline __m256i Amplitude8Avx2(__m256i x) {
 
 QUILLON_AVX2 inline __m256i LoadAvx2(const uint8_t* at) {
     return _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
-}
-
-// The largest of eight unsigned 16-bit lanes: the smallest of their complements.
-QUILLON_AVX2 inline uint16_t MaxLane16(__m128i v) {
-    const __m128i least = _mm_minpos_epu16(_mm_xor_si128(v, _mm_set1_epi8(char(0xFF))));
-    return uint16_t(0xFFFF - (_mm_cvtsi128_si32(least) & 0xFFFF));
 }
 
 template <bool Eight>
@@ -105,7 +95,7 @@ QUILLON_AVX2 uint16_t PeakAvx2(const uint8_t* p, std::size_t count, int stride, 
         for (; i + 32 <= bytes; i += 32) acc = _mm256_max_epu16(acc, _mm256_abs_epi16(LoadAvx2(p + i)));
         if (i < bytes) acc = _mm256_max_epu16(acc, _mm256_abs_epi16(LoadAvx2(p + bytes - 32)));
         acc = _mm256_max_epu16(acc, acc2);
-        return MaxLane16(_mm_max_epu16(_mm256_castsi256_si128(acc), _mm256_extracti128_si256(acc, 1)));
+        return MaxLane16(acc);
     }
 }
 #endif
@@ -174,11 +164,6 @@ void OverviewBuilder::MergeColumns(uint64_t firstColumn, const uint16_t* peaks, 
     const std::size_t n = std::min<std::size_t>(count, overview_.Peaks.size() - std::size_t(firstColumn));
     uint16_t* to = overview_.Peaks.data() + firstColumn;
     for (std::size_t c = 0; c < n; ++c) to[c] = std::max(to[c], peaks[c]);
-}
-
-void OverviewBuilder::Merge(const OverviewBuilder& other) {
-    const std::size_t n = std::min(overview_.Peaks.size(), other.overview_.Peaks.size());
-    for (std::size_t c = 0; c < n; ++c) overview_.Peaks[c] = std::max(overview_.Peaks[c], other.overview_.Peaks[c]);
 }
 
 LevelOverview OverviewBuilder::Finish(uint64_t framesScanned) {

@@ -66,8 +66,7 @@ private:
 };
 
 // Fills an overview from the frames of a scan. Frames may come in any order
-// and in pieces of any size, each piece at its place in the data chunk; two
-// builders of the same recording fed disjoint pieces combine with Merge.
+// and in pieces of any size, each piece at its place in the data chunk.
 class OverviewBuilder {
 public:
     // totalFrames: the frames the data chunk declares (the columns made).
@@ -76,8 +75,6 @@ public:
     // count whole frames, packed by the format's block align, starting at
     // frame first of the data chunk.
     void Feed(uint64_t first, const uint8_t* frames, std::size_t count);
-    // Takes the larger peak of each column from other (same recording).
-    void Merge(const OverviewBuilder& other);
     // Takes the larger peak of columns firstColumn .. firstColumn + count - 1
     // from peaks (those past the last column are left out).
     void MergeColumns(uint64_t firstColumn, const uint16_t* peaks, std::size_t count);
