@@ -1,9 +1,7 @@
 #include "export/SaveJob.h"
 
 #include <algorithm>
-#include <cerrno>
 #include <condition_variable>
-#include <cstring>
 #include <deque>
 #include <memory>
 #include <new>
@@ -17,7 +15,6 @@
 #include "app/Util.h"
 #include "export/DeferredSeam.h"
 #include "export/TrackWriter.h"
-#include "export/WaveWrite.h"
 #include "platform/Cores.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileOps.h"
