@@ -1,9 +1,11 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that building, running and testing Quillon need.
-# Only what is missing is installed, so a second run costs nothing.
+# Only what is missing is installed, so a second run costs nothing. Further
+# package names may be given (bench/find.sh asks for its music this way).
 set -euo pipefail
 
 packages=(
+  "$@"                        # what the caller asks for besides
   cmake g++ make pkg-config   # build
   libgtest-dev                # engine tests
   qt6-base-dev                # windows, Qt Test, the local socket
