@@ -8,6 +8,7 @@
 #include <vector>
 
 #include "analysis/LevelOverview.h"
+#include "analysis/StretchEdges.h"
 
 namespace quillon::engine {
 
@@ -23,8 +24,9 @@ struct NothingFound {
     int32_t MinSilenceMs = 0;      // the minimum silence used
     uint32_t LongestMs = 0;        // the longest quiet stretch at that amplitude; 0 when none
     uint32_t LongestStartMs = 0;   // where it starts
+    bool WholeQuiet = false;       // every frame is silent at that amplitude: one silence to the end
     // The smallest amplitude (whole percent, up to 100) with a quiet stretch
-    // longer than the minimum, read off the overview, and its longest stretch there.
+    // longer than the minimum, exact to the frame, and its longest stretch there.
     std::optional<int32_t> FoundAtPercent;
     uint32_t FoundLongestMs = 0;
 };
@@ -36,15 +38,16 @@ struct AnalysisReport {
 };
 
 // The report in words: "No quiet stretch longer than 3 s below 10 %. The
-// longest is 1.2 s at 00:43:120; at 14 % there is one of 3.4 s."
+// longest is 1.2 s at 00:43:120; at 14 % there is one of 3.4 s." Times under
+// a second are given in ms.
 [[nodiscard]] std::string DescribeNothingFound(const NothingFound& report);
 
 // The longest quiet stretch of overview at limit; Frames 0 when there is none.
 [[nodiscard]] QuietStretch LongestQuietStretch(const LevelOverview& overview, int limit);
 
-// Fills report.FoundAtPercent and FoundLongestMs from the overview: the first
-// amplitude above report.AmplitudePercent whose longest stretch is longer than
-// the minimum.
-void FindAmplitudeWithSilence(const LevelOverview& overview, NothingFound& report);
+// Fills report.WholeQuiet, and FoundAtPercent and FoundLongestMs: the first
+// amplitude above report.AmplitudePercent with a silence longer than the
+// minimum. The overview names the candidates; edges gives their exact frames.
+void FindAmplitudeWithSilence(const LevelOverview& overview, const StretchEdges& edges, NothingFound& report);
 
 }  // namespace quillon::engine

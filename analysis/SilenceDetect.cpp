@@ -68,8 +68,8 @@ uint32_t MinimumSilenceFrames(uint32_t samplesPerSec, int32_t minSilenceMs) {
 
 namespace {
 
-NothingFound ReportNothingFound(const ScanResult& scan, const LevelOverview& overview, int32_t amplitudePercent,
-                                int32_t minSilenceMs) {
+NothingFound ReportNothingFound(const ScanResult& scan, const LevelOverview& overview, const StretchEdges& edges,
+                                int32_t amplitudePercent, int32_t minSilenceMs) {
     NothingFound report;
     report.AmplitudePercent = amplitudePercent;
     report.MinSilenceMs = minSilenceMs;
@@ -78,7 +78,7 @@ NothingFound ReportNothingFound(const ScanResult& scan, const LevelOverview& ove
     };
     report.LongestMs = ms(scan.LongestFrames);
     report.LongestStartMs = ms(scan.LongestStart);
-    FindAmplitudeWithSilence(overview, report);
+    FindAmplitudeWithSilence(overview, edges, report);
     return report;
 }
 
@@ -111,7 +111,6 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
                                               wave.dataSize, wave.format, amplitudePercent,
                                               MinimumSilenceFrames(wave.format.nSamplesPerSec, minSilenceMs), job,
                                               overview ? &*overview : nullptr, settings);
-        wave.file.reset();
         if (scan.Outcome == ScanOutcome::Aborted || job.AbortRequested.load()) return ScanOutcome::Aborted;
         const std::size_t before = tracks.size();
         BuildTracks(scan.Spans, uint32_t(scan.FramesScanned), path, wave.format, tracks);
@@ -120,7 +119,9 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
             report->Silences = scan.Spans;
             report->Nothing.reset();
             if (tracks.size() - before == 1) {
-                report->Nothing = ReportNothingFound(scan, report->Overview, amplitudePercent, minSilenceMs);
+                const StretchEdges edges(mmioDescriptor(wave.file.get()), wave.dataChunk.dwDataOffset, wave.format,
+                                         report->Overview);
+                report->Nothing = ReportNothingFound(scan, report->Overview, edges, amplitudePercent, minSilenceMs);
             }
         }
         return scan.Outcome;

@@ -118,10 +118,12 @@ inline constexpr const char* kMp3NameIsTrackWave =
 inline constexpr const char* kMp3ConversionFailed =
     "Error: The track %s could not be converted to MP3. Its wave file %s was kept.";
 inline constexpr const char* kPathDoesNotExist = "%s\nThe path does not exist. Check the path and try again.";
-inline constexpr const char* kNothingFound = "No quiet stretch longer than %s s below %s %.";
-inline constexpr const char* kNothingLongest = " The longest is %s s at %s;";
+inline constexpr const char* kNothingFound = "No quiet stretch longer than %s below %s %.";
+inline constexpr const char* kNothingLongest = " The longest is %s at %s;";
 inline constexpr const char* kNothingQuiet = " Nothing is that quiet;";
-inline constexpr const char* kNothingFoundAt = " at %s % there is one of %s s.";
+inline constexpr const char* kNothingWholeQuiet =
+    " The whole recording is quieter than %s %: it is one silence, which cuts nothing.";
+inline constexpr const char* kNothingFoundAt = " at %s % there is one of %s.";
 inline constexpr const char* kNothingAnywhere = " there is none up to 100 %.";
 inline constexpr const char* kThresholdsChosen = "%s tracks at amplitude %s % and duration %s s.";
 inline constexpr const char* kThresholdsClosest =

@@ -203,26 +203,65 @@ TEST(Overview, QuietStretchesAreWholeQuietColumnsThatEndBeforeTheRecording) {
     EXPECT_EQ(s[2].Frames, 10u);
 }
 
-TEST(NothingFound, TellsTheLongestStretchAndWhereAMinimumOneIs) {
-    // Pieces at 50 %, a 1.2 s pause at 12 % at 00:43:120, then 3.4 s at 13 %.
-    Pcm pcm(16, 1);
-    pcm.Level(43120, 16000).Level(1200, 12 * 328).Level(5000, 16000).Level(3400, 13 * 328).Level(2000, 16000);
-    TempDir dir;
-    const AnalysisReport report = Report(dir.Write("a.wav", PcmWave(Format{1, 1, 1000, 16}, pcm.bytes())), 13);
-    ASSERT_TRUE(report.Nothing);
-    EXPECT_EQ(report.Nothing->LongestMs, 1200u);
-    EXPECT_EQ(report.Nothing->LongestStartMs, 43120u);
-    EXPECT_EQ(report.Nothing->FoundAtPercent, 14);
-    EXPECT_EQ(report.Nothing->FoundLongestMs, 3400u);
-    EXPECT_EQ(DescribeNothingFound(*report.Nothing),
-              "No quiet stretch longer than 3 s below 13 %. The longest is 1.2 s at 00:43:120; at 14 % there is one "
-              "of 3.4 s.");
+struct Unsplit {
+    const char* name;
+    int32_t percent;
+    int32_t minMs;
+    std::vector<std::pair<uint32_t, int>> levels;  // (ms at 1000 Hz, amplitude) in order
+    const char* text;
+};
 
-    NothingFound none{10, 2500, 0, 0, std::nullopt, 0};
-    EXPECT_EQ(DescribeNothingFound(none),
-              "No quiet stretch longer than 2.5 s below 10 %. Nothing is that quiet; there is none up to 100 %.");
-    EXPECT_FALSE(Report(dir.Write("b.wav", PcmWave(Format{1, 1, 1000, 16}, pcm.bytes())), 14).Nothing)
-        << "two tracks: nothing to explain";
+void PrintTo(const Unsplit& u, std::ostream* os) { *os << u.name; }
+
+class NothingFoundText : public ::testing::TestWithParam<Unsplit> {};
+
+TEST_P(NothingFoundText, TellsTheLongestStretchAndTheExactAmplitudeOfOneLongEnough) {
+    const Unsplit& u = GetParam();
+    Pcm pcm(16, 1);
+    for (const auto& [ms, amplitude] : u.levels) pcm.Level(ms, amplitude);
+    TempDir dir;
+    const AnalysisReport report = Report(dir.Write("a.wav", PcmWave(Format{1, 1, 1000, 16}, pcm.bytes())), u.percent,
+                                         u.minMs);
+    ASSERT_TRUE(report.Nothing);
+    EXPECT_EQ(DescribeNothingFound(*report.Nothing), u.text);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Recordings, NothingFoundText,
+    ::testing::Values(
+        // Pieces at 50 %, a 1.2 s pause at 12 % at 00:43:120, then 3.4 s at 13 %.
+        Unsplit{"PauseThenLongerOne",
+                13,
+                3000,
+                {{43120, 16000}, {1200, 12 * 328}, {5000, 16000}, {3400, 13 * 328}, {2000, 16000}},
+                "No quiet stretch longer than 3 s below 13 %. The longest is 1.2 s at 00:43:120; at 14 % there is one "
+                "of 3.4 s."},
+        // 3005 frames at 13 % from the middle of a 10 ms column: 300 whole quiet
+        // columns, 3000 frames, which is not longer than 3 s, but the silence is.
+        Unsplit{"LongerByFramesThanItsColumns",
+                10,
+                3000,
+                {{10005, 16000}, {3005, 13 * 328}, {2000, 16000}},
+                "No quiet stretch longer than 3 s below 10 %. Nothing is that quiet; at 14 % there is one of 3 s."},
+        Unsplit{"AShortPause",
+                10,
+                2500,
+                {{1000, 16000}, {7, 100}, {3000, 16000}},
+                "No quiet stretch longer than 2.5 s below 10 %. The longest is 7 ms at 00:01:000; there is none up "
+                "to 100 %."},
+        Unsplit{"AllQuiet",
+                10,
+                3000,
+                {{5000, 100}},
+                "No quiet stretch longer than 3 s below 10 %. The whole recording is quieter than 10 %: it is one "
+                "silence, which cuts nothing."}),
+    [](const auto& param) { return std::string(param.param.name); });
+
+TEST(NothingFound, NotAskedWhenTheAnalysisFoundTracks) {
+    Pcm pcm(16, 1);
+    pcm.Level(4000, 16000).Level(3400, 13 * 328).Level(2000, 16000);
+    TempDir dir;
+    EXPECT_FALSE(Report(dir.Write("b.wav", PcmWave(Format{1, 1, 1000, 16}, pcm.bytes())), 14).Nothing);
 }
 
 }  // namespace
