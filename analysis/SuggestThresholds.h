@@ -1,10 +1,12 @@
 #pragma once
-// Thresholds found for the number of tracks the user expects. The real gaps
-// of a record side stand out from the pauses inside its pieces: at a good
-// silence amplitude the (N-1)-th longest quiet stretch is clearly longer than
-// the N-th. Candidates come from the level overview (whole columns, so a
-// stretch read there is at most two columns shorter than the scan's); the
-// chosen pair is confirmed by the analysis itself.
+// Thresholds found for the number of tracks the user expects. Gaps sit at
+// the recording's floor, so the search starts at the lowest amplitude and
+// takes the first one at which the N-1 longest quiet stretches stand out
+// clearly from the rest and pass the judgement of analysis/GapCandidates.h:
+// at a higher amplitude a quiet intro or a fade-out joins a gap and moves its
+// middle into the music. When no amplitude passes, nothing is claimed: the
+// answer is the closest count that does, and it says so. Candidates come
+// from the level overview; the pair given is confirmed by the analysis itself.
 
 #include <cstdint>
 #include <optional>
@@ -12,39 +14,51 @@
 #include <vector>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/GapCandidates.h"
 #include "analysis/LevelOverview.h"
 #include "app/WindowSeam.h"
 
 namespace quillon::engine {
 
-// A pair that can be stored as the settings, and the tracks it gives.
-struct ThresholdChoice {
-    int32_t AmplitudePercent = 0;  // 1..100
-    int32_t DurationSeconds = 0;   // 1..100
-    int32_t Tracks = 0;            // read off the overview by Rank..., confirmed by Suggest...
-};
-
 // The cuts the analysis would make at percent and minSilenceMs, read off the
 // overview: the middle frame of each quiet stretch longer than the minimum.
 [[nodiscard]] std::vector<uint64_t> PredictedCuts(const LevelOverview& overview, int32_t percent, int32_t minSilenceMs);
 
-// Every pair the overview says gives expected tracks, best first: the largest
-// separation (the (N-1)-th longest stretch over the N-th; none at all counts
-// as perfect), near ties going to the amplitude closest to currentPercent,
-// each with its duration in the middle of the gap between the two lengths.
-// When no pair gives expected tracks, the one pair that comes closest.
-[[nodiscard]] std::vector<ThresholdChoice> RankThresholds(const LevelOverview& overview, int32_t expected,
-                                                          int32_t currentPercent);
+struct ThresholdAnswer {
+    // The pair for the tracks asked for; else the closest count that the
+    // judgement finds plausible (one track when no other is), with its pair.
+    ThresholdChoice Choice;
+    bool Found = false;  // Choice gives the tracks asked for
+};
 
-// The best pair for expected tracks, confirmed by analysing path with it (a
-// candidate the analysis disagrees with gives way to the next, twice at
-// most); Tracks is what the analysis gave, and tracks and report (when given)
-// receive that analysis's results. Nothing when the analysis failed (seam
-// showed why) or job's abort was requested.
-[[nodiscard]] std::optional<ThresholdChoice> SuggestThresholds(const std::string& path, const LevelOverview& overview,
-                                                               int32_t expected, int32_t currentPercent,
-                                                               AnalysisJob& job, WindowSeam& seam,
-                                                               TrackList* tracks = nullptr,
+// What to ask for: the tracks, and either one amplitude to keep (only the
+// duration is chosen) or the whole range. current is the pair in use: kept for
+// one track where it gives one, and for a recording with no whole frame.
+struct ThresholdRequest {
+    int32_t Expected = 1;
+    std::optional<int32_t> KeepPercent;
+    ThresholdChoice Current{10, 3, 0};
+};
+
+// The answer read off the overview alone.
+[[nodiscard]] ThresholdAnswer ChooseThresholds(const LevelOverview& overview, const ThresholdRequest& request,
+                                               const GapRule& rule = {});
+
+// The answer confirmed by analysing path with its pair: Choice.Tracks is what
+// that analysis gave (Found only when it is the count asked for), and tracks
+// and report (when given) receive its results. Nothing when the analysis failed
+// (seam showed why) or job's abort was requested.
+[[nodiscard]] std::optional<ThresholdAnswer> SuggestThresholds(const std::string& path, const LevelOverview& overview,
+                                                               const ThresholdRequest& request, AnalysisJob& job,
+                                                               WindowSeam& seam, TrackList* tracks = nullptr,
                                                                AnalysisReport* report = nullptr);
+
+// The answer in words, as the command line and the overview give it:
+// "6 tracks at amplitude 18 % and duration 3 s." or "No thresholds separate 6
+// tracks; the closest is 5 tracks at 18 % and 3 s."
+[[nodiscard]] std::string DescribeAnswer(const ThresholdAnswer& answer, const ThresholdRequest& request);
+
+// "1 track", "6 tracks".
+[[nodiscard]] std::string TracksText(int32_t tracks);
 
 }  // namespace quillon::engine

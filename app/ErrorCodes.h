@@ -125,9 +125,10 @@ inline constexpr const char* kNothingWholeQuiet =
     " The whole recording is quieter than %s %: it is one silence, which cuts nothing.";
 inline constexpr const char* kNothingFoundAt = " at %s % there is one of %s.";
 inline constexpr const char* kNothingAnywhere = " there is none up to 100 %.";
-inline constexpr const char* kThresholdsChosen = "%s tracks at amplitude %s % and duration %s s.";
-inline constexpr const char* kThresholdsClosest =
-    "No thresholds give %s tracks; the closest, amplitude %s % and duration %s s, give %s.";
+inline constexpr const char* kThresholdsChosen = "%s at amplitude %s % and duration %s s.";
+inline constexpr const char* kThresholdsNone = "No thresholds separate %s; the closest is %s at %s % and %s s.";
+inline constexpr const char* kThresholdsNoneAt =
+    "No duration at %s % separates %s; the closest is %s at %s % and %s s.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

@@ -53,7 +53,9 @@ int main(int argc, char** argv) {
     if (outcome != ScanOutcome::Completed) return 1;
     if (count > 0) {
         const auto suggestStart = std::chrono::steady_clock::now();
-        const auto choice = SuggestThresholds(path, report.Overview, count, 10, job, seam);
+        ThresholdRequest request;
+        request.Expected = count;
+        const auto choice = SuggestThresholds(path, report.Overview, request, job, seam);
         took = std::chrono::steady_clock::now() - suggestStart;
         if (!choice) return 1;
     }

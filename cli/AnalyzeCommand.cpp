@@ -39,27 +39,26 @@ void WithProgress(engine::AnalysisJob& job, ConsoleSeam& seam, Work work) {
     seam.EndProgress();
 }
 
-// Replaces analysis's thresholds, tracks and report with those chosen for
-// expected tracks and says so on stderr. False when none give that many.
-bool ChooseThresholds(int32_t expected, ConsoleSeam& seam, Analysis& analysis, bool& failed) {
+// Replaces analysis's thresholds, tracks and report with those chosen for the
+// tracks asked for, or the closest, and says which on stderr. Nothing when the
+// analysis failed.
+std::optional<engine::ThresholdAnswer> ChooseThresholds(const AnalyzeOptions& options, ConsoleSeam& seam,
+                                                        Analysis& analysis) {
+    engine::ThresholdRequest request;
+    request.Expected = *options.expectedTracks;
+    request.KeepPercent = options.amplitudePercent;
+    request.Current = {analysis.amplitudePercent, analysis.minSilenceMs / 1000, 0};
     engine::AnalysisJob job;
-    std::optional<engine::ThresholdChoice> choice;
+    std::optional<engine::ThresholdAnswer> answer;
     WithProgress(job, seam, [&] {
-        choice = engine::SuggestThresholds(analysis.path, analysis.report.Overview, expected, analysis.amplitudePercent,
-                                           job, seam, &analysis.tracks, &analysis.report);
+        answer = engine::SuggestThresholds(analysis.path, analysis.report.Overview, request, job, seam,
+                                           &analysis.tracks, &analysis.report);
     });
-    failed = !choice;
-    if (!choice) return false;
-    analysis.amplitudePercent = choice->AmplitudePercent;
-    analysis.minSilenceMs = choice->DurationSeconds * 1000;
-    const std::string percent = std::to_string(choice->AmplitudePercent);
-    const std::string seconds = std::to_string(choice->DurationSeconds);
-    const bool exact = choice->Tracks == expected;
-    seam.ShowMessageBox(
-        exact ? engine::FormatText(engine::text::kThresholdsChosen, {std::to_string(expected), percent, seconds})
-              : engine::FormatText(engine::text::kThresholdsClosest,
-                                   {std::to_string(expected), percent, seconds, std::to_string(choice->Tracks)}));
-    return exact;
+    if (!answer) return answer;
+    analysis.amplitudePercent = answer->Choice.AmplitudePercent;
+    analysis.minSilenceMs = answer->Choice.DurationSeconds * 1000;
+    seam.ShowMessageBox(engine::DescribeAnswer(*answer, request));
+    return answer;
 }
 
 }  // namespace
@@ -90,9 +89,12 @@ int RunAnalyze(const AnalyzeOptions& options) {
     if (!AnalyzeFile(options, seam, analysis)) return ExitRefused;
     int status = ExitOk;
     if (options.expectedTracks) {
-        bool failed = false;
-        if (!ChooseThresholds(*options.expectedTracks, seam, analysis, failed)) status = ExitRefused;
-        if (failed) return ExitRefused;
+        const std::optional<engine::ThresholdAnswer> answer = ChooseThresholds(options, seam, analysis);
+        if (!answer) return ExitRefused;
+        if (!answer->Found) {
+            if (!options.closest) return ExitRefused;
+            status = ExitRefused;
+        }
     } else if (analysis.report.Nothing) {
         seam.ShowMessageBox(engine::DescribeNothingFound(*analysis.report.Nothing));
     }

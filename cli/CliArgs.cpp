@@ -99,6 +99,8 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
             c.analyze.expectedTracks = v ? ParseInteger(*v) : std::nullopt;
             if (!c.analyze.expectedTracks || *c.analyze.expectedTracks < 1)
                 return Invalid("--count needs a number of tracks from 1");
+        } else if (!save && arg == "--closest") {
+            c.analyze.closest = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             return Invalid("unknown option " + arg);
         } else {
@@ -111,6 +113,10 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
     if (!haveFile) return Invalid(args[0] + " needs a wave file");
     if (c.analyze.expectedTracks && haveDuration)
         return Invalid("--count chooses the duration itself: leave out --duration");
+    if (c.analyze.closest && !c.analyze.expectedTracks) return Invalid("--closest goes with --count");
+    const auto percent = c.analyze.amplitudePercent;
+    if (c.analyze.expectedTracks && percent && (*percent < 1 || *percent > 100))
+        return Invalid("--amplitude with --count needs a percentage from 1 to 100");
     return c;
 }
 
@@ -143,7 +149,9 @@ CliCommand ParseCommandLine(const std::vector<std::string>& args) {
 }
 
 const char* UsageText() {
-    return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS | --count N]\n"
+    return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS]\n"
+           "                          [--format tsv|json|cue|svg] FILE.wav\n"
+           "       quillon-cli analyze --count N [--amplitude PERCENT] [--closest]\n"
            "                          [--format tsv|json|cue|svg] FILE.wav\n"
            "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
            "                       [--type wave|mp3] [--codec NAME] [--bitrate KBITS]\n"
@@ -159,9 +167,12 @@ const char* UsageText() {
            "  --duration SECONDS   a silence must last longer than this to split\n"
            "                       (default: \"SilenceDuration:\" of Quillon.ini, else 3)\n"
            "  --duration-ms MS     the same in milliseconds\n"
-           "  --count N            choose the amplitude and duration that give N tracks,\n"
-           "                       cutting at the quiet stretches that stand out most\n"
-           "                       (--amplitude then names the amplitude to prefer)\n"
+           "  --count N            choose the amplitude and duration that give N tracks:\n"
+           "                       the lowest amplitude at which N - 1 quiet stretches\n"
+           "                       stand out as gaps between pieces (with --amplitude, only\n"
+           "                       the duration is chosen); when none do, say which count\n"
+           "                       comes closest, list nothing and exit with 1\n"
+           "  --closest            with --count: list the closest count's tracks instead\n"
            "  --format FORMAT      tsv: Name, Start, Stop, Duration per line (default)\n"
            "                       json: the tracks and the file's format\n"
            "                       cue: a CUE sheet for the recording\n"
@@ -183,8 +194,8 @@ const char* UsageText() {
            "the file being written.\n"
            "\n"
            "Times are mm:ss:mmm. Exit status: 0 tracks listed or every chosen track saved,\n"
-           "1 the file was refused, a track was not saved, or no thresholds give the\n"
-           "--count asked for (the closest are used and said), 2 bad arguments.\n";
+           "1 the file was refused, a track was not saved, or no thresholds separate the\n"
+           "--count asked for, 2 bad arguments.\n";
 }
 
 }  // namespace quillon::cli

@@ -14,6 +14,8 @@ struct AnalyzeOptions {
     std::optional<int32_t> amplitudePercent;  // overrides "SilenceAmplitude:"
     std::optional<int32_t> minSilenceMs;      // overrides "SilenceDuration:" (x 1000)
     std::optional<int32_t> expectedTracks;    // --count: thresholds chosen for this many tracks
+                                              // (amplitudePercent, when given, is kept)
+    bool closest = false;                     // --closest: with --count, list the closest when none give it
     OutputFormat format = OutputFormat::Tsv;
     std::string file;
 };

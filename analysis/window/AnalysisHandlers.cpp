@@ -35,9 +35,11 @@ void AnalysisHandlers::analyzeButtonClick() {
         engine::ShowErrorMessage(form_.Seam(), engine::MsgFileDoesNotExist);
         return;
     }
-    // The two jobs never run at once: a save started by a hand-off leaves the
-    // window free for other commands, but not for a new analysis.
+    // The jobs never run at once: a save started by a hand-off leaves the
+    // window free for other commands, but not for a new analysis; nor does
+    // the overview's Find.
     if (Running() || form_.SaveRunning.load()) return;
+    if (OverviewForm != nullptr && OverviewForm->Finding()) return;
 
     form_.AnalyzeButton->SetEnabled(false);
     FreeAnalysisJob();

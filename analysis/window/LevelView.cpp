@@ -17,6 +17,7 @@ const QColor kQuiet(242, 193, 78, 90);
 const QColor kChecked(46, 125, 50, 40);
 const QColor kBoundary(179, 38, 30);
 const QColor kThreshold(46, 125, 50);
+const QColor kAdded(0, 121, 107);
 
 QString Clock(uint32_t ms) {
     const uint32_t s = ms / 1000;
@@ -24,6 +25,21 @@ QString Clock(uint32_t ms) {
 }
 
 }  // namespace
+
+CutChanges CompareCuts(const std::vector<MsSpan>& quiet, const std::vector<uint32_t>& cuts,
+                       const std::vector<uint32_t>& boundaries) {
+    CutChanges changes;
+    const auto inside = [](const MsSpan& s, uint32_t ms) { return ms >= s.FromMs && ms <= s.ToMs; };
+    for (std::size_t i = 0; i < cuts.size() && i < quiet.size(); ++i) {
+        if (std::none_of(boundaries.begin(), boundaries.end(), [&](uint32_t b) { return inside(quiet[i], b); }))
+            changes.Added.push_back(cuts[i]);
+    }
+    for (uint32_t b : boundaries) {
+        if (std::none_of(quiet.begin(), quiet.end(), [&](const MsSpan& s) { return inside(s, b); }))
+            changes.Dropped.push_back(b);
+    }
+    return changes;
+}
 
 LevelView::LevelView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
@@ -41,7 +57,14 @@ void LevelView::SetTracks(std::vector<TrackMark> tracks) {
     update();
 }
 
-void LevelView::SetCuts(std::vector<MsSpan> quiet, std::vector<uint32_t> previewCutsMs, int32_t amplitudePercent) {
+std::vector<uint32_t> LevelView::Boundaries() const {
+    std::vector<uint32_t> starts;
+    for (std::size_t i = 1; i < tracks_.size(); ++i) starts.push_back(tracks_[i].StartMs);
+    return starts;
+}
+
+void LevelView::SetCuts(std::vector<MsSpan> quiet, std::optional<std::vector<uint32_t>> previewCutsMs,
+                        int32_t amplitudePercent) {
     quiet_ = std::move(quiet);
     previewCuts_ = std::move(previewCutsMs);
     amplitude_ = amplitudePercent;
@@ -105,6 +128,11 @@ void LevelView::paintEvent(QPaintEvent*) {
     QPainter painter(this);
     painter.fillRect(rect(), palette().base());
     const QRect plot = Plot();
+    if (overview_ == nullptr || overview_->Empty()) {
+        painter.setPen(palette().placeholderText().color());
+        painter.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, kNothingYet);
+        return;
+    }
     for (const MsSpan& s : quiet_) {
         painter.fillRect(QRectF(QPointF(XOf(s.FromMs), plot.top()), QPointF(XOf(s.ToMs), plot.bottom())), kQuiet);
     }
@@ -118,9 +146,8 @@ void LevelView::paintEvent(QPaintEvent*) {
     const double threshold = plot.bottom() - std::min(amplitude_, 100) * (plot.height() - 1) / 100.0;
     painter.setPen(QPen(kThreshold, 1, Qt::DashLine));
     painter.drawLine(QPointF(plot.left(), threshold), QPointF(plot.right(), threshold));
-    painter.setPen(QPen(kBoundary, 1, Qt::DashLine));
-    for (uint32_t cut : previewCuts_) painter.drawLine(QPointF(XOf(cut), plot.top()), QPointF(XOf(cut), plot.bottom()));
     DrawTracks(painter);
+    DrawChanges(painter);
     DrawRuler(painter);
     if (play_) {
         painter.setPen(QPen(palette().text().color(), 2));
@@ -144,6 +171,21 @@ void LevelView::DrawTracks(QPainter& painter) const {
         }
         painter.setPen(palette().text().color());
         painter.drawText(QRectF(start, 0, stop - start, kLabelHeight), Qt::AlignCenter, QString::number(i + 1));
+    }
+}
+
+void LevelView::DrawChanges(QPainter& painter) const {
+    if (!previewCuts_) return;
+    const QRect plot = Plot();
+    const CutChanges changes = CompareCuts(quiet_, *previewCuts_, Boundaries());
+    painter.setPen(QPen(kAdded, 2, Qt::DashLine));
+    for (uint32_t cut : changes.Added)
+        painter.drawLine(QPointF(XOf(cut), plot.top()), QPointF(XOf(cut), plot.bottom()));
+    painter.setPen(QPen(palette().text().color(), 2));
+    for (uint32_t b : changes.Dropped) {
+        const QPointF c(XOf(b), plot.top() + 8);
+        painter.drawLine(c + QPointF(-5, -5), c + QPointF(5, 5));
+        painter.drawLine(c + QPointF(-5, 5), c + QPointF(5, -5));
     }
 }
 

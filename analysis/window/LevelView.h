@@ -3,9 +3,11 @@
 // pixel (the largest level the overview holds for that column), a time ruler
 // in mm:ss, the silence amplitude as a line, the shaded quiet stretches that
 // split it, every track boundary with the track's number, checked tracks
-// tinted, the selected track outlined, and a preview's position. Drawn from
-// memory only. A click reports the track under the pointer; moving over it
-// reports the time and level there.
+// tinted, the selected track outlined, and a preview's position; for other
+// thresholds than the list's, the cuts they would add (dashed) and the
+// boundaries they would drop (crossed). Before any analysis it says so. Drawn
+// from memory only. A click reports the track under the pointer; moving over
+// it reports the time and level there.
 
 #include <QImage>
 #include <QWidget>
@@ -32,17 +34,35 @@ struct MsSpan {
     uint32_t ToMs = 0;
 };
 
+// How a preview's cuts differ from the list's boundaries. quiet[i] is the
+// stretch that cuts[i] halves. A boundary inside a stretch stays (its cut moves
+// within that gap at most); a cut whose stretch holds no boundary is added; a
+// boundary inside no stretch is dropped.
+struct CutChanges {
+    std::vector<uint32_t> Added;    // preview cuts, ms
+    std::vector<uint32_t> Dropped;  // list boundaries, ms
+};
+[[nodiscard]] CutChanges CompareCuts(const std::vector<MsSpan>& quiet, const std::vector<uint32_t>& cuts,
+                                     const std::vector<uint32_t>& boundaries);
+
 class LevelView : public QWidget {
     Q_OBJECT
 public:
     explicit LevelView(QWidget* parent = nullptr);
 
+    // What the empty view says.
+    static constexpr const char* kNothingYet = "Nothing analysed yet: open a recording and press Analyze.";
+
     // The overview drawn (none: an empty picture); it must outlive its use here.
     void SetOverview(const engine::LevelOverview* overview);
     void SetTracks(std::vector<TrackMark> tracks);
-    // The stretches shaded, the cuts drawn dashed (a preview before analysing:
-    // empty when the list's own boundaries are the cuts), and the amplitude line.
-    void SetCuts(std::vector<MsSpan> quiet, std::vector<uint32_t> previewCutsMs, int32_t amplitudePercent);
+    // The stretches shaded, the cuts of a preview before analysing (none when
+    // the list's own boundaries are the cuts; else one in each stretch), and
+    // the amplitude line.
+    void SetCuts(std::vector<MsSpan> quiet, std::optional<std::vector<uint32_t>> previewCutsMs,
+                 int32_t amplitudePercent);
+    // The list's boundaries: where each track after the first starts, in ms.
+    [[nodiscard]] std::vector<uint32_t> Boundaries() const;
     // The preview's position; nothing when none plays.
     void SetPlayPosition(std::optional<uint32_t> ms);
 
@@ -74,11 +94,12 @@ private:
     void DrawLevels();
     void DrawRuler(QPainter& painter) const;
     void DrawTracks(QPainter& painter) const;
+    void DrawChanges(QPainter& painter) const;
 
     const engine::LevelOverview* overview_ = nullptr;
     std::vector<TrackMark> tracks_;
     std::vector<MsSpan> quiet_;
-    std::vector<uint32_t> previewCuts_;
+    std::optional<std::vector<uint32_t>> previewCuts_;
     int32_t amplitude_ = 0;
     std::optional<uint32_t> play_;
     QImage levels_;  // the level columns, redrawn when the data or the size change

@@ -1,5 +1,6 @@
 #include "analysis/window/OverviewForm.h"
 
+#include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
@@ -18,6 +19,7 @@
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
 #include "app/window/QtSeams.h"
+#include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
 #include "preview/window/PreviewHandlers.h"
 #include "settings/Settings.h"
@@ -31,7 +33,7 @@ uint32_t FrameMs(uint64_t frame, const engine::LevelOverview& overview) {
     return overview.SamplesPerSec == 0 ? 0 : uint32_t(frame * 1000 / overview.SamplesPerSec);
 }
 
-QString Tracks(int count) { return count == 1 ? QString("1 track") : QString("%1 tracks").arg(count); }
+QString Tracks(int count) { return QString::fromStdString(engine::TracksText(count)); }
 
 }  // namespace
 
@@ -39,8 +41,9 @@ QString Tracks(int count) { return count == 1 ? QString("1 track") : QString("%1
 struct TOverviewForm::FindTask {
     engine::AnalysisJob Job;
     std::atomic<bool> AbortPressed{false};
-    std::optional<engine::ThresholdChoice> Choice;
-    int32_t Expected = 0;
+    engine::ThresholdRequest Request;
+    std::optional<engine::ThresholdAnswer> Answer;
+    bool AnalyzeWasEnabled = false;  // the main window's Analyze, given back when the Find ends
 };
 
 TOverviewForm::TOverviewForm(TMainForm& form) : QWidget(&form, Qt::Window), form_(form) {
@@ -68,11 +71,18 @@ void TOverviewForm::MakeControls() {
     TracksEdit = new QSpinBox(this);
     TracksEdit->setRange(1, 9999);
     FindButton = new QPushButton("&Find", this);
+    KeepAmplitudeCheck = new QCheckBox("&Keep this amplitude", this);
+    KeepAmplitudeCheck->setToolTip("Find chooses only the duration, for the amplitude in the field");
     AnalyzeButton = new QPushButton("&Analyze", this);
     CountLabel = new QLabel(this);
     ReportLabel = new QLabel(this);
     ReportLabel->setWordWrap(true);
     PointerLabel = new QLabel(this);
+    StatusLabel = new QLabel(this);
+    StatusLabel->setWordWrap(true);
+    UseClosestButton = new QPushButton("Use &closest", this);
+    UseClosestButton->setToolTip("Fill the fields with the closest thresholds Find offers");
+    UseClosestButton->hide();
 
     auto* fields = new QHBoxLayout;
     const auto field = [this, fields](const char* caption, QSpinBox* edit) {
@@ -87,18 +97,24 @@ void TOverviewForm::MakeControls() {
     fields->addSpacing(16);
     field("&Tracks:", TracksEdit);
     fields->addWidget(FindButton);
+    fields->addWidget(KeepAmplitudeCheck);
     fields->addStretch();
+    auto* status = new QHBoxLayout;
+    status->addWidget(StatusLabel, 1);
+    status->addWidget(UseClosestButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(View, 1);
     layout->addLayout(fields);
     layout->addWidget(CountLabel);
     layout->addWidget(ReportLabel);
     layout->addWidget(PointerLabel);
+    layout->addLayout(status);
 
     connect(AmplitudeEdit, &QSpinBox::valueChanged, this, [this] { RefreshCuts(); });
     connect(DurationEdit, &QSpinBox::valueChanged, this, [this] { RefreshCuts(); });
     connect(FindButton, &QPushButton::clicked, this, [this] { FindButtonClick(); });
     connect(AnalyzeButton, &QPushButton::clicked, this, [this] { AnalyzeButtonClick(); });
+    connect(UseClosestButton, &QPushButton::clicked, this, [this] { UseClosestButtonClick(); });
     connect(View, &LevelView::pointed, PointerLabel, &QLabel::setText);
     connect(View, &LevelView::trackClicked, this, [this](int row) { SelectRow(row); });
     resize(760, 360);
@@ -128,6 +144,12 @@ void TOverviewForm::Refresh() {
     const AnalysisHandlers::Finished& last = form_.Analysis().LastAnalysis;
     View->SetOverview(&last.Report.Overview);
     if (!last.Report.Overview.Empty()) TracksEdit->setValue(std::max(1, int(form_.TrackList.size())));
+    PointerLabel->clear();
+    if (!find_) {
+        StatusLabel->clear();
+        UseClosestButton->hide();
+        closest_.reset();
+    }
     ReportLabel->setText(last.Report.Nothing && form_.TrackList.size() == 1
                              ? QString::fromStdString(engine::DescribeNothingFound(*last.Report.Nothing))
                              : QString());
@@ -152,31 +174,46 @@ void TOverviewForm::RefreshCuts() {
     const int32_t percent = AmplitudeEdit->value();
     const int32_t minMs = DurationEdit->value() * 1000;
     std::vector<MsSpan> quiet;
-    std::vector<uint32_t> preview;
+    std::optional<std::vector<uint32_t>> preview;
     if (overview.Empty()) {
-        CountLabel->clear();
+        CountLabel->setText(LevelView::kNothingYet);
     } else if (percent == last.AmplitudePercent && minMs == last.MinSilenceMs) {
         // The analysis's own silences, exactly.
         for (const engine::SilenceSpan& s : last.Report.Silences) {
             quiet.push_back({FrameMs(s.StartFrame, overview), FrameMs(s.EndFrame, overview)});
         }
-        CountLabel->setText(QString("%1, analysed at %2 % and %3 s.")
-                                .arg(Tracks(int(form_.TrackList.size())))
-                                .arg(percent)
-                                .arg(minMs / 1000));
+        const int listed = int(form_.TrackList.size()), analysed = int(last.Report.Silences.size()) + 1;
+        // After a split or a merge the list no longer holds what the analysis gave.
+        CountLabel->setText(
+            listed == analysed
+                ? QString("%1, analysed at %2 % and %3 s.").arg(Tracks(listed)).arg(percent).arg(minMs / 1000)
+                : QString("%1 in the list; the analysis at %2 % and %3 s gave %4.")
+                      .arg(Tracks(listed))
+                      .arg(percent)
+                      .arg(minMs / 1000)
+                      .arg(analysed));
     } else {
         const uint32_t minFrames = engine::MinimumSilenceFrames(overview.SamplesPerSec, minMs);
+        preview.emplace();
         for (const engine::QuietStretch& s :
              engine::QuietStretches(overview, engine::AmplitudeLimit(overview.EightBit, percent))) {
             if (s.Frames > minFrames) {
                 quiet.push_back({FrameMs(s.StartFrame, overview), FrameMs(s.StartFrame + s.Frames, overview)});
-                preview.push_back(FrameMs(s.StartFrame + s.Frames / 2, overview));
+                preview->push_back(FrameMs(s.StartFrame + s.Frames / 2, overview));
             }
         }
-        CountLabel->setText(QString("%1 at %2 % and %3 s (a preview; Analyze cuts them).")
-                                .arg(Tracks(int(preview.size()) + 1))
-                                .arg(percent)
-                                .arg(minMs / 1000));
+        const CutChanges changes = CompareCuts(quiet, *preview, View->Boundaries());
+        QString text = QString("%1 at %2 % and %3 s (a preview; Analyze cuts them).")
+                           .arg(Tracks(int(preview->size()) + 1))
+                           .arg(percent)
+                           .arg(minMs / 1000);
+        if (!changes.Added.empty() || !changes.Dropped.empty()) {
+            text += QString(" %1 added (dashed), %2 of the list's dropped (crossed).")
+                        .arg(changes.Added.size() == 1 ? QString("1 cut")
+                                                       : QString("%1 cuts").arg(changes.Added.size()))
+                        .arg(changes.Dropped.size());
+        }
+        CountLabel->setText(text);
     }
     View->SetCuts(std::move(quiet), std::move(preview), percent);
 }
@@ -220,19 +257,25 @@ void TOverviewForm::AnalyzeButtonClick() {
 void TOverviewForm::FindButtonClick() {
     if (!FindButton->isEnabled() || form_.UiBusy.load() || find_) return;
     auto task = std::make_shared<FindTask>();
-    task->Expected = TracksEdit->value();
+    task->Request.Expected = TracksEdit->value();
+    task->Request.Current = {AmplitudeEdit->value(), DurationEdit->value(), 0};
+    if (KeepAmplitudeCheck->isChecked()) task->Request.KeepPercent = AmplitudeEdit->value();
     task->Job.State.store(engine::JobRunning);
     find_ = task;
     form_.UiBusy.store(true);
-    CountLabel->setText(QString("Finding the thresholds for %1...").arg(Tracks(task->Expected)));
+    // One job at a time: the main window's Analyze waits for the Find.
+    task->AnalyzeWasEnabled = form_.AnalyzeButton->Enabled();
+    form_.AnalyzeButton->SetEnabled(false);
+    closest_.reset();
+    UseClosestButton->hide();
+    StatusLabel->setText(QString("Finding the thresholds for %1...").arg(Tracks(task->Request.Expected)));
     FollowTheWindow();
     const engine::LevelOverview& overview = form_.Analysis().LastAnalysis.Report.Overview;
-    const bool started = form_.Workers().Start(
-        [this, task, overview, path = form_.CurrentWaveFile, current = AmplitudeEdit->value()]() mutable {
-            WorkerSeam seam(form_, task, task.get(), task->Job.AbortRequested, task->AbortPressed);
-            task->Choice = engine::SuggestThresholds(path, overview, task->Expected, current, task->Job, seam);
-            return std::function<void()>([this, task] { FindEnded(task); });
-        });
+    const bool started = form_.Workers().Start([this, task, overview, path = form_.CurrentWaveFile]() mutable {
+        WorkerSeam seam(form_, task, task.get(), task->Job.AbortRequested, task->AbortPressed);
+        task->Answer = engine::SuggestThresholds(path, overview, task->Request, task->Job, seam);
+        return std::function<void()>([this, task] { FindEnded(task); });
+    });
     if (!started) FindEnded(task);
 }
 
@@ -240,16 +283,38 @@ void TOverviewForm::FindEnded(const std::shared_ptr<FindTask>& task) {
     if (find_ != task) return;
     find_.reset();
     form_.UiBusy.store(false);
-    if (task->Choice && !task->Job.AbortRequested.load()) {
-        const QSignalBlocker amplitude(AmplitudeEdit), duration(DurationEdit);
-        AmplitudeEdit->setValue(task->Choice->AmplitudePercent);
-        DurationEdit->setValue(task->Choice->DurationSeconds);
-    }
+    if (task->AnalyzeWasEnabled) form_.AnalyzeButton->SetEnabled(true);
+    ShowAnswer(*task);
     RefreshCuts();
-    if (task->Choice && task->Choice->Tracks != task->Expected) {
-        CountLabel->setText(CountLabel->text() + QString(" No thresholds give %1.").arg(Tracks(task->Expected)));
-    }
     FollowTheWindow();
+}
+
+void TOverviewForm::ShowAnswer(const FindTask& task) {
+    if (!task.Answer || task.Job.AbortRequested.load()) {
+        StatusLabel->setText(task.Job.AbortRequested.load() ? QString("Find stopped.") : QString());
+        return;
+    }
+    const engine::ThresholdAnswer& answer = *task.Answer;
+    StatusLabel->setText(QString::fromStdString(engine::DescribeAnswer(answer, task.Request)));
+    if (!answer.Found) {
+        closest_ = answer.Choice;
+        UseClosestButton->show();
+        return;
+    }
+    const QSignalBlocker amplitude(AmplitudeEdit), duration(DurationEdit);
+    AmplitudeEdit->setValue(answer.Choice.AmplitudePercent);
+    DurationEdit->setValue(answer.Choice.DurationSeconds);
+}
+
+void TOverviewForm::UseClosestButtonClick() {
+    if (!closest_) return;
+    {
+        const QSignalBlocker amplitude(AmplitudeEdit), duration(DurationEdit);
+        AmplitudeEdit->setValue(closest_->AmplitudePercent);
+        DurationEdit->setValue(closest_->DurationSeconds);
+    }
+    UseClosestButton->hide();
+    RefreshCuts();
 }
 
 void TOverviewForm::AbortFind() {

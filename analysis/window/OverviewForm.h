@@ -2,18 +2,24 @@
 // The overview window (View > Overview): the recording's level with its cuts,
 // and the two thresholds to steer them. Changing a field redraws at once, from
 // the overview, where the cuts would fall and how many tracks that gives; Find
-// fills both fields for a number of tracks; Analyze stores them as the
-// settings and runs the normal analysis. It follows the main window's busy
-// state and never changes the list while a save runs. It draws from memory
-// only: opening it never reads the recording.
+// fills both fields for a number of tracks (only the duration when the
+// amplitude is kept), or says in the status line that no thresholds give that
+// many and offers the closest; Analyze stores them as the settings and runs
+// the normal analysis. A Find is a job like an analysis: the main window's
+// Analyze waits for it. It follows the main window's busy state and never
+// changes the list while a save runs. It draws from memory only: opening it
+// never reads the recording.
 
 #include <QWidget>
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/GapCandidates.h"
 
+class QCheckBox;
 class QLabel;
 class QPushButton;
 class QSpinBox;
@@ -34,16 +40,20 @@ public:
     QSpinBox* AmplitudeEdit = nullptr;  // percent, 1..100
     QSpinBox* DurationEdit = nullptr;   // seconds, 1..100
     QSpinBox* TracksEdit = nullptr;
+    QCheckBox* KeepAmplitudeCheck = nullptr;  // Find chooses only the duration
     QPushButton* FindButton = nullptr;
     QPushButton* AnalyzeButton = nullptr;
-    QLabel* CountLabel = nullptr;    // how many tracks the fields give
-    QLabel* ReportLabel = nullptr;   // why a single track was found
-    QLabel* PointerLabel = nullptr;  // the time and level under the pointer
+    QLabel* CountLabel = nullptr;             // how many tracks the fields give
+    QLabel* ReportLabel = nullptr;            // why a single track was found
+    QLabel* PointerLabel = nullptr;           // the time and level under the pointer
+    QLabel* StatusLabel = nullptr;            // what Find found, or that it found none
+    QPushButton* UseClosestButton = nullptr;  // shown when Find offers the closest count
 
     // The analysis, the list or the fields changed: redraw from them.
     void Refresh();
     void FindButtonClick();
     void AnalyzeButtonClick();
+    void UseClosestButtonClick();
     // Stops a running Find (shutdown, or the window closed).
     void AbortFind();
     // Whether a Find runs.
@@ -61,12 +71,14 @@ private:
     void FollowTheWindow();
     void SelectRow(int row);
     void FindEnded(const std::shared_ptr<FindTask>& task);
+    void ShowAnswer(const FindTask& task);
     void StorePlace() const;
     void RestorePlace();
 
     TMainForm& form_;
     QTimer* follow_ = nullptr;
     std::shared_ptr<FindTask> find_;
+    std::optional<engine::ThresholdChoice> closest_;
     bool placed_ = false;
 };
 

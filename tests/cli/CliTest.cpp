@@ -165,18 +165,48 @@ TEST(Cli, RelativePathsAreTakenFromTheWorkingFolder) {
     EXPECT_EQ(r.out.substr(0, 9), "rel.0001\t");
 }
 
-TEST(Cli, CountChoosesTheThresholdsAndSaysWhichOrWhyNot) {
+TEST(Cli, CountChoosesTheThresholdsOrListsNothingAndSaysWhy) {
+    // Pieces of 20 s apart by 3.5 s and 1.5 s of digital silence.
     TempDir dir;
-    const std::string path = dir.Write("t.wav", ThreePieces());
-    const CliRun two = Cli(dir, {"analyze", "--count", "2", path});
-    EXPECT_EQ(two.status, 0) << two.err;
-    EXPECT_EQ(std::count(two.out.begin(), two.out.end(), '\n'), 2);
-    EXPECT_EQ(two.err, "2 tracks at amplitude 10 % and duration 3 s.\n");  // between the 1.5 s and 3.5 s gaps
+    const std::string path = dir.Write(
+        "t.wav", PcmWave(At1000(), Pcm(16, 2).Loud(20000).Silent(3500).Loud(20000).Silent(1500).Loud(20000).bytes()));
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        int lines;
+        std::string err;
+    };
+    const std::vector<Case> cases = {
+        {{"--count", "2"}, 0, 2, "2 tracks at amplitude 1 % and duration 3 s.\n"},  // between the two gaps
+        {{"--count", "2", "--amplitude", "20"}, 0, 2, "2 tracks at amplitude 20 % and duration 3 s.\n"},
+        {{"--count", "5"}, 1, 0, "No thresholds separate 5 tracks; the closest is 3 tracks at 1 % and 1 s.\n"},
+        {{"--count", "5", "--closest"},
+         1,
+         3,
+         "No thresholds separate 5 tracks; the closest is 3 tracks at 1 % and 1 s.\n"},
+        {{"--count", "1"}, 0, 1, "1 track at amplitude 10 % and duration 4 s.\n"},
+    };
+    for (const Case& c : cases) {
+        std::vector<std::string> args{"analyze"};
+        args.insert(args.end(), c.args.begin(), c.args.end());
+        args.push_back(path);
+        const CliRun r = Cli(dir, args);
+        EXPECT_EQ(r.status, c.status) << testing::PrintToString(c.args) << r.err;
+        EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), c.lines) << testing::PrintToString(c.args);
+        EXPECT_EQ(r.err, c.err);
+    }
+}
 
-    const CliRun five = Cli(dir, {"analyze", "--count", "5", "--format", "json", path});
-    EXPECT_EQ(five.status, 1);
-    EXPECT_NE(five.err.find("No thresholds give 5 tracks; the closest"), std::string::npos) << five.err;
-    EXPECT_NE(five.out.find("\"silenceDurationMs\": 1000"), std::string::npos) << five.out;
+TEST(Cli, CountOnARecordingWithoutAWholeFrameAnswersAsAnalyzeDoes) {
+    TempDir dir;
+    const std::string path = dir.Write("t.wav", PcmWave(At1000(), {0x01, 0x00}));  // half a stereo frame
+    const CliRun one = Cli(dir, {"analyze", "--count", "1", path});
+    EXPECT_EQ(one.status, 0) << one.err;
+    EXPECT_EQ(one.out, "t.0001\t00:00:000\t00:00:000\t00:00:000\n");
+    const CliRun three = Cli(dir, {"analyze", "--count", "3", path});
+    EXPECT_EQ(three.status, 1);
+    EXPECT_EQ(three.out, "");
+    EXPECT_EQ(three.err, "No thresholds separate 3 tracks; the closest is 1 track at 10 % and 3 s.\n");
 }
 
 TEST(Cli, ASingleTrackIsExplainedAndTheOverviewIsAPicture) {
@@ -216,6 +246,8 @@ TEST(Cli, BadArgumentsPrintTheUsageAndExitTwo) {
         {"analyze", "a.wav", "b.wav"},
         {"analyze", "--count", "0", "a.wav"},
         {"analyze", "--count", "3", "--duration", "2", "a.wav"},
+        {"analyze", "--count", "3", "--amplitude", "0", "a.wav"},
+        {"analyze", "--closest", "a.wav"},
     };
     for (const auto& args : cases) {
         const CliRun r = Cli(dir, args);

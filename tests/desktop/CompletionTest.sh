@@ -48,7 +48,7 @@ for command in analyze save; do
         }
     done
 done
-formats=$(usage_of analyze | grep -o -- '--format [a-z0-9|]*' | cut -d' ' -f2 | tr '|' '\n' | sort | tr '\n' ' ')
+formats=$(usage_of analyze | grep -o -- '--format [a-z0-9|]*' | cut -d' ' -f2 | tr '|' '\n' | sort -u | tr '\n' ' ')
 expect "$formats" analyze --format ""
 expect "$formats" analyze --format = ""
 expect "" save --format ""

@@ -1,6 +1,7 @@
 // The overview window over the main window: what it shows after an analysis,
 // its preview of other thresholds, Find, Analyze, a click in a track, and the
 // busy rules. Behaviour only, not pixels.
+#include <QCheckBox>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
@@ -10,7 +11,9 @@
 #include "analysis/window/LevelView.h"
 #include "analysis/window/OverviewForm.h"
 #include "app/window/MainForm.h"
+#include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "editing/window/EditHandlers.h"
 #include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 
@@ -20,11 +23,11 @@ class OverviewTest : public QObject, protected test::FormFixture<> {
     Q_OBJECT
     app::TOverviewForm* overview_ = nullptr;
 
-    // Three pieces at 1000 Hz: gaps of 4 s and 1.5 s (two tracks at the
-    // default 3 s, three at 1 s), analysed, and the overview open.
+    // Three pieces of 20 s at 1000 Hz: gaps of 4 s and 2 s (two tracks at
+    // the default 3 s, three at 1 s), analysed, and the overview open.
     void Open() {
         test::Pcm pcm(16, 1);
-        pcm.Loud(5000).Silent(4000).Loud(5000).Silent(1500).Loud(5000);
+        pcm.Loud(20000).Silent(4000).Loud(20000).Silent(2000).Loud(20000);
         AnalyzeAndWait(files_->Write("Side.wav", test::PcmWave(test::Format{1, 1, 1000, 16}, pcm.bytes())));
         QCOMPARE(form_->TrackList.size(), std::size_t(2));
         form_->OverviewMenuItem->trigger();
@@ -42,7 +45,7 @@ private slots:
     void cleanup() { DestroyForm(); }
 
     void showsTheAnalysisAndPreviewsOtherThresholds() {
-        QCOMPARE(overview_->View->TotalMs(), 20500u);
+        QCOMPARE(overview_->View->TotalMs(), 66000u);
         QCOMPARE(overview_->AmplitudeEdit->value(), 10);
         QCOMPARE(overview_->TracksEdit->value(), 2);
         QVERIFY(overview_->CountLabel->text().startsWith("2 tracks, analysed at 10 % and 3 s"));
@@ -55,7 +58,7 @@ private slots:
 
     void aClickInATrackSelectsItsRow() {
         app::LevelView& view = *overview_->View;
-        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(int(view.XOf(15000)), view.height() / 2));
+        QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(int(view.XOf(35000)), view.height() / 2));
         QVERIFY(form_->TrackListView->Row(1)->isSelected());
         QVERIFY(!form_->TrackListView->Row(0)->isSelected());
         form_->SaveRunning = true;  // the list is not changed while a save runs
@@ -68,16 +71,62 @@ private slots:
         overview_->TracksEdit->setValue(3);
         QTest::mouseClick(overview_->FindButton, Qt::LeftButton);
         QVERIFY(form_->UiBusy.load());
+        // One job at a time: the main window's Analyze waits for the Find.
+        QVERIFY(!form_->AnalyzeButton->Enabled());
+        form_->Analysis().analyzeButtonClick();
+        QVERIFY(!form_->Analysis().AnalysisJob);
         QTRY_VERIFY(!overview_->Finding());
         QVERIFY(!form_->UiBusy.load());
+        QVERIFY(form_->AnalyzeButton->Enabled());
+        QCOMPARE(overview_->AmplitudeEdit->value(), 1);  // the gaps are digital silence
         QCOMPARE(overview_->DurationEdit->value(), 1);
-        QVERIFY(overview_->CountLabel->text().startsWith("3 tracks"));
+        QCOMPARE(overview_->StatusLabel->text(), QString("3 tracks at amplitude 1 % and duration 1 s."));
+        QVERIFY(
+            overview_->CountLabel->text().startsWith("3 tracks at 1 % and 1 s (a preview; Analyze cuts them). "
+                                                     "1 cut added (dashed), 0 of the list's dropped"));
 
         QTest::mouseClick(overview_->AnalyzeButton, Qt::LeftButton);
         QTRY_VERIFY(!form_->UiBusy.load() && !form_->Analysis().AnalysisJob);
         QCOMPARE(form_->TrackList.size(), std::size_t(3));
         QVERIFY(test::Slurp(env_->SettingsFile()).contains("SilenceDuration:=1"));
-        QVERIFY(overview_->CountLabel->text().startsWith("3 tracks, analysed at 10 % and 1 s"));
+        QVERIFY(overview_->CountLabel->text().startsWith("3 tracks, analysed at 1 % and 1 s"));
+        QVERIFY2(overview_->StatusLabel->text().isEmpty(), "a new analysis clears the Find's answer");
+    }
+
+    void findSaysWhenNoThresholdsGiveTheCountAndOffersTheClosest() {
+        overview_->TracksEdit->setValue(4);
+        QTest::mouseClick(overview_->FindButton, Qt::LeftButton);
+        QTRY_VERIFY(!overview_->Finding());
+        QCOMPARE(overview_->StatusLabel->text(),
+                 QString("No thresholds separate 4 tracks; the closest is 3 tracks at 1 % and 1 s."));
+        QCOMPARE(overview_->AmplitudeEdit->value(), 10);  // nothing claimed, nothing filled
+        QVERIFY(overview_->UseClosestButton->isVisible());
+        QTest::mouseClick(overview_->UseClosestButton, Qt::LeftButton);
+        QCOMPARE(overview_->AmplitudeEdit->value(), 1);
+        QCOMPARE(overview_->DurationEdit->value(), 1);
+        QVERIFY(overview_->CountLabel->text().startsWith("3 tracks at 1 % and 1 s"));
+        QVERIFY(!overview_->UseClosestButton->isVisible());
+
+        overview_->AmplitudeEdit->setValue(20);
+        overview_->KeepAmplitudeCheck->setChecked(true);
+        overview_->TracksEdit->setValue(3);
+        QTest::mouseClick(overview_->FindButton, Qt::LeftButton);
+        QTRY_VERIFY(!overview_->Finding());
+        QCOMPARE(overview_->AmplitudeEdit->value(), 20);
+        QCOMPARE(overview_->StatusLabel->text(), QString("3 tracks at amplitude 20 % and duration 1 s."));
+    }
+
+    void theCountFollowsAMergeAndTheHoverTextANewAnalysis() {
+        emit overview_->View->pointed("00:10:000  100.0 %");
+        QVERIFY(!overview_->PointerLabel->text().isEmpty());
+        form_->TrackListView->SetChecked(0, true);
+        form_->TrackListView->SetChecked(1, true);
+        form_->Edits().MergeButtonClick();
+        QCOMPARE(form_->TrackList.size(), std::size_t(1));
+        QCOMPARE(overview_->CountLabel->text(), QString("1 track in the list; the analysis at 10 % and 3 s gave 2."));
+        QCOMPARE(overview_->TracksEdit->value(), 1);
+        AnalyzeAndWait(form_->CurrentWaveFile);
+        QVERIFY(overview_->PointerLabel->text().isEmpty());
     }
 
     void itsCommandsWaitWhileTheWindowIsBusy() {
@@ -99,8 +148,38 @@ private slots:
         QTRY_VERIFY(!form_->UiBusy.load() && !form_->Analysis().AnalysisJob);
         QCOMPARE(form_->TrackList.size(), std::size_t(1));
         QCOMPARE(overview_->ReportLabel->text(),
-                 QString("No quiet stretch longer than 5 s below 10 %. The longest is 4 s at 00:05:000; there is "
+                 QString("No quiet stretch longer than 5 s below 10 %. The longest is 4 s at 00:20:000; there is "
                          "none up to 100 %."));
+    }
+
+    void aPreviewTellsTheCutsItAddsAndTheBoundariesItDrops_data() {
+        QTest::addColumn<std::vector<uint32_t>>("boundaries");
+        QTest::addColumn<std::vector<uint32_t>>("added");
+        QTest::addColumn<std::vector<uint32_t>>("dropped");
+        // Two stretches, 20-24 s and 44-46 s, cut at 22 and 45 s.
+        QTest::newRow("same") << std::vector<uint32_t>{22000, 45000} << std::vector<uint32_t>{}
+                              << std::vector<uint32_t>{};
+        QTest::newRow("moved within its gap")
+            << std::vector<uint32_t>{21000, 45000} << std::vector<uint32_t>{} << std::vector<uint32_t>{};
+        QTest::newRow("one new") << std::vector<uint32_t>{22000} << std::vector<uint32_t>{45000}
+                                 << std::vector<uint32_t>{};
+        QTest::newRow("one gone, one new")
+            << std::vector<uint32_t>{10000, 22000} << std::vector<uint32_t>{45000} << std::vector<uint32_t>{10000};
+    }
+    void aPreviewTellsTheCutsItAddsAndTheBoundariesItDrops() {
+        QFETCH(std::vector<uint32_t>, boundaries);
+        QFETCH(std::vector<uint32_t>, added);
+        QFETCH(std::vector<uint32_t>, dropped);
+        const app::CutChanges c = app::CompareCuts({{20000, 24000}, {44000, 46000}}, {22000, 45000}, boundaries);
+        QCOMPARE(c.Added, added);
+        QCOMPARE(c.Dropped, dropped);
+    }
+
+    void anEmptyOverviewSaysToAnalyseFirst() {
+        DestroyForm();
+        QVERIFY(ShowForm());
+        form_->OverviewMenuItem->trigger();
+        QCOMPARE(form_->Analysis().OverviewForm->CountLabel->text(), QString(app::LevelView::kNothingYet));
     }
 };
 
