@@ -9,8 +9,9 @@
 # lead-in and run-out groove; 8-bit, mono, 22.05 to 96 kHz; seed 40 is a
 # 60-minute side. It also finds by brute force every pair of thresholds whose
 # cuts all fall inside the laid gaps (a side is "reachable" when at least 3
-# pairs do). The rule was tuned on seeds 1-20; seeds 21-40 say how it does on
-# sides it has not seen. For each half it prints:
+# pairs do). The rule was tuned on seeds 1-20 (and on seeds 41-100, which
+# this script does not lay); seeds 21-40 say how it does on sides it has not
+# seen. For each half it prints:
 #   right:   the reachable sides cut right with the true N (target >= 95 %)
 #   wrong:   answers that exit 0 with a cut outside every real gap, for N, N-1
 #            and N+1 (target 0)
@@ -18,7 +19,7 @@
 #   scans:   --count's wall time over one plain analyze of the same file
 #            (target: at most 3 for the 60-minute side)
 #
-#   bench/find.sh [BUILD_DIR]     (the corpus, about 3.5 GB, stays in bench/out/find)
+#   bench/find.sh [BUILD_DIR]     (the corpus, about 4 GB, stays in bench/out/find-1)
 set -euo pipefail
 BENCH_BUILD_DIR=${1:-${BENCH_BUILD_DIR:-}}
 . "$(dirname "$0")/common.sh"
