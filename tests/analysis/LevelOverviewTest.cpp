@@ -236,12 +236,13 @@ INSTANTIATE_TEST_SUITE_P(
                 {{43120, 16000}, {1200, 12 * 328}, {5000, 16000}, {3400, 13 * 328}, {2000, 16000}},
                 "No quiet stretch longer than 3 s below 13 %. The longest is 1.2 s at 00:43:120; at 14 % there is one "
                 "of 3.4 s."},
-        // 3005 frames at 13 % from the middle of a 10 ms column: 300 whole quiet
-        // columns, 3000 frames, which is not longer than 3 s, but the silence is.
+        // 3002 frames at 13 % from frame 10003: 299 whole quiet 10 ms columns
+        // (2990 frames), which is not longer than 3 s; the silence is, with the
+        // 7 frames before them and the 5 after.
         Unsplit{"LongerByFramesThanItsColumns",
                 10,
                 3000,
-                {{10005, 16000}, {3005, 13 * 328}, {2000, 16000}},
+                {{10003, 16000}, {3002, 13 * 328}, {2000, 16000}},
                 "No quiet stretch longer than 3 s below 10 %. Nothing is that quiet; at 14 % there is one of 3 s."},
         Unsplit{"AShortPause",
                 10,
