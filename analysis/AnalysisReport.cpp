@@ -41,14 +41,6 @@ std::string DescribeNothingFound(const NothingFound& report) {
     return text;
 }
 
-QuietStretch LongestQuietStretch(const LevelOverview& overview, int limit) {
-    QuietStretch longest;
-    for (const QuietStretch& s : QuietStretches(overview, limit)) {
-        if (s.Frames > longest.Frames) longest = s;
-    }
-    return longest;
-}
-
 void FindAmplitudeWithSilence(const LevelOverview& overview, const StretchEdges& edges, NothingFound& report) {
     const int ownLimit = AmplitudeLimit(overview.EightBit, report.AmplitudePercent);
     report.WholeQuiet = !overview.Empty() && std::all_of(overview.Peaks.begin(), overview.Peaks.end(),

@@ -42,9 +42,6 @@ struct AnalysisReport {
 // a second are given in ms.
 [[nodiscard]] std::string DescribeNothingFound(const NothingFound& report);
 
-// The longest quiet stretch of overview at limit; Frames 0 when there is none.
-[[nodiscard]] QuietStretch LongestQuietStretch(const LevelOverview& overview, int limit);
-
 // Fills report.WholeQuiet, and FoundAtPercent and FoundLongestMs: the first
 // amplitude above report.AmplitudePercent with a silence longer than the
 // minimum. The overview names the candidates; edges gives their exact frames.

@@ -37,25 +37,31 @@ std::optional<ThresholdChoice> OneTrack(const LevelOverview& overview, const Lev
     return std::nullopt;
 }
 
-// The plausible count nearest expected (fewer tracks first on a tie), each
-// count at its quietest plausible amplitude; one track when no other is.
-std::optional<ThresholdChoice> ClosestPlausible(const LevelOverview& overview, const LevelIndex& index,
-                                                const ThresholdRequest& request, const GapRule& rule) {
+// The quietest amplitude whose stretches the judgement finds to be the gaps
+// between expected tracks. When there is none: the plausible count nearest
+// expected (fewer tracks first on a tie), each count at its quietest plausible
+// amplitude, or one track when no other is (else fallback). One pass over the
+// amplitudes serves both.
+ThresholdAnswer Search(const LevelOverview& overview, const LevelIndex& index, const ThresholdRequest& request,
+                       const GapRule& rule, const ThresholdChoice& fallback) {
     const int32_t expected = request.Expected;
     const auto distance = [expected](int32_t tracks) { return std::abs(tracks - expected) * 2 + (tracks > expected); };
-    std::optional<ThresholdChoice> best = OneTrack(overview, index, request);
+    std::optional<ThresholdChoice> closest;
     for (int32_t p : Percents(request)) {
         const StretchesAt at(overview, index, p);
+        if (auto choice = at.Judge(expected, rule)) return {*choice, true};
         for (int32_t tracks = 2; tracks <= at.MostTracks(); ++tracks) {
-            if (best && distance(tracks) >= distance(best->Tracks)) {
+            if (closest && distance(tracks) >= distance(closest->Tracks)) {
                 if (tracks > expected) break;
                 continue;
             }
             if (tracks == expected) continue;
-            if (auto choice = at.Judge(tracks, rule)) best = choice;
+            if (auto choice = at.Judge(tracks, rule)) closest = choice;
         }
     }
-    return best;
+    const std::optional<ThresholdChoice> one = OneTrack(overview, index, request);
+    if (one && (!closest || distance(1) < distance(closest->Tracks))) closest = one;
+    return {closest.value_or(fallback), false};
 }
 
 }  // namespace
@@ -79,10 +85,7 @@ ThresholdAnswer ChooseThresholds(const LevelOverview& overview, const ThresholdR
         const std::optional<ThresholdChoice> one = OneTrack(overview, index, request);
         return one ? ThresholdAnswer{*one, true} : ThresholdAnswer{current, false};
     }
-    for (int32_t p : Percents(request)) {
-        if (auto choice = StretchesAt(overview, index, p).Judge(request.Expected, rule)) return {*choice, true};
-    }
-    return {ClosestPlausible(overview, index, request, rule).value_or(current), false};
+    return Search(overview, index, request, rule, current);
 }
 
 std::optional<ThresholdAnswer> SuggestThresholds(const std::string& path, const LevelOverview& overview,

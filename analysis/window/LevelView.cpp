@@ -54,13 +54,16 @@ void LevelView::SetOverview(const engine::LevelOverview* overview) {
 
 void LevelView::SetTracks(std::vector<TrackMark> tracks) {
     tracks_ = std::move(tracks);
+    CompareWithList();
     update();
 }
 
-std::vector<uint32_t> LevelView::Boundaries() const {
-    std::vector<uint32_t> starts;
-    for (std::size_t i = 1; i < tracks_.size(); ++i) starts.push_back(tracks_[i].StartMs);
-    return starts;
+void LevelView::CompareWithList() {
+    changes_ = {};
+    if (!previewCuts_) return;
+    std::vector<uint32_t> boundaries;
+    for (std::size_t i = 1; i < tracks_.size(); ++i) boundaries.push_back(tracks_[i].StartMs);
+    changes_ = CompareCuts(quiet_, *previewCuts_, boundaries);
 }
 
 void LevelView::SetCuts(std::vector<MsSpan> quiet, std::optional<std::vector<uint32_t>> previewCutsMs,
@@ -68,6 +71,7 @@ void LevelView::SetCuts(std::vector<MsSpan> quiet, std::optional<std::vector<uin
     quiet_ = std::move(quiet);
     previewCuts_ = std::move(previewCutsMs);
     amplitude_ = amplitudePercent;
+    CompareWithList();
     update();
 }
 
@@ -175,14 +179,12 @@ void LevelView::DrawTracks(QPainter& painter) const {
 }
 
 void LevelView::DrawChanges(QPainter& painter) const {
-    if (!previewCuts_) return;
     const QRect plot = Plot();
-    const CutChanges changes = CompareCuts(quiet_, *previewCuts_, Boundaries());
     painter.setPen(QPen(kAdded, 2, Qt::DashLine));
-    for (uint32_t cut : changes.Added)
+    for (uint32_t cut : changes_.Added)
         painter.drawLine(QPointF(XOf(cut), plot.top()), QPointF(XOf(cut), plot.bottom()));
     painter.setPen(QPen(palette().text().color(), 2));
-    for (uint32_t b : changes.Dropped) {
+    for (uint32_t b : changes_.Dropped) {
         const QPointF c(XOf(b), plot.top() + 8);
         painter.drawLine(c + QPointF(-5, -5), c + QPointF(5, 5));
         painter.drawLine(c + QPointF(-5, 5), c + QPointF(5, -5));

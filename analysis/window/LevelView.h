@@ -61,8 +61,8 @@ public:
     // the amplitude line.
     void SetCuts(std::vector<MsSpan> quiet, std::optional<std::vector<uint32_t>> previewCutsMs,
                  int32_t amplitudePercent);
-    // The list's boundaries: where each track after the first starts, in ms.
-    [[nodiscard]] std::vector<uint32_t> Boundaries() const;
+    // How the preview's cuts differ from the list's boundaries; none without a preview.
+    [[nodiscard]] const CutChanges& Changes() const { return changes_; }
     // The preview's position; nothing when none plays.
     void SetPlayPosition(std::optional<uint32_t> ms);
 
@@ -95,11 +95,13 @@ private:
     void DrawRuler(QPainter& painter) const;
     void DrawTracks(QPainter& painter) const;
     void DrawChanges(QPainter& painter) const;
+    void CompareWithList();
 
     const engine::LevelOverview* overview_ = nullptr;
     std::vector<TrackMark> tracks_;
     std::vector<MsSpan> quiet_;
     std::optional<std::vector<uint32_t>> previewCuts_;
+    CutChanges changes_;
     int32_t amplitude_ = 0;
     std::optional<uint32_t> play_;
     QImage levels_;  // the level columns, redrawn when the data or the size change

@@ -202,20 +202,20 @@ void TOverviewForm::RefreshCuts() {
                 preview->push_back(FrameMs(s.StartFrame + s.Frames / 2, overview));
             }
         }
-        const CutChanges changes = CompareCuts(quiet, *preview, View->Boundaries());
-        QString text = QString("%1 at %2 % and %3 s (a preview; Analyze cuts them).")
-                           .arg(Tracks(int(preview->size()) + 1))
-                           .arg(percent)
-                           .arg(minMs / 1000);
-        if (!changes.Added.empty() || !changes.Dropped.empty()) {
-            text += QString(" %1 added (dashed), %2 of the list's dropped (crossed).")
-                        .arg(changes.Added.size() == 1 ? QString("1 cut")
-                                                       : QString("%1 cuts").arg(changes.Added.size()))
-                        .arg(changes.Dropped.size());
-        }
-        CountLabel->setText(text);
+        CountLabel->setText(QString("%1 at %2 % and %3 s (a preview; Analyze cuts them).")
+                                .arg(Tracks(int(preview->size()) + 1))
+                                .arg(percent)
+                                .arg(minMs / 1000));
     }
     View->SetCuts(std::move(quiet), std::move(preview), percent);
+    const CutChanges& changes = View->Changes();
+    if (!changes.Added.empty() || !changes.Dropped.empty()) {
+        CountLabel->setText(CountLabel->text() + QString(" %1 added (dashed), %2 of the list's dropped (crossed).")
+                                                     .arg(changes.Added.size() == 1
+                                                              ? QString("1 cut")
+                                                              : QString("%1 cuts").arg(changes.Added.size()))
+                                                     .arg(changes.Dropped.size()));
+    }
 }
 
 void TOverviewForm::FollowTheWindow() {
