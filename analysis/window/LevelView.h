@@ -35,7 +35,7 @@ struct MsSpan {
 };
 
 // How a preview's cuts differ from the list's boundaries. quiet[i] is the
-// stretch that cuts[i] halves. A boundary inside a stretch stays (its cut moves
+// stretch that cuts[i] halves; both lists in time order. A boundary inside a stretch stays (its cut moves
 // within that gap at most); a cut whose stretch holds no boundary is added; a
 // boundary inside no stretch is dropped.
 struct CutChanges {
