@@ -62,6 +62,10 @@ int ReadStructure(HMMIO h, WaveFormat& format, MMCKINFO& dataChunk) {
 
     if (format.wFormatTag != WAVE_FORMAT_PCM) return WaveErrNotPcm;
     if (format.nChannels > 2 || format.wBitsPerSample > 16) return -MsgFormatNotSupported;
+    // A rate of 0 would time every silence at 00:00:000 and cut one empty
+    // track per silence; no channels or bits hold no samples at all.
+    if (format.nSamplesPerSec == 0 || format.nChannels == 0 || format.wBitsPerSample == 0)
+        return -MsgFormatNotSupported;
     if (!BlockAlignHoldsTestedSamples(format)) return -MsgFormatNotSupported;
 
     mmioAscend(h, &fmt, 0);
