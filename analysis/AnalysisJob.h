@@ -31,8 +31,9 @@ struct AnalysisJob {
     }
 };
 
-// The minimum silence in milliseconds for a duration setting in seconds, in
-// the 32-bit arithmetic of the job record (a hand-edited setting is not checked).
+// The minimum silence in milliseconds for a duration setting in seconds (a
+// hand-edited setting is not checked); beyond the 32-bit range it saturates,
+// so a huge minimum never becomes a short one.
 [[nodiscard]] int32_t SilenceDurationToMs(int32_t seconds);
 
 // The worker's work: scans job.FileName into tracks and job.Report. On an

@@ -67,6 +67,8 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
     return true;
 }
 
+bool InRange(const std::optional<int32_t>& n, int32_t low, int32_t high) { return n && *n >= low && *n <= high; }
+
 CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
     CliCommand c;
     c.kind = save ? CliCommand::Kind::Save : CliCommand::Kind::Analyze;
@@ -81,14 +83,17 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
             if (!error.empty()) return Invalid(error);
         } else if (TakeValue(args, i, "--amplitude", &v)) {
             c.analyze.amplitudePercent = v ? ParseInteger(*v) : std::nullopt;
-            if (!c.analyze.amplitudePercent) return Invalid("--amplitude needs an integer percentage");
+            if (!InRange(c.analyze.amplitudePercent, 1, 100))
+                return Invalid("--amplitude needs a percentage from 1 to 100");
         } else if (TakeValue(args, i, "--duration", &v) || TakeValue(args, i, "--duration-ms", &v)) {
             const bool seconds = arg.rfind("--duration-ms", 0) != 0;
             if (haveDuration) return Invalid("give either --duration or --duration-ms, once");
             haveDuration = true;
             const auto n = v ? ParseInteger(*v) : std::nullopt;
-            if (!n) return Invalid(seconds ? "--duration needs whole seconds" : "--duration-ms needs milliseconds");
-            c.analyze.minSilenceMs = seconds ? int32_t(uint32_t(*n) * 1000u) : *n;
+            if (seconds && !InRange(n, 1, 100)) return Invalid("--duration needs whole seconds from 1 to 100");
+            if (!seconds && !InRange(n, 1, 100000))
+                return Invalid("--duration-ms needs milliseconds from 1 to 100000");
+            c.analyze.minSilenceMs = seconds ? *n * 1000 : *n;
         } else if (!save && TakeValue(args, i, "--format", &v)) {
             if (v == "tsv") c.analyze.format = OutputFormat::Tsv;
             else if (v == "json") c.analyze.format = OutputFormat::Json;
@@ -114,9 +119,6 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
     if (c.analyze.expectedTracks && haveDuration)
         return Invalid("--count chooses the duration itself: leave out --duration");
     if (c.analyze.closest && !c.analyze.expectedTracks) return Invalid("--closest goes with --count");
-    const auto percent = c.analyze.amplitudePercent;
-    if (c.analyze.expectedTracks && percent && (*percent < 1 || *percent > 100))
-        return Invalid("--amplitude with --count needs a percentage from 1 to 100");
     return c;
 }
 
@@ -162,11 +164,12 @@ const char* UsageText() {
            "silence that lasts longer than the minimum duration. save finds them the same\n"
            "way and writes each chosen track as a file of its own.\n"
            "\n"
-           "  --amplitude PERCENT  a frame is silent below this percentage of full scale\n"
-           "                       (default: \"SilenceAmplitude:\" of Quillon.ini, else 10)\n"
-           "  --duration SECONDS   a silence must last longer than this to split\n"
+           "  --amplitude PERCENT  a frame is silent below this percentage of full scale,\n"
+           "                       1 to 100 (default: \"SilenceAmplitude:\" of Quillon.ini,\n"
+           "                       else 10)\n"
+           "  --duration SECONDS   a silence must last longer than this to split, 1 to 100\n"
            "                       (default: \"SilenceDuration:\" of Quillon.ini, else 3)\n"
-           "  --duration-ms MS     the same in milliseconds\n"
+           "  --duration-ms MS     the same in milliseconds, 1 to 100000\n"
            "  --count N            choose the amplitude and duration that give N tracks:\n"
            "                       the lowest amplitude at which N - 1 quiet stretches\n"
            "                       stand out as gaps between pieces (with --amplitude, only\n"

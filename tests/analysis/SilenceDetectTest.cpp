@@ -323,6 +323,18 @@ TEST(RunAnalysis, AbortLeavesNoTracks) {
     EXPECT_EQ(tracks.size(), 2u);
 }
 
+TEST(SilenceDurationToMs, AStoredDurationSaturatesInsteadOfWrapping) {
+    const struct {
+        int32_t seconds;
+        int32_t ms;
+    } cases[] = {
+        {3, 3000}, {0, 0}, {-2, -2000}, {2147483, 2147483000},
+        {4294968, INT32_MAX},  // wrapped to 704 ms in 32 bits
+        {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN},
+    };
+    for (const auto& c : cases) EXPECT_EQ(SilenceDurationToMs(c.seconds), c.ms) << c.seconds;
+}
+
 TEST(BuildTracks, TheTenThousandthTrackHasFiveDigits) {
     std::vector<SilenceSpan> spans;
     for (uint32_t i = 0; i < 10000; ++i) spans.push_back({i * 10 + 2, i * 10 + 8, 6});

@@ -107,7 +107,7 @@ TEST(Cli, ThresholdsComeFromTheSettingsFileAndFlagsOverrideThem) {
     EXPECT_EQ(lines(Cli(dir, {"analyze", path})), 3) << "1 s from the file splits both gaps";
     EXPECT_EQ(lines(Cli(dir, {"analyze", "--duration", "2", path})), 2);
     EXPECT_EQ(lines(Cli(dir, {"analyze", "--duration-ms=4000", path})), 1);
-    EXPECT_EQ(lines(Cli(dir, {"analyze", "--amplitude", "0", path})), 1);
+    EXPECT_EQ(lines(Cli(dir, {"analyze", "--amplitude", "1", "--duration-ms", "100000", path})), 1);
 }
 
 TEST(Cli, JsonAndCueOutputs) {
@@ -247,6 +247,14 @@ TEST(Cli, BadArgumentsPrintTheUsageAndExitTwo) {
         {"analyze", "--count", "0", "a.wav"},
         {"analyze", "--count", "3", "--duration", "2", "a.wav"},
         {"analyze", "--count", "3", "--amplitude", "0", "a.wav"},
+        {"analyze", "--amplitude", "0", "a.wav"},
+        {"analyze", "--amplitude", "101", "a.wav"},
+        {"analyze", "--amplitude", "-5", "a.wav"},
+        {"analyze", "--duration", "0", "a.wav"},
+        {"analyze", "--duration", "101", "a.wav"},
+        {"analyze", "--duration", "4294968", "a.wav"},  // would wrap to 0.7 s in 32 bits
+        {"analyze", "--duration-ms", "0", "a.wav"},
+        {"analyze", "--duration-ms", "100001", "a.wav"},
         {"analyze", "--closest", "a.wav"},
     };
     for (const auto& args : cases) {
