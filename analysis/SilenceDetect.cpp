@@ -115,6 +115,7 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
         const std::size_t before = tracks.size();
         BuildTracks(scan.Spans, uint32_t(scan.FramesScanned), path, wave.format, tracks);
         if (report != nullptr) {
+            report->Source = IdentifySource(wave.file.get(), wave.dataChunk);
             report->Overview = overview->Finish(scan.FramesScanned);
             report->Silences = scan.Spans;
             report->Nothing.reset();

@@ -95,6 +95,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     engine::SaveJob job;
     job.SourcePath = path;
     job.Tracks = tracks;
+    job.Analysed = analysis.report.Source;
     engine::MarkTracksToSave(job.Tracks, chosen, false, folder);
     job.CheckedDurationMs = engine::CheckedTracksDuration(job.Tracks, chosen);
     job.OutputFolder = folder;

@@ -14,6 +14,7 @@
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "export/DeferredSeam.h"
+#include "export/SourceCheck.h"
 #include "export/TrackWriter.h"
 #include "platform/Cores.h"
 #include "platform/DiskSpace.h"
@@ -367,6 +368,11 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         return FinishWithoutWork(job, hooks, seam);
     }
     MeasureAvailable(source);
+    if (!HoldsAnalysedTracks(source, job.Analysed, job.Tracks)) {
+        source.file.reset();
+        seam.ShowErrorBox(FormatText(text::kSourceLost, {job.SourcePath, FirstCheckedName(job.Tracks)}));
+        return FinishWithoutWork(job, hooks, seam);
+    }
     uint32_t total = job.CheckedDurationMs;
     if (job.SaveAsMp3) total += total / 2;
     if (!HasFreeSpace(job.OutputFolder, total, source.format)) {

@@ -10,10 +10,12 @@
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/SourceIdentity.h"
 #include "analysis/WaveFormat.h"
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
@@ -76,6 +78,9 @@ struct SaveJob {
     ConversionList Conversions;  // of the MP3 phase, shown and stopped by the window and the command line
     // Set before the worker starts:
     std::string SourcePath;
+    // The file the tracks were found in; when kept, a source that is no
+    // longer that file is refused before anything is written.
+    std::optional<SourceIdentity> Analysed;
     TrackList Tracks;                // the job's copy of the list, Checked marked; the worker sets WaveSaved
     uint32_t CheckedDurationMs = 0;  // all checked rows, also those left out as saved
     bool SaveAsMp3 = false;

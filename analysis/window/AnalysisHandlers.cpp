@@ -67,6 +67,7 @@ void AnalysisHandlers::analyzeButtonClick() {
     AnalyzeTimer->start();
     form_.UiBusy.store(true);
     form_.TrackList.clear();
+    form_.TrackListSource.reset();
     ++form_.TrackListGeneration;
     LastAnalysis = {};
     OverviewChanged();
@@ -112,6 +113,7 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
     if (state == engine::JobFinished) {
         AnalyzeTimer->stop();
         form_.TrackList = std::move(AnalysisJob->Tracks);
+        form_.TrackListSource = job.Report.Source;
         LastAnalysis = {std::move(job.Report), job.SilenceAmplitude, job.SilenceDurationMs};
         form_.FillTrackListView();
         form_.SetAnalysisControlsEnabled(true);

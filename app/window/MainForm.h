@@ -13,6 +13,7 @@
 #include <string>
 #include <vector>
 
+#include "analysis/SourceIdentity.h"
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
 #include "app/WorkerIdleEvent.h"
@@ -50,6 +51,8 @@ public:
     std::atomic<bool> SaveRunning{false};
     std::string CurrentWaveFile;
     engine::TrackList TrackList;
+    // The file the list was found in, kept from the analysis that made it.
+    std::optional<engine::SourceIdentity> TrackListSource;
     uint64_t TrackListGeneration = 0;  // counts the lists shown; a job's results go back only to its own
     engine::WorkerIdleEvent WorkerIdleEvent;
 

@@ -51,6 +51,7 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
     auto job = std::make_shared<engine::SaveJob>();
     job->SourcePath = form_.CurrentWaveFile;
     job->Tracks = form_.TrackList;
+    job->Analysed = form_.TrackListSource;
     job->CheckedDurationMs = engine::CheckedTracksDuration(form_.TrackList, checks);
     job->SaveAsMp3 = type == engine::SaveType::Mp3;
     job->CodecName = mp3.CurrentCodecName;

@@ -13,10 +13,14 @@
 #include <cerrno>
 #include <cstdlib>
 #include <cstring>
+#include <chrono>
 #include <filesystem>
+#include <optional>
 
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
+#include "analysis/SilenceDetect.h"
+#include "analysis/WaveRead.h"
 #include "export/SaveJob.h"
 #include "platform/Mmio.h"
 #include "support/FileSizeLimit.h"
@@ -263,6 +267,109 @@ TEST_P(EitherCopy, ASourceCutShortDuringTheSaveStopsItWithoutAPartialTrack) {
     EXPECT_EQ(job_.Tracks[2].WaveSaved, 0);  // not tried: the source is no longer what was analysed
     ExpectNoDebris({"One"}, false);
 }
+
+// What may happen to the recording between the analysis and the save. The
+// audio is cut short, or the file is another one; appending a chunk (as a tag
+// editor does) or touching it leaves the audio as it was.
+enum class Change { Truncated, ReplacedByRename, RewrittenLonger, ChunkAppended, Touched };
+
+struct ChangeCase {
+    Change change;
+    bool refused;
+};
+
+class SourceChangedSinceTheAnalysis : public SaveFaultTest, public ::testing::WithParamInterface<ChangeCase> {
+protected:
+    std::optional<SourceIdentity> Identity() const {
+        test::RecordingSeam quiet;
+        WaveFormat format;
+        platform::UniqueHmmio file;
+        platform::MMCKINFO data{};
+        uint32_t size = 0;
+        if (!OpenWaveFile(source_, file, format, data, size, quiet)) return std::nullopt;
+        return IdentifySource(file.get(), data);
+    }
+    void Apply(Change change) const {
+        switch (change) {
+        case Change::Truncated: fs::resize_file(source_, fs::file_size(source_) - kBytesPerSecond); break;
+        case Change::ReplacedByRename: {
+            const std::string other = dir_.Write("other.wav", original_);
+            fs::rename(other, source_);
+            break;
+        }
+        case Change::RewrittenLonger: {
+            Bytes longer = samples_;
+            longer.resize(samples_.size() + kBytesPerSecond);
+            test::TempDir::WriteAt(source_, test::PcmWave(test::Format{1, 2, 44100, 16}, longer));
+            break;
+        }
+        case Change::ChunkAppended: {
+            Bytes tagged = test::Riff({test::Chunk("fmt ", test::FmtBody(test::Format{1, 2, 44100, 16})),
+                                       test::Chunk("data", samples_), test::Chunk("LIST", Bytes(40, 'x'))});
+            test::TempDir::WriteAt(source_, tagged);
+            break;
+        }
+        case Change::Touched: fs::last_write_time(source_, fs::file_time_type::clock::now() + std::chrono::hours(1));
+        }
+    }
+};
+
+TEST_P(SourceChangedSinceTheAnalysis, IsRefusedBeforeAnythingIsWritten) {
+    MakeSource(6);
+    job_.Analysed = Identity();
+    ASSERT_TRUE(job_.Analysed);
+    Apply(GetParam().change);
+    const Bytes before = test::ReadFile(source_);
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 6)}), SaveEnd::Finished);
+    if (GetParam().refused) {
+        EXPECT_EQ(seam_.boxes, std::vector<std::string>{"error: " + FormatText(text::kSourceLost, {source_, "One"})});
+        EXPECT_EQ(job_.Tracks[0].WaveSaved + job_.Tracks[1].WaveSaved, 0);
+        ExpectNoDebris({}, false);
+    } else {
+        EXPECT_TRUE(seam_.boxes.empty());
+        ExpectComplete("One", 0, 2);
+        ExpectComplete("Two", 2, 6);
+    }
+    EXPECT_TRUE(test::ReadFile(source_) == before) << "the source changed";
+}
+
+INSTANTIATE_TEST_SUITE_P(Changes, SourceChangedSinceTheAnalysis,
+                         ::testing::Values(ChangeCase{Change::Truncated, true},
+                                           ChangeCase{Change::ReplacedByRename, true},
+                                           ChangeCase{Change::RewrittenLonger, true},
+                                           ChangeCase{Change::ChunkAppended, false},
+                                           ChangeCase{Change::Touched, false}));
+
+// The analysis times its last track from the frames the file holds, rounded
+// to the millisecond; the save's bound must accept that time for the very
+// file it was found in, whatever the rounding.
+class UnchangedSource : public ::testing::TestWithParam<uint32_t> {};
+
+TEST_P(UnchangedSource, SavesEveryTrackTheAnalysisFound) {
+    const uint32_t frames = GetParam();
+    test::TempDir dir;
+    const std::string path = dir.Write("side.wav", test::PcmWave(test::Format{1, 1, 44100, 16},
+                                                                 test::Pcm(16, 1).Loud(frames).bytes()));
+    AnalysisJob analysis;
+    TrackList tracks;
+    AnalysisReport report;
+    test::RecordingSeam seam;
+    AnalyzeWaveFile(path, 10, 2000, analysis, tracks, seam, &report);
+    ASSERT_EQ(tracks.size(), 1u);
+    SaveJob job;
+    job.SourcePath = path;
+    job.Tracks = tracks;
+    job.Tracks[0].Checked = 1;
+    job.Analysed = report.Source;
+    job.OutputFolder = dir.path() + "/";
+    job.State = JobRunning;
+    EXPECT_EQ(RunSaveJob(job, seam, SaveHooks{}), SaveEnd::Finished);
+    EXPECT_TRUE(seam.boxes.empty());
+    EXPECT_EQ(job.Tracks[0].WaveSaved, 1);
+}
+
+// 88230 frames is 2000.68 ms, timed 2001 ms, which converts back to 88244 frames.
+INSTANTIATE_TEST_SUITE_P(FrameCounts, UnchangedSource, ::testing::Values(88230u, 88200u, 88221u, 44122u));
 
 TEST_F(SaveFaultTest, ASourceRemovedDuringTheSaveIsStillReadToTheEnd) {
     MakeSource(30);
