@@ -122,6 +122,25 @@ std::vector<std::string> Lines(const std::string& text) {
     return lines;
 }
 
+enum class LineEnd { Lf, Crlf };
+
+// The line end of the text's first line; LF for a text of one unended line or none.
+LineEnd LineEndOf(const std::string& text) {
+    const auto lf = text.find('\n');
+    return lf != std::string::npos && lf > 0 && text[lf - 1] == '\r' ? LineEnd::Crlf : LineEnd::Lf;
+}
+
+// The lines, each ended with end. A CRLF file gets CRLF on every line, so one
+// a hand edit left with LF alone does not keep the file mixed.
+std::string Joined(const std::vector<std::string>& lines, LineEnd end) {
+    std::string text;
+    for (std::string_view line : lines) {
+        if (end == LineEnd::Crlf && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        text.append(line).append(end == LineEnd::Crlf ? "\r\n" : "\n");
+    }
+    return text;
+}
+
 struct Location {
     std::optional<std::size_t> sectionLine;  // the "[section]" line
     std::optional<std::size_t> keyLine;      // the key's line inside it
@@ -242,9 +261,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
     }
-    std::string text;
-    for (const auto& l : lines) text.append(l).append("\n");
-    return WriteAtomically(*target, text, state == FileState::Read);
+    return WriteAtomically(*target, Joined(lines, LineEndOf(old)), state == FileState::Read);
 }
 
 }  // namespace quillon::platform

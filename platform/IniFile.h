@@ -33,7 +33,8 @@ std::string GetPrivateProfileString(const std::string& section, const std::strin
 // replaced atomically (written beside itself, then renamed), so a failed write
 // leaves the old file whole. A link is written through when the file at the end
 // of its chain is a regular one or missing: that file is replaced and the link
-// kept. The file keeps its mode; a new one gets 0666 less the umask. False when value
+// kept. The file keeps its mode and the line end of its first line (CRLF or LF)
+// on every line; a new one gets 0666 less the umask and LF. False when value
 // holds a line break, or when the file cannot be written, or is there but is not
 // a regular file, is over kProfileFileLimit or cannot be read (it is then left
 // as it is); the folder must exist.

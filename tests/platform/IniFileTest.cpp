@@ -95,6 +95,29 @@ TEST(IniFile, WriteKeepsOtherLinesAndReplacesTheKeyInPlace) {
     EXPECT_EQ(GetPrivateProfileString("Section", "key:", "", path), "new");
 }
 
+// A file whose lines end in CRLF is written with CRLF on every line, the one
+// that ended in LF alone included, so an editor that keeps one line end still
+// sees one.
+TEST(IniFile, WriteKeepsTheFilesCrlfLineEnds) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini", Text("; kept\r\n"
+                                                     "[Section]\r\n"
+                                                     "Key=old\r\n"
+                                                     "lf=only\n"));
+    ASSERT_TRUE(WritePrivateProfileString("Section", "Key", "new", path));
+    ASSERT_TRUE(WritePrivateProfileString("Section", "Added", "2", path));
+    ASSERT_TRUE(WritePrivateProfileString("Next", "x", "1", path));
+    EXPECT_EQ(FileText(path),
+              "; kept\r\n"
+              "[Section]\r\n"
+              "Key=new\r\n"
+              "lf=only\r\n"
+              "Added=2\r\n"
+              "\r\n"
+              "[Next]\r\n"
+              "x=1\r\n");
+}
+
 TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     TempDir dir;
     const std::string file = dir.Write("not-a-folder", Text("x"));
