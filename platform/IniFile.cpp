@@ -74,25 +74,71 @@ std::string Stored(const std::string& value) {
 
 enum class FileState { Missing, Read, Unreadable };
 
-// The file's lines, split at '\n'. A missing file has none. One that is there
-// but cannot be read to its end is Unreadable: a write keeps every line it
-// does not change, so it must then leave the file alone.
-FileState ReadLines(const std::string& path, std::vector<std::string>* lines) {
-    const int fd = open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
-    std::string text;
-    char buffer[8192];
-    ssize_t n;
-    while ((n = read(fd, buffer, sizeof buffer)) != 0) {
-        if (n < 0 && errno == EINTR) continue;
-        if (n < 0) break;
-        text.append(buffer, std::size_t(n));
+// Closes the descriptor it holds when it goes.
+class Descriptor {
+public:
+    explicit Descriptor(int fd) : fd_(fd) {}
+    ~Descriptor() {
+        if (fd_ >= 0) close(fd_);
     }
-    close(fd);
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    [[nodiscard]] int get() const { return fd_; }
+
+private:
+    int fd_;
+};
+
+// The file's text. A missing file has none. One that is there but is not a
+// regular file, is over kProfileFileLimit or cannot be read to its end is
+// Unreadable: a write keeps every line it does not change, so it must then
+// leave the file alone. O_NONBLOCK keeps the open of a FIFO from waiting for a
+// writer that never comes; the size limit keeps a link to an endless file from
+// filling the memory.
+FileState ReadText(const std::string& path, std::string* text) {
+    const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (file.get() < 0) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
+    struct stat st {};
+    if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || std::size_t(st.st_size) > kProfileFileLimit)
+        return FileState::Unreadable;
+    // One byte past the limit tells a file that grew since fstat.
+    char buffer[8192];
+    while (text->size() <= kProfileFileLimit) {
+        const ssize_t n = read(file.get(), buffer, sizeof buffer);
+        if (n == 0) return FileState::Read;
+        if (n < 0 && errno == EINTR) continue;
+        if (n < 0) return FileState::Unreadable;
+        text->append(buffer, std::size_t(n));
+    }
+    return FileState::Unreadable;
+}
+
+// The lines of text, split at '\n'; a '\r' before it stays in the line.
+std::vector<std::string> Lines(const std::string& text) {
+    std::vector<std::string> lines;
     std::istringstream in(text);
     std::string line;
-    while (std::getline(in, line)) lines->push_back(line);
-    return n < 0 ? FileState::Unreadable : FileState::Read;
+    while (std::getline(in, line)) lines.push_back(line);
+    return lines;
+}
+
+enum class LineEnd { Lf, Crlf };
+
+// The line end of the text's first line; LF for a text of one unended line or none.
+LineEnd LineEndOf(const std::string& text) {
+    const auto lf = text.find('\n');
+    return lf != std::string::npos && lf > 0 && text[lf - 1] == '\r' ? LineEnd::Crlf : LineEnd::Lf;
+}
+
+// The lines, each ended with end. A CRLF file gets CRLF on every line, so one
+// a hand edit left with LF alone does not keep the file mixed.
+std::string Joined(const std::vector<std::string>& lines, LineEnd end) {
+    std::string text;
+    for (std::string_view line : lines) {
+        if (end == LineEnd::Crlf && !line.empty() && line.back() == '\r') line.remove_suffix(1);
+        text.append(line).append(end == LineEnd::Crlf ? "\r\n" : "\n");
+    }
+    return text;
 }
 
 struct Location {
@@ -187,8 +233,9 @@ bool HasLineBreak(const std::string& value) { return value.find_first_of("\r\n")
 
 std::string GetPrivateProfileString(const std::string& section, const std::string& key, const std::string& defaultValue,
                                     const std::string& path) {
-    std::vector<std::string> lines;
-    (void)ReadLines(path, &lines);
+    std::string text;
+    if (ReadText(path, &text) != FileState::Read) return Cut(defaultValue);
+    const std::vector<std::string> lines = Lines(text);
     const Location loc = Find(lines, section, key);
     if (!loc.keyLine) return Cut(defaultValue);
     return Cut(ValueOf(lines[*loc.keyLine]));
@@ -199,9 +246,10 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
     if (HasLineBreak(value)) return false;
     const std::optional<std::string> target = FinalTarget(path);
     if (!target) return false;
-    std::vector<std::string> lines;
-    const FileState state = ReadLines(*target, &lines);
+    std::string old;
+    const FileState state = ReadText(*target, &old);
     if (state == FileState::Unreadable) return false;
+    std::vector<std::string> lines = Lines(old);
     const Location loc = Find(lines, section, key);
     const std::string entry = key + "=" + Stored(value);
     if (loc.keyLine) {
@@ -213,9 +261,7 @@ bool WritePrivateProfileString(const std::string& section, const std::string& ke
         lines.push_back("[" + section + "]");
         lines.push_back(entry);
     }
-    std::ostringstream text;
-    for (const auto& l : lines) text << l << '\n';
-    return WriteAtomically(*target, text.str(), state == FileState::Read);
+    return WriteAtomically(*target, Joined(lines, LineEndOf(old)), state == FileState::Read);
 }
 
 }  // namespace quillon::platform

@@ -1,9 +1,12 @@
+#include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/capability.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
+#include <chrono>
+#include <future>
 #include <string>
 
 #include "platform/IniFile.h"
@@ -92,6 +95,29 @@ TEST(IniFile, WriteKeepsOtherLinesAndReplacesTheKeyInPlace) {
     EXPECT_EQ(GetPrivateProfileString("Section", "key:", "", path), "new");
 }
 
+// A file whose lines end in CRLF is written with CRLF on every line, the one
+// that ended in LF alone included, so an editor that keeps one line end still
+// sees one.
+TEST(IniFile, WriteKeepsTheFilesCrlfLineEnds) {
+    TempDir dir;
+    const std::string path = dir.Write("a.ini", Text("; kept\r\n"
+                                                     "[Section]\r\n"
+                                                     "Key=old\r\n"
+                                                     "lf=only\n"));
+    ASSERT_TRUE(WritePrivateProfileString("Section", "Key", "new", path));
+    ASSERT_TRUE(WritePrivateProfileString("Section", "Added", "2", path));
+    ASSERT_TRUE(WritePrivateProfileString("Next", "x", "1", path));
+    EXPECT_EQ(FileText(path),
+              "; kept\r\n"
+              "[Section]\r\n"
+              "Key=new\r\n"
+              "lf=only\r\n"
+              "Added=2\r\n"
+              "\r\n"
+              "[Next]\r\n"
+              "x=1\r\n");
+}
+
 TEST(IniFile, FailedWriteLeavesTheOldFileWhole) {
     TempDir dir;
     const std::string file = dir.Write("not-a-folder", Text("x"));
@@ -163,6 +189,64 @@ TEST(IniFile, WriteGoesThroughLinksAndHonoursModes) {
         EXPECT_EQ(FileText(d + name), "[S]\nK=v\n") << name;
     }
     for (const char* link : {"chain.ini", "hop.ini", "dangling.ini"}) EXPECT_TRUE(IsLink(d + link)) << link;
+}
+
+// Runs call on a thread of its own. One still running after a few seconds is
+// blocked opening the FIFO at fifo: the test fails, and a writer opened there
+// lets the call see the end of the FIFO and return, so the test does not hang.
+template <class Call>
+auto UnlessBlockedOn(const std::string& fifo, Call call) {
+    auto job = std::async(std::launch::async, call);
+    if (job.wait_for(std::chrono::seconds(5)) == std::future_status::timeout) {
+        ADD_FAILURE() << "blocked on " << fifo;
+        while (job.wait_for(std::chrono::milliseconds(50)) == std::future_status::timeout) {
+            const int fd = open(fifo.c_str(), O_WRONLY | O_NONBLOCK | O_CLOEXEC);
+            if (fd >= 0) close(fd);
+        }
+    }
+    return job.get();
+}
+
+// Linking the settings file to something that is not a file is a known way to
+// keep a program from saving them. Only a regular file of at most the limit is
+// read; anything else reads as no file, and a write to it, or through a link
+// to it, fails and leaves it as it is.
+TEST(IniFile, OnlyARegularFileWithinTheLimitIsReadOrReplaced) {
+    TempDir dir;
+    const std::string d = dir.path() + "/";
+    ASSERT_EQ(mkfifo((d + "fifo").c_str(), 0644), 0);
+    ASSERT_EQ(mkdir((d + "folder").c_str(), 0755), 0);
+    const std::string big = dir.Write("big.ini", Text("[S]\nK=big\n"));
+    ASSERT_EQ(truncate(big.c_str(), off_t(platform::kProfileFileLimit) + 1), 0);
+    ASSERT_EQ(symlink("fifo", (d + "to-fifo.ini").c_str()), 0);
+    ASSERT_EQ(symlink("folder", (d + "to-folder.ini").c_str()), 0);
+    const struct {
+        const char* name;
+        const char* target;
+        mode_t type;
+    } cases[] = {
+        {"fifo", "fifo", S_IFIFO},
+        {"big.ini", "big.ini", S_IFREG},
+        {"to-folder.ini", "folder", S_IFDIR},
+        {"to-fifo.ini", "fifo", S_IFIFO},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = d + c.name;
+        const auto [read, written] = UnlessBlockedOn(d + "fifo", [&] {
+            return std::pair(GetPrivateProfileString("S", "K", "default", path),
+                             WritePrivateProfileString("S", "K", "v", path));
+        });
+        EXPECT_EQ(read, "default");
+        EXPECT_FALSE(written);
+        EXPECT_EQ(IsLink(path), c.name != std::string(c.target));
+        struct stat st {};
+        ASSERT_EQ(stat((d + c.target).c_str(), &st), 0);
+        EXPECT_EQ(st.st_mode & S_IFMT, c.type);
+    }
+    const std::string bigText = FileText(big);
+    EXPECT_EQ(bigText.size(), platform::kProfileFileLimit + 1);
+    EXPECT_EQ(bigText.substr(0, 10), "[S]\nK=big\n");
 }
 
 // Every value reads back as written. Only a value the reader would change
