@@ -111,7 +111,7 @@ void TrackWriter::Copy(TrackCopy& copy) {
     if (!copy.Temp.empty()) copy.TempFolder = HeldFolder(copy.Temp);
     copy.Out = copy.Temp.empty() ? nullptr : CreateWaveOutput(copy.Temp, source_.format, copy.Riff, copy.Data);
     if (copy.Out == nullptr) {
-        copy.Result = Fail(copy, seam);
+        copy.Result = Fail(copy, seam, FailedAt::Creating);
         return;
     }
     const int64_t start = source_.data.dwDataOffset + copy.Place.offset;
@@ -166,7 +166,25 @@ void TrackWriter::ShowProgress(const TrackCopy& copy, int32_t percent) {
     if (hooks_.Progress) hooks_.Progress(percent);
 }
 
-CopyResult TrackWriter::Fail(TrackCopy& copy, WindowSeam& seam) {
+namespace {
+
+// Whether every later track in the same folder would fail as this one did: the
+// folder's file system is full or read-only, or no file may be made in it.
+// Anything else (a name the file system refuses, a read-only file in the
+// way) is the track's own.
+bool FailsTheWholeFolder(int error, FailedAt at) {
+    switch (error) {
+    case ENOSPC:
+    case EDQUOT:
+    case EROFS: return true;
+    case EACCES: return at == FailedAt::Creating;
+    default: return false;
+    }
+}
+
+}  // namespace
+
+CopyResult TrackWriter::Fail(TrackCopy& copy, WindowSeam& seam, FailedAt at) {
     const int error = errno != 0 ? errno : EIO;
     Discard(copy);
     if (copy.Cancel.load()) return CopyResult::Aborted;
@@ -177,7 +195,8 @@ CopyResult TrackWriter::Fail(TrackCopy& copy, WindowSeam& seam) {
         return CopyResult::FolderLost;
     }
     seam.ShowErrorBox(FormatText(text::kCannotWriteFile, {copy.FinalPath, std::strerror(error)}));
-    return CopyResult::Failed;
+    const bool inOutputFolder = SameFile(ExtractFileDir(copy.FinalPath), outputFolder_);
+    return inOutputFolder && FailsTheWholeFolder(error, at) ? CopyResult::FolderLost : CopyResult::Failed;
 }
 
 // The source was cut short or became unreadable after the tracks were found.

@@ -26,8 +26,12 @@
 namespace quillon::engine {
 
 // Failed: this track only. SourceLost and FolderLost end the job: every
-// track after it would fail the same way.
+// track after it would fail the same way (FolderLost: the output folder is
+// gone, full, read-only or closed to new files).
 enum class CopyResult { Written, Aborted, Failed, SourceLost, FolderLost };
+
+// Where a track's copy failed: making its temporary file, or writing it.
+enum class FailedAt { Creating, Writing };
 
 struct Source {
     platform::UniqueHmmio file;
@@ -104,7 +108,7 @@ public:
 
 private:
     void Copy(TrackCopy& copy);
-    CopyResult Fail(TrackCopy& copy, WindowSeam& seam);
+    CopyResult Fail(TrackCopy& copy, WindowSeam& seam, FailedAt at = FailedAt::Writing);
     CopyResult LoseSource(TrackCopy& copy, WindowSeam& seam);
     void Discard(TrackCopy& copy);
     void ShowProgress(const TrackCopy& copy, int32_t percent);

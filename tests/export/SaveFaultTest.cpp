@@ -11,16 +11,16 @@
 
 #include <atomic>
 #include <cerrno>
+#include <chrono>
 #include <cstdlib>
 #include <cstring>
-#include <chrono>
 #include <filesystem>
 #include <optional>
 
-#include "analysis/TrackTimes.h"
-#include "app/ErrorCodes.h"
 #include "analysis/SilenceDetect.h"
+#include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
+#include "app/ErrorCodes.h"
 #include "export/SaveJob.h"
 #include "platform/Mmio.h"
 #include "support/FileSizeLimit.h"
@@ -234,6 +234,63 @@ INSTANTIATE_TEST_SUITE_P(Moments, OutputFolderRemoved,
                          ::testing::Values(FolderRemoval{"BetweenTracks", true}, FolderRemoval{"MidTrack", false}),
                          [](const auto& param) { return std::string(param.param.name); });
 
+// A write the kernel refuses with one error, every time.
+std::atomic<int> gWriteError{0};
+int64_t FailWithTheError(int, int64_t*, int, int64_t*, std::size_t, unsigned) {
+    errno = gWriteError.load();
+    return -1;
+}
+
+struct WriteFailure {
+    const char* name;
+    int error;
+    bool endsTheJob;  // the output folder's failure, else the track's own
+};
+
+class AWriteFails : public SaveFaultTest, public ::testing::WithParamInterface<WriteFailure> {
+protected:
+    void SetUp() override {
+        SaveFaultTest::SetUp();
+        gWriteError = GetParam().error;
+        platform::mmioSetCopyRangeCall(&FailWithTheError);
+    }
+    void TearDown() override { platform::mmioSetCopyRangeCall(nullptr); }
+};
+
+TEST_P(AWriteFails, IsReportedOnceWhenEveryLaterTrackWouldFailToo) {
+    MakeSource(6);
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 4), SecondsTrack("Three", 4, 6)}),
+              SaveEnd::Finished);
+    const auto box = [this](const char* track) {
+        return "error: " + FormatText(text::kCannotWriteFile, {Out(track), std::strerror(GetParam().error)});
+    };
+    if (GetParam().endsTheJob) {
+        EXPECT_EQ(seam_.boxes, std::vector<std::string>{box("One")});
+    } else {
+        EXPECT_EQ(seam_.boxes, (std::vector<std::string>{box("One"), box("Two"), box("Three")}));
+    }
+    EXPECT_EQ(job_.TracksSaved, 0u);
+    ExpectNoDebris({});
+}
+
+INSTANTIATE_TEST_SUITE_P(Errors, AWriteFails,
+                         ::testing::Values(WriteFailure{"DiskFull", ENOSPC, true},
+                                           WriteFailure{"QuotaReached", EDQUOT, true},
+                                           WriteFailure{"ReadOnly", EROFS, true},
+                                           WriteFailure{"InputOutput", EIO, false}),
+                         [](const auto& param) { return std::string(param.param.name); });
+
+// Root may write anywhere, so only another user sees the folder refuse.
+TEST_F(SaveFaultTest, AFolderClosedToNewFilesIsReportedOnce) {
+    if (geteuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
+    MakeSource(6);
+    fs::permissions(out_, fs::perms::owner_read | fs::perms::owner_exec);
+    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 4)}), SaveEnd::Finished);
+    fs::permissions(out_, fs::perms::owner_all);
+    EXPECT_EQ(seam_.boxes, std::vector<std::string>{
+                               "error: " + FormatText(text::kCannotWriteFile, {Out("One"), std::strerror(EACCES)})});
+}
+
 TEST_F(SaveFaultTest, ANameChosenInAMissingFolderFailsOnlyItsTrack) {
     MakeSource(6);
     const Bytes earlier{1, 2, 3};
@@ -348,8 +405,8 @@ class UnchangedSource : public ::testing::TestWithParam<uint32_t> {};
 TEST_P(UnchangedSource, SavesEveryTrackTheAnalysisFound) {
     const uint32_t frames = GetParam();
     test::TempDir dir;
-    const std::string path = dir.Write("side.wav", test::PcmWave(test::Format{1, 1, 44100, 16},
-                                                                 test::Pcm(16, 1).Loud(frames).bytes()));
+    const std::string path = dir.Write(
+        "side.wav", test::PcmWave(test::Format{1, 1, 44100, 16}, test::Pcm(16, 1).Loud(frames).bytes()));
     AnalysisJob analysis;
     TrackList tracks;
     AnalysisReport report;
