@@ -129,6 +129,7 @@ inline constexpr const char* kThresholdsChosen = "%s at amplitude %s % and durat
 inline constexpr const char* kThresholdsNone = "No thresholds separate %s; the closest is %s at %s % and %s s.";
 inline constexpr const char* kThresholdsNoneAt =
     "No duration at %s % separates %s; the closest is %s at %s % and %s s.";
+inline constexpr const char* kSavedSome = "Saved %s of %s %s; %s %s not saved.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

@@ -91,8 +91,7 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
             haveDuration = true;
             const auto n = v ? ParseInteger(*v) : std::nullopt;
             if (seconds && !InRange(n, 1, 100)) return Invalid("--duration needs whole seconds from 1 to 100");
-            if (!seconds && !InRange(n, 1, 100000))
-                return Invalid("--duration-ms needs milliseconds from 1 to 100000");
+            if (!seconds && !InRange(n, 1, 100000)) return Invalid("--duration-ms needs milliseconds from 1 to 100000");
             c.analyze.minSilenceMs = seconds ? *n * 1000 : *n;
         } else if (!save && TakeValue(args, i, "--format", &v)) {
             if (v == "tsv") c.analyze.format = OutputFormat::Tsv;

@@ -4,6 +4,10 @@
 
 #include <algorithm>
 
+#include "app/ErrorCodes.h"
+#include "app/Util.h"
+#include "platform/FileOps.h"
+
 namespace quillon::cli {
 
 void ConsoleSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
@@ -39,6 +43,13 @@ bool ConsoleSeam::AskYesNo(const std::string& text) {
     char answer[16] = {};
     if (std::fgets(answer, sizeof answer, stdin) == nullptr) return false;
     return answer[0] == 'y' || answer[0] == 'Y';
+}
+
+std::string ConsoleSeam::ChooseSaveFileName(const std::string&, const std::string& fileName, const std::string&,
+                                            const std::string&) {
+    if (!source_.empty() && platform::SameFile(fileName, source_))
+        Print(engine::FormatText(engine::text::kSourceIsOutput, {fileName}));
+    return {};
 }
 
 void ConsoleSeam::DrawProgress(int percent) {

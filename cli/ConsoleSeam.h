@@ -31,11 +31,12 @@ public:
     // Asked on the terminal when there is one; otherwise the answer set by the
     // command line, or No.
     bool AskYesNo(const std::string& text) override;
-    // There is no dialog on the command line: the file is skipped.
-    std::string ChooseSaveFileName(const std::string&, const std::string&, const std::string&,
-                                   const std::string&) override {
-        return {};
-    }
+    // There is no dialog on the command line: the file is skipped, and when
+    // it is the recording itself (a hard link of it, say) the user is told why.
+    std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
+                                   const std::string& defaultExt, const std::string& filter) override;
+    // The recording being cut, which is never overwritten.
+    void SetSource(const std::string& path) { source_ = path; }
 
     enum class Overwrite { Ask, Yes, No };
     void SetOverwrite(Overwrite answer) { overwrite_ = answer; }
@@ -57,6 +58,7 @@ private:
     bool barShown_ = false;
     WaveFacts facts_;
     Overwrite overwrite_ = Overwrite::Ask;
+    std::string source_;
 };
 
 }  // namespace quillon::cli

@@ -91,6 +91,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     const std::string folder = save.outputFolder ? engine::AddTrailingBackslash(FullPath(*save.outputFolder))
                                                  : engine::GetOutputFolder(path);
     seam.SetOverwrite(OverwriteAnswer(save.existing));
+    seam.SetSource(path);
 
     engine::SaveJob job;
     job.SourcePath = path;
@@ -105,8 +106,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     job.WaveCopies = 0;  // two tracks copied at once where there are two cores
     job.State.store(engine::JobRunning);
 
-    std::size_t written = 0;  // under printMutex: MP3 files are reported by the encoder threads
-    std::mutex printMutex;
+    std::mutex printMutex;  // MP3 files are reported by the encoder threads
     engine::SaveHooks hooks;
     hooks.OutputFolder = [folder] { return folder; };
     // The bar follows the file being written, and during the MP3 phase the
@@ -119,7 +119,6 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
         seam.EndProgress();
         std::printf("%s\n", file.c_str());
         std::fflush(stdout);
-        ++written;
     };
     (save.mp3 ? hooks.Mp3Written : hooks.FileWritten) = report;
     if (save.mp3) {
@@ -138,9 +137,15 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
         end = engine::RunSaveJob(job, seam, hooks);
     }
     seam.EndProgress();
-    if (end == engine::SaveEnd::Aborted) seam.ShowMessageBox(engine::MessageText(engine::MsgAbortedByUser));
-    const auto wanted = std::size_t(std::count(chosen.begin(), chosen.end(), true));
-    return end == engine::SaveEnd::Finished && written == wanted ? ExitOk : ExitRefused;
+    if (end == engine::SaveEnd::Aborted) {
+        seam.ShowMessageBox(engine::MessageText(engine::MsgAbortedByUser));
+        return ExitRefused;
+    }
+    if (!engine::SavedEveryTrack(job)) {
+        seam.ShowMessageBox(engine::SaveEndText(job));
+        return ExitRefused;
+    }
+    return ExitOk;
 }
 
 }  // namespace quillon::cli

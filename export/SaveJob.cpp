@@ -6,6 +6,7 @@
 #include <memory>
 #include <new>
 #include <optional>
+#include <set>
 #include <system_error>
 #include <thread>
 
@@ -107,6 +108,23 @@ bool HasFreeSpace(const std::string& folder, uint32_t totalMs, const WaveFormat&
     return freeKiB >= neededKiB;
 }
 
+namespace {
+
+uint32_t CheckedCount(const TrackList& tracks) {
+    return uint32_t(std::count_if(tracks.begin(), tracks.end(), [](const TRACK_INFO_STRUCT& t) { return t.Checked; }));
+}
+
+}  // namespace
+
+bool SavedEveryTrack(const SaveJob& job) { return job.TracksSaved.load() >= CheckedCount(job.Tracks); }
+
+std::string SaveEndText(const SaveJob& job) {
+    if (SavedEveryTrack(job)) return MessageText(MsgProcessCompleted);
+    const uint32_t total = CheckedCount(job.Tracks), saved = job.TracksSaved.load();
+    return FormatText(text::kSavedSome, {std::to_string(saved), std::to_string(total), total == 1 ? "track" : "tracks",
+                                         std::to_string(total - saved), total - saved == 1 ? "was" : "were"});
+}
+
 bool IsUsableTrackName(const std::string& name) {
     // A double quote would split the name on the companion's command line.
     return !name.empty() && name != "." && name != ".." && name.find_first_of("/\"") == std::string::npos;
@@ -190,12 +208,13 @@ public:
 
     // Hands the track's conversion over, waiting while one already waits for
     // a thread; shows what ended conversions left to say meanwhile.
-    void Submit(std::size_t track, const std::string& waveName, const std::string& mp3Name, const std::string& temp,
-                WindowSeam& seam) {
+    void Submit(std::size_t track, const std::string& waveName, bool keepWave, const std::string& mp3Name,
+                const std::string& temp, WindowSeam& seam) {
         auto conversion = std::make_shared<Mp3Conversion>();
         conversion->Number = ++handedOver_;
         conversion->Track = track;
         conversion->WaveName = waveName;
+        conversion->KeepWave = keepWave;
         conversion->Mp3Name = mp3Name;
         conversion->TempName = temp;
         std::unique_lock lock(mutex_);
@@ -283,15 +302,19 @@ private:
             result = hooks_.ConvertToMp3(job_, conversion, seam_);
         }
         const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
-        if (converted && ReplaceFile(temp, conversion.Mp3Name)) {
+        const auto dropWave = [&] {
+            if (conversion.KeepWave) return;
             RemoveFile(waveName);
             job_.Tracks[index].WaveSaved = 0;
+        };
+        if (converted && ReplaceFile(temp, conversion.Mp3Name)) {
+            dropWave();
+            ++job_.TracksSaved;
             if (hooks_.Mp3Written) hooks_.Mp3Written(index, conversion.Mp3Name);
         } else {
             if (!temp.empty()) RemoveFile(temp);
             if (job_.AbortRequested.load()) {
-                RemoveFile(waveName);  // the job ends on abort
-                job_.Tracks[index].WaveSaved = 0;
+                dropWave();                                // the job ends on abort
             } else if (result != ConversionRateRefused) {  // that one has its own message
                 seam_.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job_.Tracks[index].Name, waveName}));
             }
@@ -337,12 +360,14 @@ private:
 
 // The MP3 name of a written track, asked on the job's thread, and its
 // conversion handed to the encoders.
-void ConvertTrack(SaveJob& job, EncoderPool& pool, std::size_t index, const std::string& waveName, WindowSeam& seam) {
+void ConvertTrack(SaveJob& job, EncoderPool& pool, std::size_t index, const std::string& waveName, bool keepWave,
+                  WindowSeam& seam) {
     pool.SetAsking(true);
     const std::string mp3Name = ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam,
                                                   waveName);
     job.SetMp3OutputPath(mp3Name);
-    if (!mp3Name.empty()) pool.Submit(index, waveName, mp3Name, CreateUniqueFile(ExtractFileDir(mp3Name)), seam);
+    if (!mp3Name.empty())
+        pool.Submit(index, waveName, keepWave, mp3Name, CreateUniqueFile(ExtractFileDir(mp3Name)), seam);
     pool.SetAsking(false);
 }
 
@@ -410,6 +435,9 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         return EndOnAbort(job, hooks, seam);
     };
     bool ended = false;  // a lost source or output folder: nothing more is begun
+    // For MP3 output: which tracks' wave names held a file the job did not make.
+    std::vector<bool> waveWasThere(job.Tracks.size(), false);
+    std::set<std::string> madeByJob;
     // Ends the earliest begun track, in order: its file in place, its flags,
     // its conversion; then the next begun track's progress is shown.
     const auto endFirst = [&]() -> std::optional<SaveEnd> {
@@ -422,12 +450,14 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         }
         if (end.Result == CopyResult::Written) {
             job.Tracks[end.Track].WaveSaved = 1;
+            madeByJob.insert(end.Path);
+            if (!job.SaveAsMp3) ++job.TracksSaved;
             if (hooks.FileWritten) hooks.FileWritten(end.Track, end.Path);
             job.Progress.store(100);
             Pause(hooks, 150);
             job.Progress.store(0);
             Pause(hooks, 150);
-            if (pool) ConvertTrack(job, *pool, end.Track, end.Path, seam);
+            if (pool) ConvertTrack(job, *pool, end.Track, end.Path, waveWasThere[end.Track], seam);
         }
         if (!writer.Empty()) job.SetWaveOutputPath(writer.FirstPath());
         writer.FollowFirst();
@@ -464,6 +494,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         job.SetWaveOutputPath(waveName);
         if (waveName.empty()) continue;
         job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
+        waveWasThere[i] = FileExists(waveName) && !madeByJob.contains(waveName);
         writer.Begin(i, place, waveName, track.Name);
         if (writer.Full()) {
             if (auto end = endFirst()) return *end;

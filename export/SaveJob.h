@@ -40,9 +40,12 @@ inline constexpr int64_t kSaveBlockBytes = 4 * 1024 * 1024;
 struct Mp3Conversion {
     uint64_t Number = 0;  // 1, 2, ... in the order the job hands them over
     std::size_t Track = 0;
-    std::string WaveName;              // the track's wave file: removed once the MP3 file is in place
-    std::string Mp3Name;               // where the MP3 file goes once complete
-    std::string TempName;              // what the conversion writes, beside Mp3Name; "" when none could be made
+    std::string WaveName;  // the track's wave file: removed once the MP3 file is in place
+    std::string Mp3Name;   // where the MP3 file goes once complete
+    std::string TempName;  // what the conversion writes, beside Mp3Name; "" when none could be made
+    // A file of the wave's name was there before the job wrote it: the user
+    // agreed to its overwriting, not to its removal, so it stays.
+    bool KeepWave = false;
     std::atomic<bool> Started{false};  // an encoder thread has begun it
     ConversionControl Control;
 };
@@ -70,8 +73,11 @@ private:
 };
 
 struct SaveJob {
-    std::atomic<int32_t> Progress{0};         // percent of the file being written
-    std::atomic<int32_t> State{JobNone};      // a JobState
+    std::atomic<int32_t> Progress{0};     // percent of the file being written
+    std::atomic<int32_t> State{JobNone};  // a JobState
+    // Checked tracks whose file asked for (the wave, or for MP3 output the
+    // MP3 file) is in place.
+    std::atomic<uint32_t> TracksSaved{0};
     std::atomic<bool> AbortRequested{false};  // checked before each track and each block
     // The MP3 phase: a track's MP3 name is being asked, or a conversion has not ended.
     std::atomic<bool> InMp3Phase{false};
@@ -146,6 +152,12 @@ enum class SaveEnd { Finished, Aborted };
 // ended; an abort stops them all, and each then leaves neither its MP3 file
 // nor its wave file.
 SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks);
+
+// The save's last word once it finished: "Process has completed
+// successfully." when every checked track was saved, else how many were and
+// were not ("Saved 2 of 3 tracks; 1 was not saved.").
+[[nodiscard]] std::string SaveEndText(const SaveJob& job);
+[[nodiscard]] bool SavedEveryTrack(const SaveJob& job);
 
 // Copies each row's check box into Checked; with skipSavedWaves a checked row
 // whose folder + Name + ".wav" exists is left unchecked.

@@ -5,8 +5,7 @@
 
 namespace quillon::engine {
 
-bool HoldsAnalysedTracks(const Source& source, const std::optional<SourceIdentity>& analysed,
-                         const TrackList& tracks) {
+bool HoldsAnalysedTracks(const Source& source, const std::optional<SourceIdentity>& analysed, const TrackList& tracks) {
     if (analysed) {
         const auto now = IdentifySource(source.file.get(), source.data);
         if (!now || *now != *analysed) return false;

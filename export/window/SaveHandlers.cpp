@@ -134,7 +134,7 @@ void SaveHandlers::SaveFileTimerTimer() {
         form_.SetJobControlsEnabled(true);
         form_.UpdateTrackButtons();
         form_.ProgressBar->setValue(0);
-        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgProcessCompleted)));
+        form_.SetStatusText(QString::fromStdString(engine::SaveEndText(job)));
         FreeSaveJob();
     } else if (job.AbortRequested.load()) {
         form_.HideJobProgress();

@@ -328,9 +328,13 @@ TEST(SilenceDurationToMs, AStoredDurationSaturatesInsteadOfWrapping) {
         int32_t seconds;
         int32_t ms;
     } cases[] = {
-        {3, 3000}, {0, 0}, {-2, -2000}, {2147483, 2147483000},
+        {3, 3000},
+        {0, 0},
+        {-2, -2000},
+        {2147483, 2147483000},
         {4294968, INT32_MAX},  // wrapped to 704 ms in 32 bits
-        {INT32_MAX, INT32_MAX}, {INT32_MIN, INT32_MIN},
+        {INT32_MAX, INT32_MAX},
+        {INT32_MIN, INT32_MIN},
     };
     for (const auto& c : cases) EXPECT_EQ(SilenceDurationToMs(c.seconds), c.ms) << c.seconds;
 }

@@ -307,6 +307,7 @@ TEST_F(CliSave, ExistingFilesAreKeptUnlessOverwritingIsAllowed) {
     EXPECT_EQ(r.status, 1);
     EXPECT_EQ(r.out, Out(1) + "\n" + Out(3) + "\n");
     EXPECT_NE(r.err.find("The file " + Out(2) + " already exists."), std::string::npos);
+    EXPECT_TRUE(r.err.ends_with("Saved 2 of 3 tracks; 1 was not saved.\n")) << r.err;
     EXPECT_EQ(ReadFile(Out(2)), (Bytes{'o', 'l', 'd'}));
 
     r = Cli(home_, {"save", "--duration", "1", "--no-clobber", "--tracks", "2", source_});
@@ -316,6 +317,16 @@ TEST_F(CliSave, ExistingFilesAreKeptUnlessOverwritingIsAllowed) {
     r = Cli(home_, {"save", "--duration", "1", "--yes", "--tracks", "2", source_});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(std::filesystem::file_size(Out(2)), 46 + kTrackBytes[1]);
+}
+
+// With no dialog to offer another name, the skip must say why.
+TEST_F(CliSave, ATrackWhoseFileIsTheRecordingItselfIsSkippedWithItsReason) {
+    std::filesystem::create_hard_link(source_, Out(2));
+    const CliRun r = Cli(home_, {"save", "--duration", "1", "--yes", source_});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, Out(1) + "\n" + Out(3) + "\n");
+    EXPECT_NE(r.err.find(engine::FormatText(engine::text::kSourceIsOutput, {Out(2)})), std::string::npos) << r.err;
+    EXPECT_EQ(ReadFile(Out(2)), ReadFile(source_));
 }
 
 TEST_F(CliSave, OutputFolderAndTrackNumbersAreChecked) {

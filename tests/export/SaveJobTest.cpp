@@ -246,8 +246,29 @@ TEST_P(SaveJobTest, UnusableNamesAndUnwritableFilesAreReportedAndSkipped) {
             "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav"), std::strerror(EISDIR)})}));
     for (int i = 0; i < 5; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
     EXPECT_EQ(job_.Tracks[5].WaveSaved, 1);
+    EXPECT_EQ(SaveEndText(job_), "Saved 1 of 6 tracks; 5 were not saved.");
     EXPECT_TRUE(LeftoverParts().empty());
     EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/a"));
+}
+
+TEST(SaveEndText, SaysHowManyWereNotSavedUnlessEveryOneWas) {
+    const struct {
+        std::size_t checked;
+        uint32_t saved;
+        std::string text;
+    } cases[] = {
+        {3, 3, "Process has completed successfully."},
+        {3, 2, "Saved 2 of 3 tracks; 1 was not saved."},
+        {4, 1, "Saved 1 of 4 tracks; 3 were not saved."},
+        {1, 0, "Saved 0 of 1 track; 1 was not saved."},
+    };
+    for (const auto& c : cases) {
+        SaveJob job;
+        job.Tracks.resize(c.checked + 1);  // one row left unchecked
+        for (std::size_t i = 0; i < c.checked; ++i) job.Tracks[i].Checked = 1;
+        job.TracksSaved = c.saved;
+        EXPECT_EQ(SaveEndText(job), c.text);
+    }
 }
 
 TEST_P(SaveJobTest, AbortDuringTheThirdOfFiveKeepsTwoFiles) {
@@ -416,6 +437,21 @@ TEST_F(Mp3Phase, ASuccessLeavesOnlyTheMp3) {
     EXPECT_TRUE(LeftoverParts().empty());
 }
 
+// The overwrite question named the wave file, and the user agreed to its
+// replacing, not to its removal after the conversion.
+TEST_F(Mp3Phase, AWaveFileThatWasThereBeforeIsKept) {
+    MakeSource({1, 1, 8000, 8}, Counting(8000));
+    dir_.Write("A.wav", {'o', 'l', 'd'});
+    Convert(0);
+    seam_.answers = {true};
+    Run({Track("A", 0, 500), Track("B", 500, 900)});
+    EXPECT_EQ(test::ReadFile(Out("A.MP3")), (Bytes{'I', 'D', '3'}));
+    EXPECT_EQ(std::filesystem::file_size(Out("A.wav")), 46u + 4000u);
+    EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
+    EXPECT_FALSE(std::filesystem::exists(Out("B.wav")));  // the job's own wave still goes
+    EXPECT_EQ(job_.TracksSaved, 2u);
+}
+
 TEST_F(Mp3Phase, AFailureKeepsTheWaveAndSaysSo) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     Convert(503);
@@ -425,6 +461,7 @@ TEST_F(Mp3Phase, AFailureKeepsTheWaveAndSaysSo) {
     EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
     EXPECT_EQ(seam_.boxes,
               (std::vector<std::string>{"error: " + FormatText(text::kMp3ConversionFailed, {"A", Out("A.wav")})}));
+    EXPECT_EQ(SaveEndText(job_), "Saved 0 of 1 track; 1 was not saved.");  // no MP3 file
     EXPECT_TRUE(LeftoverParts().empty());
 }
 
