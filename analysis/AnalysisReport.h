@@ -34,9 +34,9 @@ struct NothingFound {
 
 struct AnalysisReport {
     LevelOverview Overview;
-    std::vector<SilenceSpan> Silences;    // the silences the tracks were cut at
-    std::optional<NothingFound> Nothing;  // only for a single-track result
-    std::optional<SourceIdentity> Source; // the file the tracks were found in
+    std::vector<SilenceSpan> Silences;     // the silences the tracks were cut at
+    std::optional<NothingFound> Nothing;   // only for a single-track result
+    std::optional<SourceIdentity> Source;  // the file the tracks were found in
 };
 
 // The report in words: "No quiet stretch longer than 3 s below 10 %. The

@@ -28,8 +28,8 @@ constexpr int WAVERR_BADFORMAT = 32;
 // outputs are to be ignored.
 // Refused: missing file (461), unopenable (5003 text), not RIFF/WAVE or no fmt
 // (483), short fmt read (5003 text), not PCM (105), more than 2 channels or 16
-// bits (105), a rate, channel count or sample size of 0 (105), a block align too small to hold the samples the silence test
-// reads (105), no data chunk after fmt (105).
+// bits (105), a rate, channel count or sample size of 0 (105), a block align too small to hold the samples the silence
+// test reads (105), no data chunk after fmt (105).
 bool OpenWaveFile(const std::string& path, platform::UniqueHmmio& handle, WaveFormat& format,
                   platform::MMCKINFO& dataChunk, uint32_t& dataSize, WindowSeam& seam);
 
