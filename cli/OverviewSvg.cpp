@@ -4,6 +4,7 @@
 #include <cstdio>
 
 #include "analysis/TrackTimes.h"
+#include "cli/TextEscape.h"
 
 namespace quillon::cli {
 namespace {
@@ -11,15 +12,25 @@ namespace {
 constexpr int kWidth = 1000;  // pixels of recording
 constexpr int kLeft = 40, kTop = 24, kPlot = 200, kRuler = 24;
 
-std::string Escaped(const std::string& text) {
+// XML 1.0 allows no control characters but tab and line breaks, nor U+FFFE
+// and U+FFFF; those and invalid bytes become U+FFFD.
+bool XmlAllows(char32_t code) {
+    return code >= 0x20 ? code != 0xFFFE && code != 0xFFFF : code == '\t' || code == '\n' || code == '\r';
+}
+
+// For text and attribute values alike.
+std::string Escaped(std::string_view text) {
     std::string out;
-    for (char c : text) {
-        switch (c) {
+    while (!text.empty()) {
+        const Utf8Char c = NextUtf8(text);
+        text.remove_prefix(c.length);
+        switch (c.code) {
         case '&': out += "&amp;"; break;
         case '<': out += "&lt;"; break;
         case '>': out += "&gt;"; break;
         case '"': out += "&quot;"; break;
-        default: out += c;
+        case '\'': out += "&apos;"; break;
+        default: AppendUtf8(out, XmlAllows(c.code) ? c.code : kReplacementChar);
         }
     }
     return out;

@@ -4,6 +4,7 @@
 
 #include "analysis/TrackTimes.h"
 #include "app/Util.h"
+#include "cli/TextEscape.h"
 
 namespace quillon::cli {
 
@@ -11,40 +12,46 @@ using namespace engine;
 
 namespace {
 
-std::string JsonString(const std::string& s) {
+// Valid UTF-8 passes as it is; control characters, the quote and the
+// backslash are escaped, each invalid byte is U+FFFD.
+std::string JsonString(std::string_view s) {
     std::string out = "\"";
-    for (unsigned char c : s) {
-        switch (c) {
+    while (!s.empty()) {
+        const Utf8Char c = NextUtf8(s);
+        s.remove_prefix(c.length);
+        switch (c.code) {
         case '"': out += "\\\""; break;
         case '\\': out += "\\\\"; break;
         case '\n': out += "\\n"; break;
         case '\r': out += "\\r"; break;
         case '\t': out += "\\t"; break;
         default:
-            if (c < 0x20) {
+            if (c.code < 0x20) {
                 char buf[8];
-                std::snprintf(buf, sizeof buf, "\\u%04x", c);
+                std::snprintf(buf, sizeof buf, "\\u%04x", unsigned(c.code));
                 out += buf;
             } else {
-                out += char(c);
+                AppendUtf8(out, c.code);
             }
         }
     }
     return out + "\"";
 }
 
-// CUE sheets have no escape for a double quote inside a quoted field.
-std::string CueString(std::string s) {
-    for (char& c : s)
+// CUE sheets have no escape for a double quote inside a quoted field, and a
+// line break would end the command: a name could add tracks of its own.
+std::string CueString(const std::string& s) {
+    std::string out = OneLine(s);
+    for (char& c : out)
         if (c == '"') c = '\'';
-    return "\"" + s + "\"";
+    return "\"" + out + "\"";
 }
 
 }  // namespace
 
 std::string FormatTsv(const TrackList& tracks) {
     std::string out;
-    for (const auto& t : tracks) out += t.Name + "\t" + t.Start + "\t" + t.Stop + "\t" + t.Duration + "\n";
+    for (const auto& t : tracks) out += OneLine(t.Name) + "\t" + t.Start + "\t" + t.Stop + "\t" + t.Duration + "\n";
     return out;
 }
 

@@ -1,5 +1,7 @@
 #pragma once
-// The three ways quillon-cli prints a track list.
+// The three ways quillon-cli prints a track list. Names and paths may hold
+// any bytes; each format stays valid UTF-8 and keeps its own structure (see
+// cli/TextEscape.h for the replacement of invalid bytes).
 
 #include <string>
 
@@ -9,16 +11,19 @@
 
 namespace quillon::cli {
 
-// One "Name<TAB>Start<TAB>Stop<TAB>Duration" line per track, no header.
+// One "Name<TAB>Start<TAB>Stop<TAB>Duration" line per track, no header. A tab
+// or line break in a name is a space.
 [[nodiscard]] std::string FormatTsv(const engine::TrackList& tracks);
 
 // {"file", the format facts, the thresholds used, the overview's resolution,
 // "tracks": [{"name","start","stop","duration"}], and "nothingFound" (its
-// figures and words) when there is one track}.
+// figures and words) when there is one track}. Control characters are
+// escaped; an invalid byte is U+FFFD, written as UTF-8.
 [[nodiscard]] std::string FormatJson(const Analysis& analysis, const WaveFacts& facts);
 
 // A CUE sheet for the recording at path: one TRACK per track, INDEX 01 at its
-// start in CD frames (75 a second, rounded to the nearest frame).
+// start in CD frames (75 a second, rounded to the nearest frame). In names, a
+// double quote is a single one, a tab or line break a space.
 [[nodiscard]] std::string FormatCue(const engine::TrackList& tracks, const std::string& path);
 
 // Milliseconds as a CUE time mm:ss:ff.

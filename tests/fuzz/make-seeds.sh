@@ -43,5 +43,15 @@ FuzzTimeText)
     printf '99999999999:0:0' >"$dir/too-big"
     printf '\xff\xff\xff\xff\x2c' >"$dir/max-ms"
     ;;
+FuzzTrackFormats)
+    # The recording's path, then a track name after each NUL.
+    printf '/music/Side B.wav\0Side B.0001\0Side B.0002' >"$dir/plain"
+    printf '/music/caf\xc3\xa9 \xf0\x9f\x8e\xb5.wav\0caf\xc3\xa9 \xf0\x9f\x8e\xb5.0001' >"$dir/utf8"
+    printf '/music/\xff\xfe.wav\0a\xffb\0\xc0\x80\xed\xa0\x80\xf4\x90\x80\x80\xe2\x82' >"$dir/invalid-utf8"
+    printf '/music/x\n TRACK 99 AUDIO.wav\0x\n TRACK 99 AUDIO\0a\r\nb\rc\0t\tab' >"$dir/line-breaks"
+    printf '/music/\x01\x1f\x7f.wav\0\x01\x1b[31m\0\xef\xbf\xbe\xef\xbf\xbf' >"$dir/controls"
+    printf '/m/<a href="x">&amp;\x27]]>.wav\0"quoted" \\back\\slash\0</svg>' >"$dir/markup"
+    printf '/music/no tracks.wav' >"$dir/no-tracks"
+    ;;
 *) echo "make-seeds.sh: unknown target $target" >&2; exit 2 ;;
 esac
