@@ -130,6 +130,7 @@ inline constexpr const char* kThresholdsNone = "No thresholds separate %s; the c
 inline constexpr const char* kThresholdsNoneAt =
     "No duration at %s % separates %s; the closest is %s at %s % and %s s.";
 inline constexpr const char* kSavedSome = "Saved %s of %s %s; %s %s not saved.";
+inline constexpr const char* kCompanionNotFound = "Trimora was not found.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
 }  // namespace text

@@ -37,6 +37,8 @@ void HandOffHandlers::OpenInCompanion(engine::HandOffMode mode) {
         PrepareCompanionLaunch(*exe, mode);
     } else if (oldRelease) {
         engine::ShowErrorMessage(form_.Seam(), engine::MsgOldCompanionInstalled);
+    } else {
+        form_.SetStatusText(QString::fromStdString(engine::text::kCompanionNotFound));
     }
 }
 

@@ -65,6 +65,20 @@ private slots:
         QVERIFY(!form_->UiBusy.load());
     }
 
+    // The loading text must not stay for good when there is nothing to load.
+    void withNoCompanionInstalledTheStatusSaysSo() {
+        OpenTwoPieces();
+        form_->HandOff().RegistryFile = files_->path() + "/registry.ini";
+        std::ofstream(form_->HandOff().RegistryFile) << "[SOFTWARE\\Other]\nUninstallString=/bin/true\n";
+        form_->TrackListView->SetChecked(0, true);
+        for (QWidget* button : {static_cast<QWidget*>(form_->EditButton), static_cast<QWidget*>(form_->BurnCDButton)}) {
+            QTest::mouseClick(button, Qt::LeftButton);
+            QCOMPARE(form_->StatusText(0), QString("Trimora was not found."));
+            QVERIFY(dialogs_->boxes.isEmpty());
+            QVERIFY(!form_->UiBusy.load());
+        }
+    }
+
     void unsavedTracksAreSavedFirstOnYes() {
         Settings("[SilenceDuratuionSection]\nSilenceDuration:=1\n");
         OpenTwoPieces();
