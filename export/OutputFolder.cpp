@@ -1,7 +1,6 @@
 #include "export/OutputFolder.h"
 
 #include "app/Util.h"
-#include "platform/SpecialFolders.h"
 
 namespace quillon::engine {
 
@@ -11,10 +10,7 @@ std::string GetOutputFolder(const std::string& currentWaveFile, const SettingsFi
         folder = ExtractFileDir(currentWaveFile);
     } else {
         folder = settings.Read(keys::OutputFilePath);
-        if (folder.empty()) {
-            folder = GetDefaultOutputFolder();
-            if (!DirectoryExists(folder)) folder = platform::ProgramFolder();
-        }
+        if (folder.empty()) folder = GetFallbackOutputFolder();
     }
     return AddTrailingBackslash(folder);
 }

@@ -10,7 +10,7 @@ namespace quillon::engine {
 
 // The folder for saved tracks, ending in "/" unless empty: the source file's
 // folder when "SameAsSourceFile:" is on; else "OutputFilePath", or when that is
-// empty the default output folder, or the program's folder when that does not
+// empty the default output folder, or the home folder when that does not
 // exist. A configured folder that does not exist is returned as it is; the
 // save reports it.
 [[nodiscard]] std::string GetOutputFolder(const std::string& currentWaveFile,

@@ -87,4 +87,9 @@ std::string GetDefaultOutputFolder() {
     return folder;
 }
 
+std::string GetFallbackOutputFolder() {
+    const std::string folder = GetDefaultOutputFolder();
+    return DirectoryExists(folder) ? folder : platform::HomeFolder();
+}
+
 }  // namespace quillon::engine

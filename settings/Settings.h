@@ -79,8 +79,12 @@ private:
 [[nodiscard]] std::string GetSettingsFolder();
 
 // The default folder for saved tracks: the user's music folder, else the
-// documents folder, else "" (the caller then takes the program's folder).
+// documents folder, else "" (callers then take GetFallbackOutputFolder).
 // The folder named may not exist; callers check.
 [[nodiscard]] std::string GetDefaultOutputFolder();
+
+// The default folder when it exists, else the home folder: an installed
+// program's own folder (/usr/bin) is no place to write tracks.
+[[nodiscard]] std::string GetFallbackOutputFolder();
 
 }  // namespace quillon::engine

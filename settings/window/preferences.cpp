@@ -249,10 +249,7 @@ void TPreferencesForm::LoadPreferences() {
     const bool same = settings.Read(engine::keys::SameAsSourceFile);
     (same ? outPutFilePathRadioButton1 : outPutFilePathRadioButton2)->setChecked(true);
     std::string folder = settings.Read(engine::keys::OutputFilePath);
-    if (folder.empty()) {
-        folder = engine::GetDefaultOutputFolder();
-        if (!engine::DirectoryExists(folder)) folder = platform::ProgramFolder();
-    }
+    if (folder.empty()) folder = engine::GetFallbackOutputFolder();
     outPutFilePathEdit->setText(QString::fromStdString(engine::AddTrailingBackslash(folder)));
 
     ShowStoredNumber(SilenceAmpEdit, settings.Read(engine::keys::SilenceAmplitude));

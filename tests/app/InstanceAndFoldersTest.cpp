@@ -83,10 +83,11 @@ TEST_F(OutputFolderTest, EmptyConfiguredFolderTakesTheMusicFolder) {
     EXPECT_EQ(engine::GetOutputFolder("/records/Side A.wav", settings_), music_.path() + "/");
 }
 
-TEST_F(OutputFolderTest, MissingMusicFolderFallsBackToTheProgramsFolder) {
+// The program's own folder is /usr/bin once installed: no place to write.
+TEST_F(OutputFolderTest, MissingMusicFolderFallsBackToTheHomeFolder) {
     std::ofstream(config_.path() + "/user-dirs.dirs") << "XDG_MUSIC_DIR=\"" << music_.path() << "/gone\"\n";
     settings_.Write(engine::keys::SameAsSourceFile, false);
-    EXPECT_EQ(engine::GetOutputFolder("/records/Side A.wav", settings_), platform::ProgramFolder() + "/");
+    EXPECT_EQ(engine::GetOutputFolder("/records/Side A.wav", settings_), platform::HomeFolder() + "/");
 }
 
 TEST(AllTracksSaved, EveryNameNeedsAWaveOrMp3File) {
