@@ -218,20 +218,23 @@ void MainFormControls::CreateStatusBar(QMainWindow& window) {
 
 void MainFormControls::FitStatusPanels() {
     constexpr int kWidths[] = {283, 70, 60, 60, 60};
-    // Each panel is at least its width and as wide as its text needs; the
-    // message panel holds the program's own messages whole (a path in one
-    // may still be cut), and the window widens when the panels need it.
-    QLabel& messages = *StatusPanels[0];
-    int total = std::max(kWidths[0], MessagePanelWidth(messages));
-    messages.setFixedWidth(total);
+    constexpr int kSpacing = 6 * 4 + 2;  // the status bar's gaps between and before its panels
+    // Each format panel is at least its width and as wide as its text needs.
+    int formats = 0;
     for (std::size_t i = 1; i < StatusPanels.size(); ++i) {
         const int width = std::max(kWidths[i], StatusPanels[i]->sizeHint().width());
         StatusPanels[i]->setFixedWidth(width);
-        total += width;
+        formats += width;
     }
-    constexpr int kSpacing = 6 * 4 + 2;  // the status bar's gaps between and before its panels
+    // The message panel gives them what it can spare of its own width, down
+    // to what the program's own messages need whole (a path in one may still
+    // be cut); only beyond that does the window widen.
+    QLabel& messages = *StatusPanels[0];
+    const int spare = kClientWidth - kSpacing - formats;
+    const int message = std::max(MessagePanelWidth(messages), std::min(kWidths[0], spare));
+    messages.setFixedWidth(message);
     if (window_ != nullptr) {
-        window_->setFixedSize(std::max(kClientWidth, total + kSpacing),
+        window_->setFixedSize(std::max(kClientWidth, message + formats + kSpacing),
                               window_->menuBar()->sizeHint().height() + kClientHeight);
     }
 }

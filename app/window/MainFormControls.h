@@ -52,7 +52,8 @@ protected:
     // Makes every control in window, in its first state, and fixes the window's size.
     void CreateControls(QMainWindow& window);
     // The status panels' widths: each format panel at least its own width and
-    // as wide as its text needs, the message panel giving way.
+    // as wide as its text needs, the message panel giving them room down to
+    // what its messages need before the window widens.
     void FitStatusPanels();
 
 private:

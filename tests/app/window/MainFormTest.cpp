@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QComboBox>
+#include <QLabel>
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
@@ -264,6 +265,17 @@ private slots:
         QVERIFY(form_->ProgressBar->isHidden());
         QVERIFY(form_->AbortButton->isHidden());
         QVERIFY(dialogs_->boxes.isEmpty());
+    }
+
+    void openingAFileKeepsTheWindowsWidth() {
+        MakeForm();
+        Analyze(WriteTwoTrackWave(*files_));
+        QTRY_VERIFY(Idle());
+        QCOMPARE(form_->StatusText(4), QString("00:08:000"));
+        QCOMPARE(form_->width(), 560);
+        // The message panel made the room: the last panel is still whole in the bar.
+        const QLabel* last = form_->StatusPanels[4];
+        QTRY_VERIFY(last->mapTo(form_, QPoint(last->width(), 0)).x() <= form_->width());
     }
 
     void analysisFailsOnEmptyData() {

@@ -1,7 +1,9 @@
 // The main window with its real dialogs and message boxes, each run modally
-// with exec() and worked by a timer as a user would: what they do to the
-// focus, the list's selection and the other windows of the program.
+// with exec() and worked by a timer as a user would, once it is the active
+// window: what they do to the focus, the list's selection and the other
+// windows of the program.
 #include <QApplication>
+#include <QElapsedTimer>
 #include <QFileDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -48,10 +50,22 @@ class RealDialogTest : public QObject, protected test::FormFixture<app::QtUserDi
     std::deque<std::function<bool(QWidget&)>> steps_;
     QStringList boxes_;
     QTimer* hand_ = nullptr;
+    // The modal dialog waited for to become active, since when, and the ones given up on.
+    const QWidget* waitingFor_ = nullptr;
+    QElapsedTimer waiting_;
+    QStringList neverActive_;
 
     void Act() {
         QWidget* modal = QApplication::activeModalWidget();
         if (modal == nullptr || !modal->isVisible()) return;
+        // A user answers a dialog once it is on screen with the keyboard; on a
+        // real display that comes after exec() shows it, when the window
+        // manager has mapped and focused it.
+        if (!modal->isActiveWindow()) {
+            GiveUpOnInactive(*modal);
+            return;
+        }
+        waitingFor_ = nullptr;
         if (auto* box = qobject_cast<QMessageBox*>(modal)) {
             boxes_ << box->text();
             box->done(QMessageBox::Ok);
@@ -59,11 +73,28 @@ class RealDialogTest : public QObject, protected test::FormFixture<app::QtUserDi
             steps_.pop_front();
         }
     }
-    // The form, shown and active, with tracks W 0-10 s, X 10-20 s, Y 20-30 s.
-    void ShowTracks() {
+    // A dialog that never becomes active is closed, so that its exec()
+    // returns and the case fails in cleanup() instead of hanging.
+    void GiveUpOnInactive(QWidget& modal) {
+        if (waitingFor_ != &modal) {
+            waitingFor_ = &modal;
+            waiting_.start();
+        }
+        if (waiting_.elapsed() < 5000) return;
+        neverActive_ << modal.metaObject()->className();
+        waitingFor_ = nullptr;
+        if (auto* dialog = qobject_cast<QDialog*>(&modal)) dialog->reject();
+        else modal.close();
+    }
+    // The form, shown and active, as it is when the user starts a command.
+    void ShowActiveForm() {
         QVERIFY(ShowForm());
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_));
+    }
+    // The form, shown and active, with tracks W 0-10 s, X 10-20 s, Y 20-30 s.
+    void ShowTracks() {
+        ShowActiveForm();
         for (const char* name : {"W", "X", "Y"}) {
             const auto start = uint32_t(form_->TrackList.size()) * 10000;
             form_->TrackList.push_back(
@@ -92,6 +123,8 @@ private slots:
         Prepare();
         steps_.clear();
         boxes_.clear();
+        neverActive_.clear();
+        waitingFor_ = nullptr;
         hand_ = new QTimer(this);
         connect(hand_, &QTimer::timeout, this, [this] { Act(); });
         hand_->start(20);
@@ -99,6 +132,7 @@ private slots:
     void cleanup() {
         delete hand_;
         DestroyForm();
+        QVERIFY2(neverActive_.isEmpty(), qPrintable("never active: " + neverActive_.join(", ")));
     }
 
     void splitWorksOnTheSelectedRowThroughTheRealDialog() {
@@ -143,7 +177,7 @@ private slots:
     }
 
     void theSaveDialogRefusesAFolderThatDoesNotExist() {
-        QVERIFY(ShowForm());
+        ShowActiveForm();
         const QString missing = QString::fromStdString(files_->path()) + "/no such folder";
         steps_.push_back(On<QFileDialog>([&missing](QFileDialog& dialog) {
             // Typed into the name field, as a user would.
