@@ -6,6 +6,7 @@ extern "C" {
 #include <libavcodec/avcodec.h>
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
+#include <libavutil/log.h>
 }
 
 #include <algorithm>
@@ -79,6 +80,13 @@ bool MpegBitRate(uint32_t samplesPerSecond, uint32_t kbps) {
 }
 
 const AVCodec* Mp3Encoder() {
+    // The library's own log lines would reach the user's terminal beside our
+    // messages; every failure that matters comes back as a result code.
+    static const bool quiet = [] {
+        av_log_set_level(AV_LOG_QUIET);
+        return true;
+    }();
+    (void)quiet;
     const AVCodec* lame = avcodec_find_encoder_by_name("libmp3lame");
     return lame ? lame : avcodec_find_encoder(AV_CODEC_ID_MP3);
 }

@@ -438,6 +438,8 @@ TEST_F(CliSave, InterruptWhileEncodingRemovesTheTrackOnEitherRoute) {
         const CliRun r = FinishCli(home_, child);
         EXPECT_EQ(r.status, 1) << codec << r.err;
         EXPECT_EQ(r.out, "") << codec;
+        // Only our own lines: the codec library's log ("[libmp3lame @ 0x...]") stays out.
+        EXPECT_EQ(r.err.find(" @ 0x"), std::string::npos) << codec << r.err;
         EXPECT_FALSE(std::filesystem::exists(track + ".wav")) << codec;
         EXPECT_FALSE(std::filesystem::exists(track + ".MP3")) << codec;
         EXPECT_TRUE(PartFiles(dir_.path()).empty()) << codec;
