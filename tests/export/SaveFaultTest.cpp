@@ -7,6 +7,7 @@
 // and that the source is untouched.
 #include <gtest/gtest.h>
 #include <sys/stat.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <atomic>
@@ -280,15 +281,33 @@ INSTANTIATE_TEST_SUITE_P(Errors, AWriteFails,
                                            WriteFailure{"InputOutput", EIO, false}),
                          [](const auto& param) { return std::string(param.param.name); });
 
-// Root may write anywhere, so only another user sees the folder refuse.
+// Root may write anywhere: run as root, the save runs in a child process
+// that has become an ordinary user, for whom the folder is closed.
 TEST_F(SaveFaultTest, AFolderClosedToNewFilesIsReportedOnce) {
-    if (geteuid() == 0) GTEST_SKIP() << "permissions do not hold for root";
     MakeSource(6);
-    fs::permissions(out_, fs::perms::owner_read | fs::perms::owner_exec);
-    EXPECT_EQ(Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 4)}), SaveEnd::Finished);
-    fs::permissions(out_, fs::perms::owner_all);
-    EXPECT_EQ(seam_.boxes, std::vector<std::string>{
-                               "error: " + FormatText(text::kCannotWriteFile, {Out("One"), std::strerror(EACCES)})});
+    const auto save = [this] {
+        Run({SecondsTrack("One", 0, 2), SecondsTrack("Two", 2, 4)});
+        return seam_.boxes == std::vector<std::string>{
+                                  "error: " + FormatText(text::kCannotWriteFile, {Out("One"), std::strerror(EACCES)})};
+    };
+    if (geteuid() != 0) {
+        fs::permissions(out_, fs::perms::owner_read | fs::perms::owner_exec);
+        EXPECT_TRUE(save()) << testing::PrintToString(seam_.boxes);
+        fs::permissions(out_, fs::perms::owner_all);
+        return;
+    }
+    fs::permissions(dir_.path(), fs::perms::owner_all | fs::perms::others_read | fs::perms::others_exec);
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        constexpr uid_t kNobody = 65534;
+        const bool dropped = setgid(kNobody) == 0 && setuid(kNobody) == 0;
+        _exit(dropped && save() ? 0 : 1);
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0) << "more than one message, or another";
+    ExpectNoDebris({});
 }
 
 TEST_F(SaveFaultTest, ANameChosenInAMissingFolderFailsOnlyItsTrack) {
