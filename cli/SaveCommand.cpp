@@ -116,8 +116,11 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     const auto report = [&](std::size_t, const std::string& file) {
         const std::lock_guard lock(printMutex);
         seam.EndProgress();
-        std::printf("%s\n", file.c_str());
-        std::fflush(stdout);
+        // A reader that went away (| head -n1) stops the save: the rest would go unlisted.
+        if (std::printf("%s\n", file.c_str()) < 0 || std::fflush(stdout) != 0) {
+            job.AbortRequested.store(true);
+            return;
+        }
         ++written;
     };
     (save.mp3 ? hooks.Mp3Written : hooks.FileWritten) = report;
