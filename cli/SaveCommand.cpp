@@ -103,6 +103,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     job.BitRate = bitRate;
     job.WaveCopies = 0;  // two tracks copied at once where there are two cores
     job.State.store(engine::JobRunning);
+    seam.WatchAbort(job.AbortRequested);
 
     std::size_t written = 0;  // under printMutex: MP3 files are reported by the encoder threads
     std::mutex printMutex;
