@@ -1,8 +1,10 @@
 #include "cli/ConsoleSeam.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
 
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
@@ -31,6 +33,7 @@ void ConsoleSeam::Print(const std::string& text) {
 }
 
 bool ConsoleSeam::AskYesNo(const std::string& text) {
+    if (Aborted()) return false;
     if (overwrite_ != Overwrite::Ask) return overwrite_ == Overwrite::Yes;
     if (!isatty(STDIN_FILENO) || !isatty(fileno(err_))) {
         Print(text + " No: not asked without a terminal (use --yes or --no-clobber).");
@@ -40,9 +43,33 @@ bool ConsoleSeam::AskYesNo(const std::string& text) {
     EraseBarLocked();
     std::fprintf(err_, "%s [y/N] ", text.c_str());
     std::fflush(err_);
-    char answer[16] = {};
-    if (std::fgets(answer, sizeof answer, stdin) == nullptr) return false;
-    return answer[0] == 'y' || answer[0] == 'Y';
+    std::string answer;
+    if (!ReadAnswer(answer)) {
+        std::fputc('\n', err_);  // what comes next starts a line of its own
+        std::fflush(err_);
+        return false;
+    }
+    return !answer.empty() && (answer[0] == 'y' || answer[0] == 'Y');
+}
+
+// Byte by byte, straight from the descriptor: whatever was typed ahead stays
+// there for the next question, and no stdio buffer hides it from poll.
+bool ConsoleSeam::ReadAnswer(std::string& answer) const {
+    constexpr int kStepMs = 50;
+    constexpr std::size_t kKeptBytes = 16;  // y, n, or a word: the first letter decides
+    for (;;) {
+        if (Aborted()) return false;
+        pollfd in{STDIN_FILENO, POLLIN, 0};
+        const int ready = poll(&in, 1, kStepMs);
+        if (ready < 0 && errno != EINTR) return false;
+        if (ready <= 0) continue;
+        char c = 0;
+        const ssize_t n = read(STDIN_FILENO, &c, 1);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN)) continue;
+        if (n <= 0) return false;
+        if (c == '\n') return true;
+        if (answer.size() < kKeptBytes) answer.push_back(c);
+    }
 }
 
 std::string ConsoleSeam::ChooseSaveFileName(const std::string&, const std::string& fileName, const std::string&,

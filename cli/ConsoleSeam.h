@@ -3,6 +3,7 @@
 // the file's facts are kept for the output, and a progress bar is drawn on
 // stderr when it is a terminal.
 
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 #include <string>
@@ -29,7 +30,8 @@ public:
     void ShowErrorBox(const std::string& text) override { Print(text); }
     void ShowMessageBox(const std::string& text) override { Print(text); }
     // Asked on the terminal when there is one; otherwise the answer set by the
-    // command line, or No.
+    // command line, or No. No at once once the watched abort is requested, and
+    // a question waiting for its answer then ends with No.
     bool AskYesNo(const std::string& text) override;
     // There is no dialog on the command line: the file is skipped, and when
     // it is the recording itself (a hard link of it, say) the user is told why.
@@ -40,6 +42,8 @@ public:
 
     enum class Overwrite { Ask, Yes, No };
     void SetOverwrite(Overwrite answer) { overwrite_ = answer; }
+    // The job's abort flag, which must outlive every question asked.
+    void WatchAbort(const std::atomic<bool>& abortRequested) { abort_ = &abortRequested; }
 
     // Redraws the bar at percent (0..100); only when the stream is a terminal,
     // and not while a question waits for its answer.
@@ -52,6 +56,10 @@ public:
 private:
     void Print(const std::string& text);
     void EraseBarLocked();
+    [[nodiscard]] bool Aborted() const { return abort_ != nullptr && abort_->load(); }
+    // One line from the terminal, read in short waits so an abort is seen;
+    // false at its end, on an error or on the abort.
+    [[nodiscard]] bool ReadAnswer(std::string& answer) const;
 
     std::FILE* err_;
     mutable std::mutex mutex_;
@@ -59,6 +67,7 @@ private:
     WaveFacts facts_;
     Overwrite overwrite_ = Overwrite::Ask;
     std::string source_;
+    const std::atomic<bool>* abort_ = nullptr;
 };
 
 }  // namespace quillon::cli

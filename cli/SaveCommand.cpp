@@ -1,4 +1,5 @@
 #include <algorithm>
+#include <atomic>
 #include <cstdio>
 #include <mutex>
 
@@ -105,8 +106,10 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     job.BitRate = bitRate;
     job.WaveCopies = 0;  // two tracks copied at once where there are two cores
     job.State.store(engine::JobRunning);
+    seam.WatchAbort(job.AbortRequested);
 
     std::mutex printMutex;  // MP3 files are reported by the encoder threads
+    std::atomic<bool> listLost{false};
     engine::SaveHooks hooks;
     hooks.OutputFolder = [folder] { return folder; };
     // The bar follows the file being written, and during the MP3 phase the
@@ -117,8 +120,11 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     const auto report = [&](std::size_t, const std::string& file) {
         const std::lock_guard lock(printMutex);
         seam.EndProgress();
-        std::printf("%s\n", file.c_str());
-        std::fflush(stdout);
+        // A reader that went away (| head -n1) stops the save: the rest would go unlisted.
+        if (std::printf("%s\n", file.c_str()) < 0 || std::fflush(stdout) != 0) {
+            listLost.store(true);
+            job.AbortRequested.store(true);
+        }
     };
     (save.mp3 ? hooks.Mp3Written : hooks.FileWritten) = report;
     if (save.mp3) {
@@ -137,7 +143,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
         end = engine::RunSaveJob(job, seam, hooks);
     }
     seam.EndProgress();
-    if (end == engine::SaveEnd::Aborted) {
+    if (end == engine::SaveEnd::Aborted || listLost.load()) {
         seam.ShowMessageBox(engine::MessageText(engine::MsgAbortedByUser));
         return ExitRefused;
     }

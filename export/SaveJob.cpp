@@ -418,6 +418,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         ShowErrorMessage(seam, MsgOutputFolderMissing);
         return FinishWithoutWork(job, hooks, seam);
     }
+    RemoveStaleTempFiles(folder);
 
     // The MP3 phase asks its questions after each wave file is in place, so
     // an MP3 save writes its waves one after another; its encoders use the cores.

@@ -4,31 +4,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cerrno>
 #include <csignal>
 #include <cstdio>
-#include <random>
 #include <utility>
 
 namespace quillon::platform {
-
-std::string CreateUniqueFile(const std::string& folder) {
-    static thread_local std::mt19937_64 random{std::random_device{}()};
-    const std::string base = (folder.empty() || folder.back() == '/') ? folder : folder + "/";
-    for (int attempt = 0; attempt < 100; ++attempt) {
-        char name[32];
-        std::snprintf(name, sizeof name, ".quillon-%012llx.part",
-                      static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
-        const std::string path = base + name;
-        const int fd = open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (fd >= 0) {
-            close(fd);
-            return path;
-        }
-        if (errno != EEXIST) return {};
-    }
-    return {};
-}
 
 bool SameFile(const std::string& a, const std::string& b) {
     struct stat sa {
@@ -36,9 +16,18 @@ bool SameFile(const std::string& a, const std::string& b) {
     return stat(a.c_str(), &sa) == 0 && stat(b.c_str(), &sb) == 0 && sa.st_dev == sb.st_dev && sa.st_ino == sb.st_ino;
 }
 
-bool ReplaceFile(const std::string& from, const std::string& to) { return std::rename(from.c_str(), to.c_str()) == 0; }
+// A temporary file is let go of only once its name is gone: until then a
+// sweep of another process must not take it for a dead save's.
+bool ReplaceFile(const std::string& from, const std::string& to) {
+    if (std::rename(from.c_str(), to.c_str()) != 0) return false;
+    ReleaseTempFile(from);
+    return true;
+}
 
-void RemoveFile(const std::string& path) { (void)unlink(path.c_str()); }
+void RemoveFile(const std::string& path) {
+    (void)unlink(path.c_str());
+    ReleaseTempFile(path);
+}
 
 namespace {
 
@@ -72,6 +61,7 @@ HeldFolder& HeldFolder::operator=(HeldFolder&& other) noexcept {
 void HeldFolder::Remove(const std::string& filePath) const {
     if (fd_ < 0) return RemoveFile(filePath);
     (void)unlinkat(fd_, filePath.c_str() + NameStart(filePath), 0);
+    ReleaseTempFile(filePath);
 }
 
 void ReportFileSizeLimitAsWriteError() { std::signal(SIGXFSZ, SIG_IGN); }

@@ -3,20 +3,20 @@
 
 #include <string>
 
-namespace quillon::platform {
+#include "platform/TempFiles.h"
 
-// Makes a new empty file with a unique hidden name in folder (mode 0666 less
-// the umask) and returns its path; "" when none can be made.
-[[nodiscard]] std::string CreateUniqueFile(const std::string& folder);
+namespace quillon::platform {
 
 // True when both paths name the same existing file (hard links and other
 // spellings included).
 [[nodiscard]] bool SameFile(const std::string& a, const std::string& b);
 
-// Puts from in place of to in one step, replacing a file that is there.
+// Puts from in place of to in one step, replacing a file that is there; a
+// temporary file from is then let go of.
 [[nodiscard]] bool ReplaceFile(const std::string& from, const std::string& to);
 
-// Removes path; a failure is of no interest to the callers.
+// Removes path, and lets go of it when it is a temporary file; a failure is
+// of no interest to the callers.
 void RemoveFile(const std::string& path);
 
 // The folder of a file made by CreateUniqueFile, held open, so that the file
@@ -30,7 +30,7 @@ public:
     HeldFolder& operator=(HeldFolder&& other) noexcept;
 
     // Removes filePath's file from the held folder wherever that is now (from
-    // filePath itself when no folder could be held).
+    // filePath itself when no folder could be held), and lets go of it.
     void Remove(const std::string& filePath) const;
 
 private:

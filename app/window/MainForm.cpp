@@ -11,6 +11,7 @@
 #include "app/window/HelpViewer.h"
 #include "app/window/QtSeams.h"
 #include "app/window/SimpleBmpButton.h"
+#include "app/window/TerminationWatch.h"
 #include "app/window/TrackListView.h"
 #include "editing/window/EditHandlers.h"
 #include "export/window/Mp3Handlers.h"
@@ -85,6 +86,7 @@ void TMainForm::ConnectHandlers() {
 
     connect(OpenMenuItem, &QAction::triggered, this, [this] { BrowseButtonClick(); });
     connect(ExitMenuItem, &QAction::triggered, this, [this] { close(); });
+    new TerminationWatch([this] { EndOnSignal(); }, this);
     connect(SelectAllMenuItem, &QAction::triggered, this, [this] { SelectAllMenuItemClick(); });
     connect(SelectNoneMenuitem, &QAction::triggered, this, [this] { SelectNoneMenuitemClick(); });
     connect(HelpTopicsItem, &QAction::triggered, this, [this] { ShowHelpTopic(HelpTopic::Contents); });

@@ -110,6 +110,10 @@ public:
 
     // Closing, shutdown and Help.
     void FormCloseQuery(bool& canClose);
+    // SIGTERM or SIGHUP: a running save is aborted as Abort does, and the
+    // window closes without the close question once the workers have ended
+    // (the save's temporary files gone with them); open dialogs are dismissed.
+    void EndOnSignal();
     [[nodiscard]] bool PrepareShutdown();
     [[nodiscard]] bool AllTracksSaved() const;
     void ShowHelpTopic(HelpTopic topic);
@@ -147,6 +151,7 @@ private:
     WorkerThreads workers_{*this, WorkerIdleEvent};
     HelpViewer* helpViewer_ = nullptr;
     bool shown_ = false;
+    bool endingOnSignal_ = false;
 };
 
 }  // namespace quillon::app

@@ -2,6 +2,7 @@
 #include <QApplication>
 #include <QCloseEvent>
 #include <QComboBox>
+#include <QDialog>
 
 #include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
@@ -29,13 +30,42 @@ void TMainForm::closeEvent(QCloseEvent* event) {
 }
 
 void TMainForm::FormCloseQuery(bool& canClose) {
-    if (UiBusy.load()) return;
+    if (UiBusy.load() || endingOnSignal_) return;
     UiBusy.store(true);
     if (!AllTracksSaved()) {
         const QString question = QString::fromStdString(engine::MessageText(engine::MsgUnsavedTracksExit));
-        if (!dialogs_.Question(this, question, QuestionIcon::Warning)) canClose = false;
+        // A signal that comes while the question is up dismisses it, and the
+        // window closes all the same.
+        if (!dialogs_.Question(this, question, QuestionIcon::Warning) && !endingOnSignal_) canClose = false;
     }
     UiBusy.store(false);
+}
+
+namespace {
+
+// Each dialog runs an event loop of its own, which the window's closing
+// would not end; one that refuses to go is left.
+void DismissModalDialogs() {
+    for (QWidget* modal = QApplication::activeModalWidget(); modal != nullptr;) {
+        if (auto* dialog = qobject_cast<QDialog*>(modal)) {
+            dialog->reject();
+        } else {
+            modal->close();
+        }
+        QWidget* next = QApplication::activeModalWidget();
+        if (next == modal) return;
+        modal = next;
+    }
+}
+
+}  // namespace
+
+void TMainForm::EndOnSignal() {
+    if (endingOnSignal_) return;
+    endingOnSignal_ = true;
+    DismissModalDialogs();
+    // A close already under way (the close question was up) finishes itself.
+    close();
 }
 
 bool TMainForm::AllTracksSaved() const {

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -30,17 +31,17 @@ std::string Slurp(const std::string& path) {
 }
 
 // Starts quillon-cli with a home folder of the test's own, so the user's
-// settings never leak in; output and errors are captured in files. A file
-// size limit, when given, holds for the program's writes. -1 when
-// QUILLON_CLI is not set.
+// settings never leak in; output and errors are captured in files, or the
+// output goes to out when given. A file size limit, when given, holds for the
+// program's writes. -1 when QUILLON_CLI is not set.
 pid_t StartCli(const TempDir& home, std::vector<std::string> args, const std::string& cwd = "",
-               rlim_t fileSizeLimit = RLIM_INFINITY) {
+               rlim_t fileSizeLimit = RLIM_INFINITY, int out = -1) {
     const char* cli = std::getenv("QUILLON_CLI");
     if (!cli) return -1;
-    const std::string out = home.path() + "/.stdout", err = home.path() + "/.stderr";
+    const std::string outFile = home.path() + "/.stdout", err = home.path() + "/.stderr";
     const pid_t child = fork();
     if (child == 0) {
-        const int o = open(out.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
+        const int o = out >= 0 ? out : open(outFile.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
         const int e = open(err.c_str(), O_CREAT | O_TRUNC | O_WRONLY, 0644);
         dup2(o, 1);
         dup2(e, 2);
@@ -376,6 +377,18 @@ TEST_F(CliSave, Mp3ThroughEitherRoute) {
     }
 }
 
+// Waits for child; a child still running after half a minute is killed and
+// false returned.
+bool EndsWithin(pid_t child, int& status) {
+    for (int i = 0; i < 3000; ++i) {
+        if (waitpid(child, &status, WNOHANG) == child) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(10));
+    }
+    kill(child, SIGKILL);
+    waitpid(child, &status, 0);
+    return false;
+}
+
 TEST_F(CliSave, InterruptStopsAfterTheFilesAlreadyWritten) {
     // The save waits at track 2's question on a terminal; Ctrl+C comes then.
     dir_.Write("Side.0002.wav", {'o', 'l', 'd'});
@@ -408,11 +421,11 @@ TEST_F(CliSave, InterruptStopsAfterTheFilesAlreadyWritten) {
         seen.append(buffer, std::size_t(n));
     }
     ASSERT_NE(seen.find("Overwrite ?"), std::string::npos) << seen;
-    kill(child, SIGINT);
-    ASSERT_EQ(write(master, "n\n", 2), 2);  // the question still wants its answer
+    kill(child, SIGINT);  // the question is left unanswered: the abort ends it
     int status = 0;
-    waitpid(child, &status, 0);
+    const bool ended = EndsWithin(child, status);
     close(master);
+    ASSERT_TRUE(ended) << "still waiting for the answer";
     ASSERT_TRUE(WIFEXITED(status));
     EXPECT_EQ(WEXITSTATUS(status), 1);
     EXPECT_EQ(Slurp(out), Out(1) + "\n");
@@ -420,30 +433,49 @@ TEST_F(CliSave, InterruptStopsAfterTheFilesAlreadyWritten) {
     EXPECT_FALSE(std::filesystem::exists(Out(3)));
 }
 
-TEST_F(CliSave, InterruptWhileEncodingRemovesTheTrackOnEitherRoute) {
+TEST_F(CliSave, AnEndingSignalWhileEncodingRemovesTheTrackOnEitherRoute) {
     // Two minutes without a pause: one track, encoded for long enough that
-    // Ctrl+C lands while it is.
+    // the signal lands while it is.
     const std::string wave = dir_.Write("Long.wav", PcmWave(Format{}, Pcm(16, 2).Loud(44100 * 120).bytes()));
     const std::string track = dir_.path() + "/Long.0001";
-    for (const char* codec : {"LAME Encoder", "Windows ACM Default"}) {
-        const pid_t child = StartCli(home_, {"save", "--type", "mp3", "--codec", codec, "--yes", wave});
-        ASSERT_GT(child, 0);
-        // The MP3 phase: the wave file in place, the MP3 file's temporary beside it.
-        int status = 0;
-        while (!std::filesystem::exists(track + ".wav") || PartFiles(dir_.path()).empty()) {
-            ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << codec << ": ended before its MP3 phase";
-            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::string aborted = engine::MessageText(engine::MsgAbortedByUser);
+    while (!aborted.empty() && aborted.back() == ' ') aborted.pop_back();
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        for (const char* codec : {"LAME Encoder", "Windows ACM Default"}) {
+            const std::string which = std::string(strsignal(signal)) + ", " + codec;
+            const pid_t child = StartCli(home_, {"save", "--type", "mp3", "--codec", codec, "--yes", wave});
+            ASSERT_GT(child, 0);
+            // The MP3 phase: the wave file in place, the MP3 file's temporary beside it.
+            int status = 0;
+            while (!std::filesystem::exists(track + ".wav") || PartFiles(dir_.path()).empty()) {
+                ASSERT_EQ(waitpid(child, &status, WNOHANG), 0) << which << ": ended before its MP3 phase";
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            kill(child, signal);
+            const CliRun r = FinishCli(home_, child);
+            EXPECT_EQ(r.status, 1) << which << r.err;
+            EXPECT_NE(r.err.find(aborted + "\n"), std::string::npos) << which << r.err;
+            EXPECT_EQ(r.out, "") << which;
+            // Only our own lines: the codec library's log ("[libmp3lame @ 0x...]") stays out.
+            EXPECT_EQ(r.err.find(" @ 0x"), std::string::npos) << which << r.err;
+            EXPECT_FALSE(std::filesystem::exists(track + ".wav")) << which;
+            EXPECT_FALSE(std::filesystem::exists(track + ".MP3")) << which;
+            EXPECT_TRUE(PartFiles(dir_.path()).empty()) << which;
         }
-        kill(child, SIGINT);
-        const CliRun r = FinishCli(home_, child);
-        EXPECT_EQ(r.status, 1) << codec << r.err;
-        EXPECT_EQ(r.out, "") << codec;
-        // Only our own lines: the codec library's log ("[libmp3lame @ 0x...]") stays out.
-        EXPECT_EQ(r.err.find(" @ 0x"), std::string::npos) << codec << r.err;
-        EXPECT_FALSE(std::filesystem::exists(track + ".wav")) << codec;
-        EXPECT_FALSE(std::filesystem::exists(track + ".MP3")) << codec;
-        EXPECT_TRUE(PartFiles(dir_.path()).empty()) << codec;
     }
+}
+
+TEST_F(CliSave, AReaderThatWentAwayEndsTheSaveAsAnAbort) {
+    int pipeEnds[2];
+    ASSERT_EQ(pipe(pipeEnds), 0);
+    close(pipeEnds[0]);  // as head -n1 does once it has its line
+    const pid_t child = StartCli(home_, {"save", "--duration", "1", source_}, "", RLIM_INFINITY, pipeEnds[1]);
+    close(pipeEnds[1]);
+    const CliRun r = FinishCli(home_, child);
+    EXPECT_EQ(r.status, 1) << r.err;
+    EXPECT_FALSE(std::filesystem::exists(Out(2))) << "saved without being listed";
+    EXPECT_FALSE(std::filesystem::exists(Out(3))) << "saved without being listed";
+    EXPECT_TRUE(PartFiles(dir_.path()).empty());
 }
 
 }  // namespace

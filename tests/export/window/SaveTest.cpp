@@ -1,11 +1,14 @@
 // Saving through the main window: the whole path from the Save button to the
 // files, the status texts, Abort, a shutdown while the worker waits for an
-// answer, and faults met while writing, after which the window goes on.
+// answer or on a signal, and faults met while writing, after which the
+// window goes on.
 #include <QComboBox>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QtTest>
 
+#include <csignal>
+#include <cstring>
 #include <filesystem>
 #include <thread>
 
@@ -229,6 +232,32 @@ private slots:
         QVERIFY(!form_->Save().SaveJob);
         QVERIFY(!std::filesystem::exists(Out("Side A.0002.wav")));
         QCOMPARE(test::ReadFile(Out("Side A.0001.wav")), (test::Bytes{'o', 'l', 'd'}));
+    }
+
+    void anEndingSignalAbortsTheSaveAndClosesWithoutAsking_data() {
+        QTest::addColumn<int>("signal");
+        QTest::addColumn<bool>("saving");
+        for (const int signal : {SIGTERM, SIGHUP}) {
+            QTest::addRow("%s, saving", strsignal(signal)) << signal << true;
+            QTest::addRow("%s, idle", strsignal(signal)) << signal << false;  // the tracks unsaved: closing asks
+        }
+    }
+    void anEndingSignalAbortsTheSaveAndClosesWithoutAsking() {
+        QFETCH(int, signal);
+        QFETCH(bool, saving);
+        if (saving) {
+            for (int i = 0; i < 3; ++i) form_->TrackListView->SetChecked(i, true);
+            form_->Save().SaveButtonClick();
+            // The window shows each finished file for 300 ms: the signal comes then.
+            QTRY_VERIFY(std::filesystem::exists(Out("Side A.0001.wav")));
+        }
+        QVERIFY(raise(signal) == 0);
+        QTRY_VERIFY(!form_->isVisible());
+        QVERIFY(form_->WorkerIdleEvent.IsSignalled());
+        QVERIFY(!form_->Save().SaveJob);
+        QVERIFY(!std::filesystem::exists(Out("Side A.0003.wav")));
+        QVERIFY(NoPartFiles());
+        QCOMPARE(dialogs_->boxes, QStringList());
     }
 };
 
