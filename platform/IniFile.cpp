@@ -13,6 +13,8 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/UniqueFd.h"
+
 namespace quillon::platform {
 namespace {
 
@@ -74,21 +76,6 @@ std::string Stored(const std::string& value) {
 
 enum class FileState { Missing, Read, Unreadable };
 
-// Closes the descriptor it holds when it goes.
-class Descriptor {
-public:
-    explicit Descriptor(int fd) : fd_(fd) {}
-    ~Descriptor() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-
-private:
-    int fd_;
-};
-
 // The file's text. A missing file has none. One that is there but is not a
 // regular file, is over kProfileFileLimit or cannot be read to its end is
 // Unreadable: a write keeps every line it does not change, so it must then
@@ -96,7 +83,7 @@ private:
 // writer that never comes; the size limit keeps a link to an endless file from
 // filling the memory.
 FileState ReadText(const std::string& path, std::string* text) {
-    const Descriptor file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd file(open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (file.get() < 0) return errno == ENOENT ? FileState::Missing : FileState::Unreadable;
     struct stat st {};
     if (fstat(file.get(), &st) != 0 || !S_ISREG(st.st_mode) || std::size_t(st.st_size) > kProfileFileLimit)

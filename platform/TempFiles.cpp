@@ -15,26 +15,13 @@
 #include <string_view>
 #include <utility>
 
+#include "platform/UniqueFd.h"
+
 namespace quillon::platform {
 namespace {
 
 constexpr std::string_view kPrefix = ".quillon-", kSuffix = ".part";
 constexpr std::size_t kHexDigits = 12;
-
-class Fd {
-public:
-    explicit Fd(int fd) : fd_(fd) {}
-    ~Fd() {
-        if (fd_ >= 0) close(fd_);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    [[nodiscard]] int get() const { return fd_; }
-    int release() { return std::exchange(fd_, -1); }
-
-private:
-    int fd_;
-};
 
 // The open, locked temporary files of this process, by path. Closing the
 // descriptor is what lets go of the lock.
@@ -93,7 +80,7 @@ bool IsTempName(std::string_view name) {
 // Removes name from dir when nobody holds its lock; the lock is kept until
 // the name is gone, so a save that takes the same file meanwhile cannot.
 void RemoveIfStale(int dir, const char* name) {
-    const Fd fd(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    const UniqueFd fd(openat(dir, name, O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
     if (fd.get() < 0 || flock(fd.get(), LOCK_EX | LOCK_NB) != 0) return;
     struct stat st {};
     if (fstat(fd.get(), &st) != 0 || !S_ISREG(st.st_mode)) return;
@@ -110,7 +97,7 @@ std::string CreateUniqueFile(const std::string& folder) {
         char hex[kHexDigits + 1];
         std::snprintf(hex, sizeof hex, "%012llx", static_cast<unsigned long long>(random() & 0xFFFFFFFFFFFFull));
         const std::string path = base + std::string(kPrefix) + hex + std::string(kSuffix);
-        Fd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
+        UniqueFd fd(open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
         if (fd.get() < 0) {
             if (errno != EEXIST) return {};
             continue;

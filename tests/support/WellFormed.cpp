@@ -31,9 +31,28 @@ bool Decode(std::string_view text, std::vector<uint32_t>& out) {
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
 bool IsHex(char c) { return IsDigit(c) || (c >= 'a' && c <= 'f') || (c >= 'A' && c <= 'F'); }
 
-class Json {
+// A reading position in a text, with the steps both checkers take.
+class Cursor {
 public:
-    explicit Json(std::string_view text) : s_(text) {}
+    explicit Cursor(std::string_view text) : s_(text) {}
+
+protected:
+    std::string_view s_;
+    std::size_t i_ = 0;
+
+    [[nodiscard]] char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
+    bool Take(char c) { return Peek() == c && i_ < s_.size() ? (++i_, true) : false; }
+    // Skips white space; whether there was any.
+    bool Space() {
+        const std::size_t from = i_;
+        while (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r') ++i_;
+        return i_ > from;
+    }
+};
+
+class Json : Cursor {
+public:
+    using Cursor::Cursor;
     bool Whole() {
         if (!Value(0)) return false;
         Space();
@@ -41,14 +60,6 @@ public:
     }
 
 private:
-    std::string_view s_;
-    std::size_t i_ = 0;
-
-    [[nodiscard]] char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
-    bool Take(char c) { return Peek() == c && i_ < s_.size() ? (++i_, true) : false; }
-    void Space() {
-        while (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r') ++i_;
-    }
     bool Word(std::string_view w) { return s_.substr(i_, w.size()) == w ? (i_ += w.size(), true) : false; }
     bool Digits() {
         const std::size_t from = i_;
@@ -115,9 +126,9 @@ bool XmlAllows(uint32_t c) { return c >= 0x20 ? c != 0xFFFE && c != 0xFFFF : c =
 bool IsNameStart(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || c == '_' || c == ':'; }
 bool IsNameChar(char c) { return IsNameStart(c) || IsDigit(c) || c == '-' || c == '.'; }
 
-class Xml {
+class Xml : Cursor {
 public:
-    explicit Xml(std::string_view text) : s_(text) {}
+    using Cursor::Cursor;
     bool Whole() {
         Space();
         if (!Element()) return false;
@@ -126,16 +137,6 @@ public:
     }
 
 private:
-    std::string_view s_;
-    std::size_t i_ = 0;
-
-    [[nodiscard]] char Peek() const { return i_ < s_.size() ? s_[i_] : '\0'; }
-    bool Take(char c) { return Peek() == c && i_ < s_.size() ? (++i_, true) : false; }
-    bool Space() {
-        const std::size_t from = i_;
-        while (Peek() == ' ' || Peek() == '\t' || Peek() == '\n' || Peek() == '\r') ++i_;
-        return i_ > from;
-    }
     std::string_view Name() {
         const std::size_t from = i_;
         if (IsNameStart(Peek()))
