@@ -1,6 +1,10 @@
 # Checks that the path says the layer: Qt is included only under a window/
 # folder (or in tests/), and no engine file includes a header from a window/
-# folder. Prints every file that breaks a rule and fails.
+# folder. Among the window folders, a feature's (analysis/window/ and the
+# like) never includes the main window (app/window/MainForm.h) nor another
+# feature's window/ header: the features meet on the main window's seam. The
+# one exception is Preferences showing the MP3 choices (settings/window/ may
+# include export/window/). Prints every file that breaks a rule and fails.
 #
 #   cmake -DROOT=<source tree> -P Layering.cmake
 #   cmake -DSELFTEST=ON -DSCRATCH=<empty folder> -P Layering.cmake
@@ -20,11 +24,28 @@ function(find_layering_faults root out_var)
     if(path MATCHES "(^|/)window/")
       set(window_path TRUE)
     endif()
+    # The feature whose window code this is; none for the main window's own
+    # folder and for the benches, which drive the whole window.
+    set(feature "")
+    if(path MATCHES "^([^/]+)/window/")
+      set(feature ${CMAKE_MATCH_1})
+      if(feature MATCHES "^(app|bench)$")
+        set(feature "")
+      endif()
+    endif()
     foreach(line IN LISTS includes)
       if(NOT window_path AND line MATCHES "<Q[A-Za-z_/]*")
         list(APPEND faults "${path}: Qt outside a window/ folder (${line})")
       elseif(NOT window_path AND line MATCHES "\"([^\"]*/)?window/[^\"]*\"")
         list(APPEND faults "${path}: engine code includes a window/ header (${line})")
+      elseif(feature AND line MATCHES "\"app/window/MainForm\\.h\"")
+        list(APPEND faults "${path}: a feature includes the main window (${line})")
+      elseif(feature AND line MATCHES "\"([^\"/]+)/window/[^\"]*\"")
+        set(other ${CMAKE_MATCH_1})
+        if(NOT other STREQUAL feature AND NOT other STREQUAL "app"
+           AND NOT (feature STREQUAL "settings" AND other STREQUAL "export"))
+          list(APPEND faults "${path}: a feature includes another feature's window code (${line})")
+        endif()
       endif()
     endforeach()
   endforeach()
@@ -36,21 +57,31 @@ if(SELFTEST)
   file(WRITE ${SCRATCH}/export/Bad.cpp "#include <QString>\n")
   file(WRITE ${SCRATCH}/export/AlsoBad.h "#pragma once\n  #  include \"export/window/SaveAsMp3.h\"\n")
   file(WRITE ${SCRATCH}/export/Fine.cpp "#include \"export/SaveJob.h\"\n#include <string>\n// QString in a comment\n")
-  file(WRITE ${SCRATCH}/export/window/Fine.cpp "#include <QDialog>\n#include \"app/window/MainForm.h\"\n")
+  file(WRITE ${SCRATCH}/export/window/Fine.cpp
+       "#include <QDialog>\n#include \"app/window/FormPanel.h\"\n#include \"export/window/Mp3Handlers.h\"\n")
+  file(WRITE ${SCRATCH}/analysis/window/Knot.cpp "#include \"app/window/MainForm.h\"\n")
+  file(WRITE ${SCRATCH}/preview/window/Reach.h "#pragma once\n#include \"export/window/SaveHandlers.h\"\n")
+  file(WRITE ${SCRATCH}/settings/window/Fine.cpp "#include \"export/window/SaveAsMp3.h\"\n")
+  file(WRITE ${SCRATCH}/app/window/Fine.cpp "#include \"app/window/MainForm.h\"\n#include \"export/window/SaveHandlers.h\"\n")
+  file(WRITE ${SCRATCH}/bench/window/Fine.cpp "#include \"app/window/MainForm.h\"\n")
   file(WRITE ${SCRATCH}/tests/Fine.cpp "#include <QtTest>\n")
   file(WRITE ${SCRATCH}/build-x/Fine.cpp "#include <QObject>\n")
   find_layering_faults(${SCRATCH} faults)
   list(LENGTH faults count)
-  if(NOT count EQUAL 2 OR NOT faults MATCHES "export/Bad.cpp: Qt" OR NOT faults MATCHES "export/AlsoBad.h: engine")
+  if(NOT count EQUAL 4 OR NOT faults MATCHES "export/Bad.cpp: Qt" OR NOT faults MATCHES "export/AlsoBad.h: engine"
+     OR NOT faults MATCHES "analysis/window/Knot.cpp: a feature includes the main window"
+     OR NOT faults MATCHES "preview/window/Reach.h: a feature includes another feature's")
     message(FATAL_ERROR "the layering check missed or invented a fault: ${faults}")
   endif()
-  message(STATUS "layering check: finds both planted faults and nothing else")
+  message(STATUS "layering check: finds the four planted faults and nothing else")
   return()
 endif()
 
 find_layering_faults(${ROOT} faults)
 if(faults)
   list(JOIN faults "\n" text)
-  message(FATAL_ERROR "Layering faults (Qt only under window/, engine never includes window/):\n${text}")
+  message(FATAL_ERROR "Layering faults (Qt only under window/, engine never includes window/, features meet on "
+                      "the main window's seam):\n${text}")
 endif()
-message(STATUS "layering: Qt only under window/ folders, and no engine file includes a window/ header")
+message(STATUS "layering: Qt only under window/ folders, no engine file includes a window/ header, and no "
+               "feature includes the main window or another feature's window code")

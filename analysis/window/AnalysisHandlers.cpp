@@ -1,32 +1,27 @@
 #include "analysis/window/AnalysisHandlers.h"
 
-#include <QLabel>
-#include <QLineEdit>
-#include <QProgressBar>
 #include <QTimer>
 
 #include "analysis/window/OverviewForm.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
-#include "app/window/SimpleBmpButton.h"
-#include "app/window/TrackListView.h"
-#include "export/window/SaveHandlers.h"
+#include "app/window/WorkerThreads.h"
 #include "settings/Settings.h"
 
 namespace quillon::app {
 
-AnalysisHandlers::AnalysisHandlers(TMainForm& form)
-    : AnalyzeTimer(new QTimer(&form)), form_(form), analysisRunner_(engine::RunAnalysis) {
+AnalysisHandlers::AnalysisHandlers(FormPanel& form)
+    : AnalyzeTimer(new QTimer(&form.Window())), form_(form), analysisRunner_(engine::RunAnalysis) {
     AnalyzeTimer->setInterval(100);
 }
 
 bool AnalysisHandlers::Running() const { return AnalysisJob && AnalysisJob->Job.State.load() == engine::JobRunning; }
 
 void AnalysisHandlers::analyzeButtonClick() {
-    if (!form_.AnalyzeButton->Enabled() || form_.Previewing.load()) return;
-    const std::string path = form_.FileNameEdit->text().toStdString();
+    if (!form_.Enabled(Control::Analyze) || form_.Previewing.load()) return;
+    const std::string path = form_.FileNameText().toStdString();
     if (path.empty() || engine::ExtractFileDir(path).empty()) {
         engine::ShowErrorMessage(form_.Seam(), engine::MsgNeedFullPath);
         return;
@@ -41,13 +36,13 @@ void AnalysisHandlers::analyzeButtonClick() {
     if (Running() || form_.SaveRunning.load()) return;
     if (OverviewForm != nullptr && OverviewForm->Finding()) return;
 
-    form_.AnalyzeButton->SetEnabled(false);
+    form_.SetEnabled(Control::Analyze, false);
     FreeAnalysisJob();
-    form_.TrackListView->clear();
+    form_.ClearTrackListView();
     auto task = std::make_shared<AnalysisTask>();
     form_.SetAnalysisControlsEnabled(false);
-    form_.PreViewTrackStartButton->SetEnabled(false);
-    form_.PreViewTrackEndButton->SetEnabled(false);
+    form_.SetEnabled(Control::PlayStart, false);
+    form_.SetEnabled(Control::PlayEnd, false);
 
     const engine::SettingsFile settings;
     form_.CurrentWaveFile = path;
@@ -59,11 +54,7 @@ void AnalysisHandlers::analyzeButtonClick() {
     task->Job.State.store(engine::JobRunning);
     AnalysisJob = task;
 
-    form_.AbortButton->show();
-    form_.AbortButton->SetEnabled(true);
-    form_.ProgressBar->show();
-    form_.ProgressBar->setEnabled(true);
-    form_.ProgressBar->setValue(0);
+    form_.ShowJobProgress();
     AnalyzeTimer->start();
     form_.UiBusy.store(true);
     form_.TrackList.clear();
@@ -106,9 +97,8 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
         return;
     }
     engine::AnalysisJob& job = AnalysisJob->Job;
-    form_.ProgressBar->setValue(job.Progress.load());
-    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingFile)) +
-                        form_.FileNameEdit->text());
+    form_.SetJobProgress(job.Progress.load());
+    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingFile)) + form_.FileNameText());
     const int32_t state = job.State.load();
     if (state == engine::JobFinished) {
         AnalyzeTimer->stop();
@@ -131,13 +121,15 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
 }
 
 void AnalysisHandlers::AbortButtonClick() {
-    if (!form_.AbortButton->Enabled()) return;
+    if (!form_.Enabled(Control::Abort)) return;
     form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
     form_.HideJobProgress();
     if (AnalysisJob) {
         AnalysisJob->AbortPressed.store(true);
         StopAnalysis();
-    } else if (form_.Save().SaveJob) form_.Save().AbortSave();
+    } else if (AbortSave) {
+        AbortSave();
+    }
 }
 
 void AnalysisHandlers::StopAnalysis() {
@@ -145,18 +137,18 @@ void AnalysisHandlers::StopAnalysis() {
     form_.ShowWaveInfo(0, 0, 0, 0, true);
     if (AnalysisJob) {
         AnalysisJob->Job.MarkAborted();
-        form_.AnalyzeButton->SetEnabled(true);
+        form_.SetEnabled(Control::Analyze, true);
         form_.HideJobProgress();
-        form_.FileNameEdit->setEnabled(true);
-        form_.PreferencesMenuItem->setEnabled(true);
-        form_.BrowseButton->SetEnabled(true);
-        form_.OpenMenuItem->setEnabled(true);
+        form_.SetEnabled(Control::FileName, true);
+        form_.SetEnabled(Control::Preferences, true);
+        form_.SetEnabled(Control::Browse, true);
+        form_.SetEnabled(Control::Open, true);
     }
     form_.UpdateTrackButtons();
 }
 
 void AnalysisHandlers::OverviewMenuItemClick() {
-    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_);
+    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, PlayPosition);
     OverviewForm->show();
     OverviewForm->raise();
     OverviewForm->activateWindow();

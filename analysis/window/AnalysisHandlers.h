@@ -6,6 +6,7 @@
 #include <atomic>
 #include <functional>
 #include <memory>
+#include <optional>
 
 #include "analysis/AnalysisJob.h"
 #include "app/TrackList.h"
@@ -15,7 +16,7 @@ class QTimer;
 
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
 class TOverviewForm;
 
 // One analysis: the shared record and the tracks its worker finds. The worker
@@ -33,7 +34,7 @@ using AnalysisRunner = std::function<void(engine::AnalysisJob&, engine::TrackLis
 
 class AnalysisHandlers {
 public:
-    explicit AnalysisHandlers(TMainForm& form);
+    explicit AnalysisHandlers(FormPanel& form);
 
     std::shared_ptr<AnalysisTask> AnalysisJob;  // null when there is none
     QTimer* AnalyzeTimer = nullptr;
@@ -46,6 +47,10 @@ public:
     };
     Finished LastAnalysis;
     TOverviewForm* OverviewForm = nullptr;  // made when first shown
+    // Wired in by the main window: Abort's press when no analysis runs (the
+    // save's abort), and where a preview plays now, for the overview.
+    std::function<void()> AbortSave;
+    std::function<std::optional<uint32_t>()> PlayPosition;
 
     void analyzeButtonClick();
     void AnalyzeTimerTimer();
@@ -66,7 +71,7 @@ private:
     void ReturnToIdle();
     void OverviewChanged();
 
-    TMainForm& form_;
+    FormPanel& form_;
     AnalysisRunner analysisRunner_;
 };
 

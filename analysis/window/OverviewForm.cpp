@@ -17,11 +17,9 @@
 #include "analysis/window/AnalysisHandlers.h"
 #include "analysis/window/LevelView.h"
 #include "app/ErrorCodes.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
-#include "app/window/SimpleBmpButton.h"
-#include "app/window/TrackListView.h"
-#include "preview/window/PreviewHandlers.h"
+#include "app/window/WorkerThreads.h"
 #include "settings/Settings.h"
 
 namespace quillon::app {
@@ -46,16 +44,17 @@ struct TOverviewForm::FindTask {
     bool AnalyzeWasEnabled = false;  // the main window's Analyze, given back when the Find ends
 };
 
-TOverviewForm::TOverviewForm(TMainForm& form) : QWidget(&form, Qt::Window), form_(form) {
+TOverviewForm::TOverviewForm(FormPanel& form, AnalysisHandlers& analysis,
+                             std::function<std::optional<uint32_t>()> playPosition)
+    : QWidget(&form.Window(), Qt::Window), form_(form), analysis_(analysis), playPosition_(std::move(playPosition)) {
     setObjectName("OverviewForm");
     setWindowTitle("Quillon Overview");
     MakeControls();
     follow_ = new QTimer(this);
     follow_->setInterval(100);
     connect(follow_, &QTimer::timeout, this, [this] { FollowTheWindow(); });
-    connect(form.TrackListView, &QTreeWidget::itemChanged, this, [this] { RefreshTracks(); });
-    connect(form.TrackListView, &QTreeWidget::itemSelectionChanged, this, [this] { RefreshTracks(); });
-    connect(&form, &TMainForm::trackListShown, this, [this] { Refresh(); });
+    form.WatchTrackList(
+        *this, [this] { RefreshTracks(); }, [this] { Refresh(); });
 }
 
 TOverviewForm::~TOverviewForm() { AbortFind(); }
@@ -141,7 +140,7 @@ void TOverviewForm::hideEvent(QHideEvent* event) {
 }
 
 void TOverviewForm::Refresh() {
-    const AnalysisHandlers::Finished& last = form_.Analysis().LastAnalysis;
+    const AnalysisHandlers::Finished& last = analysis_.LastAnalysis;
     View->SetOverview(&last.Report.Overview);
     if (!last.Report.Overview.Empty()) TracksEdit->setValue(std::max(1, int(form_.TrackList.size())));
     PointerLabel->clear();
@@ -160,16 +159,16 @@ void TOverviewForm::Refresh() {
 
 void TOverviewForm::RefreshTracks() {
     std::vector<TrackMark> marks;
-    const TTrackListView& list = *form_.TrackListView;
-    for (std::size_t i = 0; i < form_.TrackList.size() && int(i) < list.RowCount(); ++i) {
+    const std::vector<engine::RowMark> rows = form_.RowMarks();
+    for (std::size_t i = 0; i < form_.TrackList.size() && i < rows.size(); ++i) {
         const engine::TRACK_INFO_STRUCT& t = form_.TrackList[i];
-        marks.push_back({Ms(t.Start), Ms(t.Stop), list.IsChecked(int(i)), list.Row(int(i))->isSelected()});
+        marks.push_back({Ms(t.Start), Ms(t.Stop), rows[i].checked, rows[i].selected});
     }
     View->SetTracks(std::move(marks));
 }
 
 void TOverviewForm::RefreshCuts() {
-    const AnalysisHandlers::Finished& last = form_.Analysis().LastAnalysis;
+    const AnalysisHandlers::Finished& last = analysis_.LastAnalysis;
     const engine::LevelOverview& overview = last.Report.Overview;
     const int32_t percent = AmplitudeEdit->value();
     const int32_t minMs = DurationEdit->value() * 1000;
@@ -220,23 +219,17 @@ void TOverviewForm::RefreshCuts() {
 
 void TOverviewForm::FollowTheWindow() {
     const bool busy = form_.UiBusy.load() || form_.SaveRunning.load() || form_.Previewing.load();
-    const bool haveRecording = !form_.Analysis().LastAnalysis.Report.Overview.Empty();
+    const bool haveRecording = !analysis_.LastAnalysis.Report.Overview.Empty();
     AnalyzeButton->setEnabled(!busy && haveRecording);
     FindButton->setEnabled(!busy && haveRecording);
     std::optional<uint32_t> playing;
-    if (form_.Previewing.load()) {
-        const uint32_t position = form_.Preview().Player.AudioGetPosition();
-        if (position != 0) playing = position;
-    }
+    if (form_.Previewing.load() && playPosition_) playing = playPosition_();
     View->SetPlayPosition(playing);
 }
 
 void TOverviewForm::SelectRow(int row) {
-    TTrackListView& list = *form_.TrackListView;
-    if (form_.SaveRunning.load() || form_.ListLocked() || row < 0 || row >= list.RowCount()) return;
-    list.clearSelection();
-    list.Row(row)->setSelected(true);
-    list.scrollToItem(list.Row(row));
+    if (form_.SaveRunning.load() || form_.ListLocked()) return;
+    form_.SelectRow(row);
 }
 
 void TOverviewForm::AnalyzeButtonClick() {
@@ -249,8 +242,8 @@ void TOverviewForm::AnalyzeButtonClick() {
         engine::ShowRaisedError(form_.Seam(), error);
         return;
     }
-    form_.FileNameEdit->setText(QString::fromStdString(form_.CurrentWaveFile));
-    form_.Analysis().analyzeButtonClick();
+    form_.SetFileNameText(QString::fromStdString(form_.CurrentWaveFile));
+    analysis_.analyzeButtonClick();
     FollowTheWindow();
 }
 
@@ -264,13 +257,13 @@ void TOverviewForm::FindButtonClick() {
     find_ = task;
     form_.UiBusy.store(true);
     // One job at a time: the main window's Analyze waits for the Find.
-    task->AnalyzeWasEnabled = form_.AnalyzeButton->Enabled();
-    form_.AnalyzeButton->SetEnabled(false);
+    task->AnalyzeWasEnabled = form_.Enabled(Control::Analyze);
+    form_.SetEnabled(Control::Analyze, false);
     closest_.reset();
     UseClosestButton->hide();
     StatusLabel->setText(QString("Finding the thresholds for %1...").arg(Tracks(task->Request.Expected)));
     FollowTheWindow();
-    const engine::LevelOverview& overview = form_.Analysis().LastAnalysis.Report.Overview;
+    const engine::LevelOverview& overview = analysis_.LastAnalysis.Report.Overview;
     const bool started = form_.Workers().Start([this, task, overview, path = form_.CurrentWaveFile]() mutable {
         WorkerSeam seam(form_, task, task.get(), task->Job.AbortRequested, task->AbortPressed);
         task->Answer = engine::SuggestThresholds(path, overview, task->Request, task->Job, seam);
@@ -283,7 +276,7 @@ void TOverviewForm::FindEnded(const std::shared_ptr<FindTask>& task) {
     if (find_ != task) return;
     find_.reset();
     form_.UiBusy.store(false);
-    if (task->AnalyzeWasEnabled) form_.AnalyzeButton->SetEnabled(true);
+    if (task->AnalyzeWasEnabled) form_.SetEnabled(Control::Analyze, true);
     ShowAnswer(*task);
     RefreshCuts();
     FollowTheWindow();

@@ -13,6 +13,7 @@
 #include <QWidget>
 
 #include <atomic>
+#include <functional>
 #include <memory>
 #include <optional>
 
@@ -27,13 +28,15 @@ class QTimer;
 
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
+class AnalysisHandlers;
 class LevelView;
 
 class TOverviewForm : public QWidget {
     Q_OBJECT
 public:
-    explicit TOverviewForm(TMainForm& form);
+    // playPosition: where a preview plays now, in ms; nothing before the first sample.
+    TOverviewForm(FormPanel& form, AnalysisHandlers& analysis, std::function<std::optional<uint32_t>()> playPosition);
     ~TOverviewForm() override;
 
     LevelView* View = nullptr;
@@ -75,7 +78,9 @@ private:
     void StorePlace() const;
     void RestorePlace();
 
-    TMainForm& form_;
+    FormPanel& form_;
+    AnalysisHandlers& analysis_;
+    std::function<std::optional<uint32_t>()> playPosition_;
     QTimer* follow_ = nullptr;
     std::shared_ptr<FindTask> find_;
     std::optional<engine::ThresholdChoice> closest_;

@@ -14,6 +14,7 @@
 #include "app/window/TerminationWatch.h"
 #include "app/window/TrackListView.h"
 #include "editing/window/EditHandlers.h"
+#include "editing/window/SplitUnit.h"
 #include "export/window/Mp3Handlers.h"
 #include "export/window/SaveHandlers.h"
 #include "handoff/window/HandOffHandlers.h"
@@ -35,9 +36,10 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
     preview_ = std::make_unique<PreviewHandlers>(*this);
     edits_ = std::make_unique<EditHandlers>(*this);
     mp3_ = std::make_unique<Mp3Handlers>(*this);
-    save_ = std::make_unique<SaveHandlers>(*this);
+    save_ = std::make_unique<SaveHandlers>(*this, *mp3_);
     handOff_ = std::make_unique<HandOffHandlers>(*this);
-    preferences_ = std::make_unique<PreferencesHandlers>(*this);
+    preferences_ = std::make_unique<PreferencesHandlers>(*this, [this] { ShowHelpTopic(HelpTopic::Preferences); });
+    WireFeatures();
     ConnectHandlers();
     setAcceptDrops(true);
 }
@@ -46,6 +48,23 @@ TMainForm::~TMainForm() {
     // An in-place edit can commit while the list is being destroyed.
     TrackListView->disconnect(this);
     StopAndJoinWorkers();
+}
+
+// The features reach one another only through what is handed in here.
+void TMainForm::WireFeatures() {
+    SaveHandlers& save = Save();
+    PreviewHandlers& preview = Preview();
+    HandOffHandlers& handOff = HandOff();
+    Analysis().AbortSave = [&save] {
+        if (save.SaveJob) save.AbortSave();
+    };
+    Analysis().PlayPosition = [&preview]() -> std::optional<uint32_t> {
+        const uint32_t position = preview.Player.AudioGetPosition();
+        return position != 0 ? std::optional<uint32_t>(position) : std::nullopt;
+    };
+    save.CompanionStep = [&handOff] { return handOff.LaunchStep(); };
+    handOff.SaveThenLaunch = [&save] { save.SaveCheckedTracks(engine::SaveType::Wave, true, true); };
+    Edits().SplitForm->OnHelp = [this] { ShowHelpTopic(HelpTopic::Split); };
 }
 
 void TMainForm::ConnectHandlers() {

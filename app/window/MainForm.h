@@ -1,9 +1,10 @@
 #pragma once
 // The main window: one wave file, its tracks, and the controls that act on
-// them. It owns the one track list and the state every command looks at; each
-// feature's handlers and state live in a class of that feature's window/
-// folder (Analysis(), Edits(), Preview(), Save(), Mp3(), HandOff(),
-// Preferences()), which the form owns. Workers reach the window only through
+// them. It is the features' FormPanel: it owns the one track list and the
+// state every command looks at. Each feature's handlers and state live in a
+// class of that feature's window/ folder (Analysis(), Edits(), Preview(),
+// Save(), Mp3(), HandOff(), Preferences()), which the form owns and wires
+// together where it makes them. Workers reach the window only through
 // the window seam, which carries their calls to this window's thread.
 
 #include <QMainWindow>
@@ -13,10 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/SourceIdentity.h"
-#include "app/TrackList.h"
-#include "app/WindowSeam.h"
-#include "app/WorkerIdleEvent.h"
+#include "app/window/FormPanel.h"
 #include "app/window/MainFormControls.h"
 #include "app/window/WorkerThreads.h"
 #include "editing/TrackEdits.h"
@@ -38,23 +36,12 @@ class Mp3Handlers;
 class HandOffHandlers;
 class PreferencesHandlers;
 
-class TMainForm : public QMainWindow, public MainFormControls {
+class TMainForm : public QMainWindow, public MainFormControls, public FormPanel {
     Q_OBJECT
 public:
     // arguments: the start's command line without the program's path.
     TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, QWidget* parent = nullptr);
     ~TMainForm() override;
-
-    // State shared with the workers and every command.
-    std::atomic<bool> UiBusy{false};
-    std::atomic<bool> Previewing{false};
-    std::atomic<bool> SaveRunning{false};
-    std::string CurrentWaveFile;
-    engine::TrackList TrackList;
-    // The file the list was found in, kept from the analysis that made it.
-    std::optional<engine::SourceIdentity> TrackListSource;
-    uint64_t TrackListGeneration = 0;  // counts the lists shown; a job's results go back only to its own
-    engine::WorkerIdleEvent WorkerIdleEvent;
 
     // The features, each with its handlers and state.
     [[nodiscard]] AnalysisHandlers& Analysis() { return *analysis_; }
@@ -64,40 +51,54 @@ public:
     [[nodiscard]] Mp3Handlers& Mp3() { return *mp3_; }
     [[nodiscard]] HandOffHandlers& HandOff() { return *handOff_; }
     [[nodiscard]] PreferencesHandlers& Preferences() { return *preferences_; }
-    [[nodiscard]] UserDialogs& Dialogs() { return dialogs_; }
+    [[nodiscard]] UserDialogs& Dialogs() override { return dialogs_; }
     // The seam for calls made on the window's own thread.
-    [[nodiscard]] engine::WindowSeam& Seam() { return *seam_; }
+    [[nodiscard]] engine::WindowSeam& Seam() override { return *seam_; }
+    [[nodiscard]] QWidget& Window() override { return *this; }
 
     // The track list, its view and the rules that decide which controls are on.
-    void FillTrackListView();
-    [[nodiscard]] bool AnyTrackChecked() const;
+    void FillTrackListView() override;
+    void ClearTrackListView() override;
+    [[nodiscard]] bool AnyTrackChecked() const override;
     // Clicks and changes in the list are ignored while a save runs or a preview plays.
-    [[nodiscard]] bool ListLocked() const;
+    [[nodiscard]] bool ListLocked() const override;
     // Each row's check box and selection, top to bottom; each row's check box.
-    [[nodiscard]] std::vector<engine::RowMark> RowMarks() const;
-    [[nodiscard]] std::vector<bool> RowChecks() const;
+    [[nodiscard]] std::vector<engine::RowMark> RowMarks() const override;
+    [[nodiscard]] std::vector<bool> RowChecks() const override;
+    void FocusTrackList() override;
+    void SelectRow(int row) override;
+    void WatchTrackList(QObject& receiver, std::function<void()> rowsChanged, std::function<void()> listShown) override;
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear);
-    void SetStatusText(const QString& text);
+                      bool clear) override;
+    void SetStatusText(const QString& text) override;
     [[nodiscard]] QString StatusText(int panel) const;
-    void UpdateMergeButton();
-    void UpdateTrackButtons();
-    void SetFileControlsEnabled(bool v);
-    void SetAnalysisControlsEnabled(bool v);
-    void SetJobControlsEnabled(bool v);
-    void SetPreviewControlsEnabled(bool v);
+    [[nodiscard]] bool Enabled(Control control) const override;
+    void SetEnabled(Control control, bool enabled) override;
+    [[nodiscard]] QString FileNameText() const override;
+    void SetFileNameText(const QString& text) override;
+    [[nodiscard]] bool Mp3Chosen() const override;
+    void UpdateMergeButton() override;
+    void UpdateTrackButtons() override;
+    void SetFileControlsEnabled(bool v) override;
+    void SetAnalysisControlsEnabled(bool v) override;
+    void SetJobControlsEnabled(bool v) override;
+    void SetPreviewControlsEnabled(bool v) override;
     void TrackListViewClick();
-    void TrackListViewChange();
+    void TrackListViewChange() override;
     void TrackListViewExit();
     void SelectAllMenuItemClick();
     void SelectNoneMenuitemClick();
-    // Hides and disables the progress bar and the Abort button (analysis and save alike).
-    void HideJobProgress();
+    // The progress bar and the Abort button (analysis and save alike).
+    void ShowJobProgress() override;
+    void SetJobProgress(int percent) override;
+    void HideJobProgress() override;
 
-    [[nodiscard]] WorkerThreads& Workers() { return workers_; }
+    [[nodiscard]] WorkerThreads& Workers() override { return workers_; }
     // Whether a worker's call still concerns the window: its job is the current one.
-    [[nodiscard]] bool IsCurrentAnalysis(const void* job) const;
-    [[nodiscard]] bool IsCurrentJob(const void* job) const;
+    [[nodiscard]] bool IsCurrentAnalysis(const void* job) const override;
+    [[nodiscard]] bool IsCurrentJob(const void* job) const override;
+    [[nodiscard]] bool AnalysisRunning() const override;
+    void StopAnalysis() override;
 
     // Start-up and opening files.
     void FormShow();
@@ -129,6 +130,7 @@ protected:
     void dropEvent(QDropEvent* event) override;
 
 private:
+    void WireFeatures();
     void ConnectHandlers();
     void TrackListViewEdited(int row, const QString& text);
     void OpenFileList(std::shared_ptr<engine::FileListBlock> block);

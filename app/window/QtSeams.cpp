@@ -1,13 +1,13 @@
 #include "app/window/QtSeams.h"
 
 #include <QMetaObject>
+#include <QWidget>
 
 #include <chrono>
 #include <condition_variable>
 #include <mutex>
 
-#include "analysis/window/AnalysisHandlers.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/UserDialogs.h"
 
 namespace quillon::app {
@@ -19,16 +19,18 @@ void FormSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_
 
 void FormSeam::SetStatusText(const std::string& text) { form_.SetStatusText(QString::fromStdString(text)); }
 
-void FormSeam::StopAnalysis() { form_.Analysis().StopAnalysis(); }
+void FormSeam::StopAnalysis() { form_.StopAnalysis(); }
 
-void FormSeam::ShowErrorBox(const std::string& text) { form_.Dialogs().ErrorBox(&form_, QString::fromStdString(text)); }
+void FormSeam::ShowErrorBox(const std::string& text) {
+    form_.Dialogs().ErrorBox(&form_.Window(), QString::fromStdString(text));
+}
 
 void FormSeam::ShowMessageBox(const std::string& text) {
-    form_.Dialogs().MessageBox(&form_, QString::fromStdString(text));
+    form_.Dialogs().MessageBox(&form_.Window(), QString::fromStdString(text));
 }
 
 bool FormSeam::AskYesNo(const std::string& text) {
-    return form_.Dialogs().Question(&form_, QString::fromStdString(text), QuestionIcon::None);
+    return form_.Dialogs().Question(&form_.Window(), QString::fromStdString(text), QuestionIcon::None);
 }
 
 namespace {
@@ -45,11 +47,11 @@ QString Suffix(const std::string& defaultExt) {
     return QString::fromStdString(dot == std::string::npos ? defaultExt : defaultExt.substr(dot + 1));
 }
 
-std::string ShowSaveDialog(TMainForm& form, const std::string& folder, const std::string& fileName,
+std::string ShowSaveDialog(FormPanel& form, const std::string& folder, const std::string& fileName,
                            const std::string& defaultExt, const std::string& filter) {
     return form.Dialogs()
-        .SaveFileName(&form, QString::fromStdString(folder), QString::fromStdString(fileName), Suffix(defaultExt),
-                      QtFilter(filter))
+        .SaveFileName(&form.Window(), QString::fromStdString(folder), QString::fromStdString(fileName),
+                      Suffix(defaultExt), QtFilter(filter))
         .toStdString();
 }
 
@@ -64,8 +66,8 @@ namespace {
 
 // Carries call to the window's thread without waiting for it.
 template <typename Call>
-void Post(TMainForm* form, Call call) {
-    QMetaObject::invokeMethod(form, std::move(call), Qt::QueuedConnection);
+void Post(FormPanel* form, Call call) {
+    QMetaObject::invokeMethod(&form->Window(), std::move(call), Qt::QueuedConnection);
 }
 
 }  // namespace
@@ -84,15 +86,15 @@ void WorkerSeam::PostUnlessAborted(bool analysisOnly, Call call) {
 void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
                               bool clear) {
     PostUnlessAborted(
-        true, [=](TMainForm& form) { form.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear); });
+        true, [=](FormPanel& form) { form.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear); });
 }
 
 void WorkerSeam::SetStatusText(const std::string& text) {
-    PostUnlessAborted(false, [text](TMainForm& form) { form.SetStatusText(QString::fromStdString(text)); });
+    PostUnlessAborted(false, [text](FormPanel& form) { form.SetStatusText(QString::fromStdString(text)); });
 }
 
 void WorkerSeam::StopAnalysis() {
-    PostUnlessAborted(true, [](TMainForm& form) { form.Analysis().StopAnalysis(); });
+    PostUnlessAborted(true, [](FormPanel& form) { form.StopAnalysis(); });
 }
 
 void WorkerSeam::ShowErrorBox(const std::string& text) { (void)WaitForBox(BoxKind::Error, text); }
@@ -124,9 +126,9 @@ std::pair<bool, std::string> WorkerSeam::WaitForBox(BoxKind kind, const std::str
         bool yes = false;
         std::string chosen;
         switch (kind) {
-        case BoxKind::Error: form->Dialogs().ErrorBox(form, message); break;
-        case BoxKind::Plain: form->Dialogs().MessageBox(form, message); break;
-        case BoxKind::Question: yes = form->Dialogs().Question(form, message, QuestionIcon::None); break;
+        case BoxKind::Error: form->Dialogs().ErrorBox(&form->Window(), message); break;
+        case BoxKind::Plain: form->Dialogs().MessageBox(&form->Window(), message); break;
+        case BoxKind::Question: yes = form->Dialogs().Question(&form->Window(), message, QuestionIcon::None); break;
         case BoxKind::SaveDialog:
             chosen = ShowSaveDialog(*form, save.folder, save.fileName, save.defaultExt, save.filter);
             break;

@@ -14,11 +14,11 @@
 
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
 
 class FormSeam final : public engine::WindowSeam {
 public:
-    explicit FormSeam(TMainForm& form) : form_(form) {}
+    explicit FormSeam(FormPanel& form) : form_(form) {}
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
                       bool clear) override;
     void SetStatusText(const std::string& text) override;
@@ -30,7 +30,7 @@ public:
                                    const std::string& defaultExt, const std::string& filter) override;
 
 private:
-    TMainForm& form_;
+    FormPanel& form_;
 };
 
 class WorkerSeam final : public engine::WindowSeam {
@@ -40,7 +40,7 @@ public:
     // window up, after which the worker's panel calls are dropped (a failing
     // job requests its own abort and still reports). owner keeps all of them
     // alive for as long as this seam lives.
-    WorkerSeam(TMainForm& form, std::shared_ptr<const void> owner, const void* job,
+    WorkerSeam(FormPanel& form, std::shared_ptr<const void> owner, const void* job,
                const std::atomic<bool>& abortRequested, const std::atomic<bool>& abortPressed)
         : form_(form),
           owner_(std::move(owner)),
@@ -72,7 +72,7 @@ private:
     // chosen name. Returns at once (No, "") for a question or dialog after an abort.
     std::pair<bool, std::string> WaitForBox(BoxKind kind, const std::string& text, const SaveRequest& save = {});
 
-    TMainForm& form_;
+    FormPanel& form_;
     std::shared_ptr<const void> owner_;
     const void* job_;
     const std::atomic<bool>& abortRequested_;

@@ -5,19 +5,14 @@
 
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
-#include "app/window/HelpViewer.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
-#include "app/window/SimpleBmpButton.h"
-#include "app/window/TrackListView.h"
 #include "app/window/UserDialogs.h"
 #include "editing/window/SplitUnit.h"
 
 namespace quillon::app {
 
-EditHandlers::EditHandlers(TMainForm& form) : SplitForm(new TSplitForm(&form)), form_(form) {
-    SplitForm->OnHelp = [&form] { form.ShowHelpTopic(HelpTopic::Split); };
-}
+EditHandlers::EditHandlers(FormPanel& form) : SplitForm(new TSplitForm(&form.Window())), form_(form) {}
 
 void EditHandlers::EndCommand() {
     form_.SetStatusText({});
@@ -25,13 +20,13 @@ void EditHandlers::EndCommand() {
 }
 
 void EditHandlers::RebuildRows() {
-    form_.TrackListView->clear();
+    form_.ClearTrackListView();
     form_.FillTrackListView();
     form_.TrackListViewChange();  // the rows come back unchecked; the buttons follow them
 }
 
 void EditHandlers::SplitButtonClick() {
-    if (!form_.SplitButton->Enabled() || form_.UiBusy.load()) return;
+    if (!form_.Enabled(Control::Split) || form_.UiBusy.load()) return;
     form_.UiBusy = true;
     form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgSplitting)));
     if (!form_.AnyTrackChecked()) {
@@ -67,7 +62,7 @@ void EditHandlers::SplitButtonClick() {
 }
 
 void EditHandlers::MergeButtonClick() {
-    if (!form_.MergeButton->Enabled() || form_.UiBusy.load()) return;
+    if (!form_.Enabled(Control::Merge) || form_.UiBusy.load()) return;
     form_.UiBusy = true;
     form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgMerging)));
     const auto upper = engine::MergeUpperRow(form_.RowMarks());
@@ -77,7 +72,7 @@ void EditHandlers::MergeButtonClick() {
     }
     engine::MergeTracks(form_.TrackList, *upper);
     RebuildRows();
-    form_.MergeButton->SetEnabled(false);
+    form_.SetEnabled(Control::Merge, false);
     form_.SetStatusText(engine::text::kMergeCompleted);
     form_.UiBusy = false;
 }

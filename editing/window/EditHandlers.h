@@ -5,12 +5,12 @@
 
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
 class TSplitForm;
 
 class EditHandlers {
 public:
-    explicit EditHandlers(TMainForm& form);
+    explicit EditHandlers(FormPanel& form);
 
     TSplitForm* SplitForm = nullptr;
 
@@ -21,7 +21,7 @@ private:
     void RebuildRows();
     void EndCommand();
 
-    TMainForm& form_;
+    FormPanel& form_;
 };
 
 }  // namespace quillon::app

@@ -1,13 +1,12 @@
 #include "export/window/Mp3Handlers.h"
 
 #include <QDialog>
-#include <QLineEdit>
-#include <QProgressBar>
+#include <QWidget>
 
 #include <thread>
 
 #include "app/ErrorCodes.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
 #include "app/window/UserDialogs.h"
 #include "export/OutputFolder.h"
@@ -16,17 +15,16 @@
 #include "export/mp3/WaveToMP3.h"
 #include "export/window/CodecMessageUnit.h"
 #include "export/window/SaveAsMp3.h"
-#include "export/window/SaveHandlers.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "settings/Settings.h"
 
 namespace quillon::app {
 
-Mp3Handlers::Mp3Handlers(TMainForm& form)
+Mp3Handlers::Mp3Handlers(FormPanel& form)
     : LameAvailable(engine::LoadLameLibrary()),
       SaveAsMP3Form(
-          new TSaveAsMP3Form(&form, form.Seam(), [&form] { return form.FileNameEdit->text().toStdString(); })),
-      CodecMessageForm(new TCodecMessageForm(&form)),
+          new TSaveAsMP3Form(&form.Window(), form.Seam(), [&form] { return form.FileNameText().toStdString(); })),
+      CodecMessageForm(new TCodecMessageForm(&form.Window())),
       form_(form) {}
 
 bool Mp3Handlers::CheckMp3Readiness() {
@@ -39,7 +37,7 @@ bool Mp3Handlers::CheckMp3Readiness() {
         }
         if (code == CV_NO_MP3_CODEC) {
             const QString offer = QString::fromStdString(engine::MessageText(engine::MsgOfferMp3Download));
-            if (form_.Dialogs().Question(&form_, offer, QuestionIcon::None)) OpenCodecDownloadPage();
+            if (form_.Dialogs().Question(&form_.Window(), offer, QuestionIcon::None)) OpenCodecDownloadPage();
             return false;
         }
         if (code != 0) {
@@ -69,12 +67,12 @@ decltype(engine::SaveHooks::ConvertToMp3) Mp3Handlers::ConvertStep(const std::sh
         // still running, the one the status names.
         const auto progress = [this, weak, number = conversion.Number](int percent) {
             QMetaObject::invokeMethod(
-                &form_,
+                &form_.Window(),
                 [this, weak, number, percent] {
                     const auto current = weak.lock();
-                    if (current && current == form_.Save().SaveJob &&
+                    if (current && CurrentSave && current == CurrentSave() &&
                         current->Conversions.FirstRunningNumber() == number)
-                        form_.ProgressBar->setValue(percent);
+                        form_.SetJobProgress(percent);
                 },
                 Qt::QueuedConnection);
         };
@@ -91,12 +89,12 @@ void Mp3Handlers::ShowMp3Status(engine::SaveJob& job) {
     form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + name));
     if (job.CodecName == engine::kLameCodecName) {
         // Between LAME's own reports: the bar follows a newly first conversion at once.
-        if (first) form_.ProgressBar->setValue(first->Control.Percent());
+        if (first) form_.SetJobProgress(first->Control.Percent());
         return;
     }
     try {
         const int status = first ? first->Control.Percent() : 100;
-        form_.ProgressBar->setValue(status >= 100 ? 0 : status);
+        form_.SetJobProgress(status >= 100 ? 0 : status);
     } catch (...) {
         form_.Seam().ShowMessageBox(engine::MessageText(engine::MsgCouldNotGetStatus));
     }

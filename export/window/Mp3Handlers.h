@@ -12,19 +12,22 @@
 
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
 class TSaveAsMP3Form;
 class TCodecMessageForm;
 
 class Mp3Handlers {
 public:
-    explicit Mp3Handlers(TMainForm& form);
+    explicit Mp3Handlers(FormPanel& form);
 
     bool LameAvailable = false;    // the LAME shim loaded at start-up, before the dialogs
     std::string CurrentCodecName;  // of the next MP3 save
     uint16_t CurrentBitRate = 0;   // kbit/s
     TSaveAsMP3Form* SaveAsMP3Form = nullptr;
     TCodecMessageForm* CodecMessageForm = nullptr;
+    // The window's current save, which LAME's progress reports must still
+    // concern; set by the save's handlers.
+    std::function<std::shared_ptr<engine::SaveJob>()> CurrentSave;
 
     // Makes sure an MP3 save can run; true to go on.
     [[nodiscard]] bool CheckMp3Readiness();
@@ -37,7 +40,7 @@ public:
     void StopConversions(engine::SaveJob& job);
 
 private:
-    TMainForm& form_;
+    FormPanel& form_;
 };
 
 }  // namespace quillon::app

@@ -1,30 +1,29 @@
 #include "export/window/SaveHandlers.h"
 
-#include <QComboBox>
-#include <QProgressBar>
 #include <QTimer>
+#include <QWidget>
 
 #include <thread>
 
-#include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
-#include "app/window/SimpleBmpButton.h"
+#include "app/window/WorkerThreads.h"
 #include "export/OutputFolder.h"
 #include "export/window/Mp3Handlers.h"
-#include "handoff/window/HandOffHandlers.h"
 
 namespace quillon::app {
 
-SaveHandlers::SaveHandlers(TMainForm& form) : SaveFileTimer(new QTimer(&form)), form_(form) {
+SaveHandlers::SaveHandlers(FormPanel& form, Mp3Handlers& mp3)
+    : SaveFileTimer(new QTimer(&form.Window())), form_(form), mp3_(mp3) {
     SaveFileTimer->setInterval(100);
+    mp3.CurrentSave = [this] { return SaveJob; };
 }
 
 void SaveHandlers::SaveButtonClick() {
-    if (!form_.SaveButton->Enabled()) return;
+    if (!form_.Enabled(Control::Save)) return;
     form_.SetStatusText({});
-    const bool mp3 = form_.FileTypeComboBox->currentText().compare("MP3", Qt::CaseInsensitive) == 0;
+    const bool mp3 = form_.Mp3Chosen();
     SaveCheckedTracks(mp3 ? engine::SaveType::Mp3 : engine::SaveType::Wave, false, false);
 }
 
@@ -32,15 +31,15 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
     if (!form_.AnyTrackChecked()) {
         engine::ShowErrorMessage(form_.Seam(), engine::MsgCheckTrackToSave);
         form_.SetFileControlsEnabled(true);
-        form_.AnalyzeButton->SetEnabled(true);
-        form_.PreferencesMenuItem->setEnabled(true);
+        form_.SetEnabled(Control::Analyze, true);
+        form_.SetEnabled(Control::Preferences, true);
         return;
     }
     form_.SetJobControlsEnabled(false);
     const std::vector<bool> checks = form_.RowChecks();
     const std::string folder = engine::GetOutputFolder(form_.CurrentWaveFile);
     engine::MarkTracksToSave(form_.TrackList, checks, skipSavedWaves, folder);
-    Mp3Handlers& mp3 = form_.Mp3();
+    Mp3Handlers& mp3 = mp3_;
     if (type == engine::SaveType::Mp3 && !mp3.CheckMp3Readiness()) {
         form_.SetJobControlsEnabled(true);
         form_.UpdateTrackButtons();
@@ -62,12 +61,8 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
     job->State.store(engine::JobRunning);
     SaveJob = job;
 
-    form_.ProgressBar->setValue(0);
+    form_.ShowJobProgress();
     SaveFileTimer->start();
-    form_.AbortButton->SetEnabled(true);
-    form_.AbortButton->show();
-    form_.ProgressBar->show();
-    form_.ProgressBar->setEnabled(true);
     form_.SaveRunning = true;
     form_.UiBusy = true;
     StartSaveWorker(job);
@@ -97,8 +92,8 @@ engine::SaveHooks SaveHandlers::MakeSaveHooks(const std::shared_ptr<engine::Save
     engine::SaveHooks hooks;
     hooks.OutputFolder = [source = form_.CurrentWaveFile] { return engine::GetOutputFolder(source); };
     hooks.Sleep = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
-    if (job->HandOff) hooks.LaunchCompanion = form_.HandOff().LaunchStep();
-    hooks.ConvertToMp3 = form_.Mp3().ConvertStep(job);
+    if (job->HandOff && CompanionStep) hooks.LaunchCompanion = CompanionStep();
+    hooks.ConvertToMp3 = mp3_.ConvertStep(job);
     return hooks;
 }
 
@@ -115,7 +110,7 @@ void SaveHandlers::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, 
     if (SaveJob && SaveJob != job) return;
     form_.SaveRunning = false;
     if (end == engine::SaveEnd::Aborted) FreeSaveJob();
-    if (!form_.Analysis().AnalysisJob) form_.UiBusy = false;
+    if (!form_.AnalysisRunning()) form_.UiBusy = false;
 }
 
 void SaveHandlers::SaveFileTimerTimer() {
@@ -123,17 +118,17 @@ void SaveHandlers::SaveFileTimerTimer() {
     if (!SaveJob) return;
     engine::SaveJob& job = *SaveJob;
     if (job.InMp3Phase.load()) {
-        form_.Mp3().ShowMp3Status(job);
+        mp3_.ShowMp3Status(job);
     } else {
         form_.SetStatusText(
             QString::fromStdString(engine::MessageText(engine::MsgCreatingWave) + job.WaveOutputPath()));
-        form_.ProgressBar->setValue(job.Progress.load());
+        form_.SetJobProgress(job.Progress.load());
     }
     if (job.State.load() == engine::JobFinished) {
         form_.HideJobProgress();
         form_.SetJobControlsEnabled(true);
         form_.UpdateTrackButtons();
-        form_.ProgressBar->setValue(0);
+        form_.SetJobProgress(0);
         form_.SetStatusText(QString::fromStdString(engine::SaveEndText(job)));
         FreeSaveJob();
     } else if (job.AbortRequested.load()) {
@@ -152,7 +147,7 @@ void SaveHandlers::AbortSave() {
     form_.SetJobControlsEnabled(true);
     form_.UpdateTrackButtons();
     SaveJob->MarkAborted();
-    form_.Mp3().StopConversions(*SaveJob);
+    mp3_.StopConversions(*SaveJob);
 }
 
 }  // namespace quillon::app

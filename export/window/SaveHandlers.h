@@ -4,6 +4,7 @@
 // 100 ms and takes the saved flags back when the worker ends.
 
 #include <cstdint>
+#include <functional>
 #include <memory>
 
 #include "export/SaveJob.h"
@@ -12,14 +13,18 @@ class QTimer;
 
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
+class Mp3Handlers;
 
 class SaveHandlers {
 public:
-    explicit SaveHandlers(TMainForm& form);
+    SaveHandlers(FormPanel& form, Mp3Handlers& mp3);
 
     std::shared_ptr<engine::SaveJob> SaveJob;  // the running or last save; its worker holds it too
     QTimer* SaveFileTimer = nullptr;
+    // Wired in by the main window: the companion's launch for a job that
+    // hands its tracks over when it ends.
+    std::function<decltype(engine::SaveHooks::LaunchCompanion)()> CompanionStep;
 
     void SaveButtonClick();
     void SaveMenuItemClick() { SaveButtonClick(); }
@@ -37,7 +42,8 @@ private:
     void SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end, uint64_t listGeneration);
     [[nodiscard]] engine::SaveHooks MakeSaveHooks(const std::shared_ptr<engine::SaveJob>& job);
 
-    TMainForm& form_;
+    FormPanel& form_;
+    Mp3Handlers& mp3_;
 };
 
 }  // namespace quillon::app

@@ -1,21 +1,19 @@
 #include "handoff/window/HandOffHandlers.h"
 
 #include "app/ErrorCodes.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
-#include "app/window/SimpleBmpButton.h"
 #include "app/window/UserDialogs.h"
 #include "export/OutputFolder.h"
-#include "export/window/SaveHandlers.h"
 
 namespace quillon::app {
 
-void HandOffHandlers::EditButtonClick() { HandOffCommand(form_.EditButton, engine::HandOffEdit); }
+void HandOffHandlers::EditButtonClick() { HandOffCommand(Control::Edit, engine::HandOffEdit); }
 
-void HandOffHandlers::BurnCDButtonClick() { HandOffCommand(form_.BurnCDButton, engine::HandOffBurn); }
+void HandOffHandlers::BurnCDButtonClick() { HandOffCommand(Control::BurnCD, engine::HandOffBurn); }
 
-void HandOffHandlers::HandOffCommand(TSimpleBmpButton* button, engine::HandOffMode mode) {
-    if (!button->Enabled() || form_.UiBusy.load()) return;
+void HandOffHandlers::HandOffCommand(Control button, engine::HandOffMode mode) {
+    if (!form_.Enabled(button) || form_.UiBusy.load()) return;
     form_.UiBusy = true;
     const bool burn = mode == engine::HandOffBurn;
     form_.SetStatusText(
@@ -54,9 +52,10 @@ void HandOffHandlers::PrepareCompanionLaunch(const std::string& exePath, engine:
         return;
     }
     const int question = mode == engine::HandOffBurn ? engine::MsgUnsavedBeforeBurn : engine::MsgUnsavedBeforeEdit;
-    if (form_.Dialogs().Question(&form_, QString::fromStdString(engine::MessageText(question)), QuestionIcon::None)) {
+    if (form_.Dialogs().Question(&form_.Window(), QString::fromStdString(engine::MessageText(question)),
+                                 QuestionIcon::None)) {
         // The save launches the companion when it ends, however it ends.
-        form_.Save().SaveCheckedTracks(engine::SaveType::Wave, true, true);
+        if (SaveThenLaunch) SaveThenLaunch();
         return;
     }
     LaunchCompanion(*CompanionRequest);

@@ -6,20 +6,21 @@
 #include <memory>
 #include <string>
 
+#include "app/window/FormPanel.h"
 #include "export/SaveJob.h"
 #include "handoff/Companion.h"
 
 namespace quillon::app {
 
-class TMainForm;
-class TSimpleBmpButton;
-
 class HandOffHandlers {
 public:
-    explicit HandOffHandlers(TMainForm& form) : form_(form) {}
+    explicit HandOffHandlers(FormPanel& form) : form_(form) {}
 
     std::shared_ptr<engine::CompanionRequest> CompanionRequest;  // the pending hand-off launch
     std::string RegistryFile;  // where the companion is looked up; the system's when empty
+    // Wired in by the main window: saves the checked tracks not yet saved as
+    // waves, launching the companion when the save ends, however it ends.
+    std::function<void()> SaveThenLaunch;
 
     void EditButtonClick();
     void BurnCDButtonClick();
@@ -28,12 +29,12 @@ public:
     [[nodiscard]] decltype(engine::SaveHooks::LaunchCompanion) LaunchStep() const;
 
 private:
-    void HandOffCommand(TSimpleBmpButton* button, engine::HandOffMode mode);
+    void HandOffCommand(Control button, engine::HandOffMode mode);
     void OpenInCompanion(engine::HandOffMode mode);
     void PrepareCompanionLaunch(const std::string& exePath, engine::HandOffMode mode);
     void LaunchCompanion(const engine::CompanionRequest& request);
 
-    TMainForm& form_;
+    FormPanel& form_;
 };
 
 }  // namespace quillon::app

@@ -1,51 +1,49 @@
 #include "preview/window/PreviewHandlers.h"
 
 #include <QTimer>
+#include <QWidget>
 
 #include "app/ErrorCodes.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
-#include "app/window/SimpleBmpButton.h"
-#include "app/window/TrackListView.h"
 #include "settings/Settings.h"
 
 namespace quillon::app {
 
-PreviewHandlers::PreviewHandlers(TMainForm& form)
-    : AudioTimer(new QTimer(&form)), Player(LibraryPlayer()), form_(form) {
+PreviewHandlers::PreviewHandlers(FormPanel& form)
+    : AudioTimer(new QTimer(&form.Window())), Player(LibraryPlayer()), form_(form) {
     AudioTimer->setInterval(1000);
 }
 
 void PreviewHandlers::PreViewTrackStartButtonClick() {
-    StartPreview(form_.PreViewTrackStartButton, form_.PreViewTrackEndButton, engine::PreviewFromStart);
+    StartPreview(Control::PlayStart, Control::PlayEnd, engine::PreviewFromStart);
 }
 
 void PreviewHandlers::PreViewTrackEndButtonClick() {
-    StartPreview(form_.PreViewTrackEndButton, form_.PreViewTrackStartButton, engine::PreviewEnd);
+    StartPreview(Control::PlayEnd, Control::PlayStart, engine::PreviewEnd);
 }
 
-void PreviewHandlers::StartPreview(TSimpleBmpButton* pressed, TSimpleBmpButton* other, engine::PreviewMode mode) {
-    if (!pressed->Enabled() || form_.Previewing.load()) return;
+void PreviewHandlers::StartPreview(Control pressed, Control other, engine::PreviewMode mode) {
+    if (!form_.Enabled(pressed) || form_.Previewing.load()) return;
     form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgPreviewing)));
     form_.SetPreviewControlsEnabled(false);
-    form_.MergeButton->SetEnabled(false);
-    other->SetEnabled(false);
-    form_.StopPreviewButton->SetEnabled(true);
+    form_.SetEnabled(Control::Merge, false);
+    form_.SetEnabled(other, false);
+    form_.SetEnabled(Control::StopPreview, true);
     PlayPreview(mode);
-    form_.TrackListView->setFocus();
+    form_.FocusTrackList();
 }
 
 void PreviewHandlers::PlayPreview(engine::PreviewMode mode) {
     const auto row = engine::FirstSelectedElseChecked(form_.RowMarks());
-    if (!row) {
+    if (!row || *row >= form_.TrackList.size()) {
         engine::ShowErrorMessage(form_.Seam(), engine::MsgSelectTrackToPreview);
         RestorePreviewControls();
         return;
     }
-    const QTreeWidgetItem* item = form_.TrackListView->Row(int(*row));
+    const engine::TRACK_INFO_STRUCT& track = form_.TrackList[*row];
     const int32_t endSeconds = engine::SettingsFile().Read(engine::keys::PreViewEndTime);
-    const engine::PreviewRange range = engine::ComputePreviewRange(item->text(1).toStdString(),
-                                                                   item->text(2).toStdString(), mode, endSeconds);
+    const engine::PreviewRange range = engine::ComputePreviewRange(track.Start, track.Stop, mode, endSeconds);
     AudioTimer->start();
     PreviewStopPosition = range.stop;
     const uint16_t code = Player.AudioPlayWave(form_.CurrentWaveFile, range.start, range.stop);
@@ -69,26 +67,26 @@ void PreviewHandlers::AudioTimerTimer() {
     form_.Previewing = false;
     form_.UiBusy = false;
     form_.SetPreviewControlsEnabled(true);
-    form_.StopPreviewButton->SetEnabled(false);
+    form_.SetEnabled(Control::StopPreview, false);
     form_.SetStatusText({});
-    form_.PreViewTrackStartButton->SetEnabled(true);
-    form_.PreViewTrackEndButton->SetEnabled(true);
+    form_.SetEnabled(Control::PlayStart, true);
+    form_.SetEnabled(Control::PlayEnd, true);
     form_.UpdateMergeButton();
 }
 
 void PreviewHandlers::RestorePreviewControls() {
     form_.SetPreviewControlsEnabled(true);
-    form_.PreViewTrackStartButton->SetEnabled(true);
-    form_.PreViewTrackEndButton->SetEnabled(true);
+    form_.SetEnabled(Control::PlayStart, true);
+    form_.SetEnabled(Control::PlayEnd, true);
     form_.UpdateTrackButtons();
-    form_.StopPreviewButton->SetEnabled(false);
+    form_.SetEnabled(Control::StopPreview, false);
     AudioTimer->stop();
     form_.SetStatusText({});
     form_.UpdateMergeButton();
 }
 
 void PreviewHandlers::StopPreviewButtonClick() {
-    if (!form_.StopPreviewButton->Enabled()) return;
+    if (!form_.Enabled(Control::StopPreview)) return;
     form_.UiBusy = false;
     if (form_.Previewing.load()) {
         const uint16_t code = Player.AudioStop();
@@ -98,8 +96,8 @@ void PreviewHandlers::StopPreviewButtonClick() {
             return;
         }
     }
-    form_.StopPreviewButton->SetEnabled(false);
-    form_.PreViewTrackEndButton->SetEnabled(true);
+    form_.SetEnabled(Control::StopPreview, false);
+    form_.SetEnabled(Control::PlayEnd, true);
     form_.SetPreviewControlsEnabled(false);
     form_.UpdateTrackButtons();
 }

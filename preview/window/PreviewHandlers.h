@@ -5,6 +5,7 @@
 
 #include <cstdint>
 
+#include "app/window/FormPanel.h"
 #include "preview/PreviewRange.h"
 #include "preview/window/KVPlayerWrapper.h"
 
@@ -12,12 +13,9 @@ class QTimer;
 
 namespace quillon::app {
 
-class TMainForm;
-class TSimpleBmpButton;
-
 class PreviewHandlers {
 public:
-    explicit PreviewHandlers(TMainForm& form);
+    explicit PreviewHandlers(FormPanel& form);
 
     QTimer* AudioTimer = nullptr;
     PreviewPlayer Player;              // the player library unless a test says otherwise
@@ -32,11 +30,11 @@ public:
     [[nodiscard]] bool StopForShutdown();
 
 private:
-    void StartPreview(TSimpleBmpButton* pressed, TSimpleBmpButton* other, engine::PreviewMode mode);
+    void StartPreview(Control pressed, Control other, engine::PreviewMode mode);
     void PlayPreview(engine::PreviewMode mode);
     void RestorePreviewControls();
 
-    TMainForm& form_;
+    FormPanel& form_;
 };
 
 }  // namespace quillon::app

@@ -1,18 +1,17 @@
 #include "settings/window/PreferencesHandlers.h"
 
-#include <QLineEdit>
+#include <QWidget>
 
-#include "app/window/HelpViewer.h"
-#include "app/window/MainForm.h"
+#include "app/window/FormPanel.h"
 #include "app/window/UserDialogs.h"
 #include "settings/window/preferences.h"
 
 namespace quillon::app {
 
-PreferencesHandlers::PreferencesHandlers(TMainForm& form)
+PreferencesHandlers::PreferencesHandlers(FormPanel& form, std::function<void()> showHelp)
     : PreferencesForm(new TPreferencesForm(
-          &form, form.Seam(), form.Dialogs(), [&form] { return form.FileNameEdit->text().toStdString(); },
-          [&form] { form.ShowHelpTopic(HelpTopic::Preferences); })),
+          &form.Window(), form.Seam(), form.Dialogs(), [&form] { return form.FileNameText().toStdString(); },
+          std::move(showHelp))),
       form_(form) {}
 
 void PreferencesHandlers::PreferencesMenuItemClick() {

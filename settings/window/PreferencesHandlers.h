@@ -2,21 +2,24 @@
 // File > Preferences, the window's side: the dialog, made once at start-up and
 // shown while nothing else runs.
 
+#include <functional>
+
 namespace quillon::app {
 
-class TMainForm;
+class FormPanel;
 class TPreferencesForm;
 
 class PreferencesHandlers {
 public:
-    explicit PreferencesHandlers(TMainForm& form);
+    // showHelp: the dialog's Help button.
+    PreferencesHandlers(FormPanel& form, std::function<void()> showHelp);
 
     TPreferencesForm* PreferencesForm = nullptr;
 
     void PreferencesMenuItemClick();
 
 private:
-    TMainForm& form_;
+    FormPanel& form_;
 };
 
 }  // namespace quillon::app
