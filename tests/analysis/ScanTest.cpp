@@ -7,7 +7,6 @@
 #include <unistd.h>
 
 #include <algorithm>
-#include <array>
 #include <atomic>
 #include <mutex>
 #include <random>
@@ -17,13 +16,13 @@
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
 #include "support/RecordingSeam.h"
+#include "support/TestScan.h"
 #include "support/TestWave.h"
 
 namespace quillon::test {
 namespace {
 
 using namespace engine;
-using Row = std::array<std::string, 4>;
 
 constexpr uint32_t kRate = 8000;
 
@@ -108,32 +107,6 @@ std::vector<bool> Pattern(uint32_t frames, uint32_t blockFrames, uint32_t seed) 
     lay(frames - longest - 2 * blockFrames - 41, frames - longest - 2 * blockFrames - 40, false);
     lay(frames - 2 * blockFrames - 40, frames - 2 * blockFrames - 39, false);
     return silent;
-}
-
-std::vector<Row> Rows(const TrackList& tracks) {
-    std::vector<Row> rows;
-    for (const auto& t : tracks) rows.push_back({t.Name, t.Start, t.Stop, t.Duration});
-    return rows;
-}
-
-struct Scan {
-    ScanOutcome outcome;
-    std::vector<Row> rows;
-    AnalysisReport report;
-    int32_t progress;
-};
-
-Scan Analyze(const std::string& path, int32_t minMs, const ScanSettings& settings, AnalysisJob* job = nullptr) {
-    AnalysisJob own;
-    AnalysisJob& j = job != nullptr ? *job : own;
-    j.State = JobRunning;
-    TrackList tracks;
-    RecordingSeam seam;
-    Scan s;
-    s.outcome = AnalyzeWaveFile(path, 10, minMs, j, tracks, seam, &s.report, settings);
-    s.rows = Rows(tracks);
-    s.progress = j.Progress.load();
-    return s;
 }
 
 // The plain scan: one thread, one block for these files, frame by frame.
@@ -233,13 +206,13 @@ TEST_P(ParallelScan, GivesThePlainScansTracksAndOverview) {
         const Scan plain = Analyze(path, minMs, Plain());
         const Scan scan = Analyze(path, minMs, settings);
         EXPECT_EQ(scan.outcome, ScanOutcome::Completed);
-        EXPECT_EQ(scan.rows, plain.rows);
-        EXPECT_EQ(scan.rows, FrameByFrame(data, f, frames, minMs, path));
-        EXPECT_EQ(scan.progress, 100);
+        EXPECT_EQ(Rows(scan.tracks), Rows(plain.tracks));
+        EXPECT_EQ(Rows(scan.tracks), FrameByFrame(data, f, frames, minMs, path));
+        EXPECT_EQ(scan.job->Progress.load(), 100);
         ExpectSameReport(scan.report, plain.report);
         const auto& peaks = scan.report.Overview.Peaks;
         EXPECT_TRUE(std::ranges::equal(peaks, PlainPeaks(data, f, frames, OverviewColumnFrames(kRate, frames))));
-        if (minMs == c.minMs) EXPECT_GT(scan.rows.size(), 10u);
+        if (minMs == c.minMs) EXPECT_GT(scan.tracks.size(), 10u);
         else EXPECT_TRUE(scan.report.Nothing && scan.report.Nothing->LongestMs > 0);
     }
 }
@@ -328,7 +301,7 @@ struct Recording {
         const std::string copy = dir.Write(
             "Tape cut.wav", Bytes(whole.begin(), whole.begin() + kDataOffset + int64_t(keepFrames * layout.align) + 1));
         Scan s = Analyze(copy, 20, Plain());
-        for (auto& row : s.rows) row[0].replace(0, 8, "Tape");  // "Tape cut.0001" named as the original
+        for (auto& t : s.tracks) t.Name.replace(0, 8, "Tape");  // "Tape cut.0001" named as the original
         return s;
     }
 };
@@ -349,10 +322,10 @@ TEST(ParallelScan, AnAbortAtAnyBlockIsSeenBeforeTheNextBlock) {
                 };
                 const Scan scan = Analyze(r.path, 20, s, &job);
                 EXPECT_EQ(scan.outcome, ScanOutcome::Aborted);
-                EXPECT_TRUE(scan.rows.empty());
+                EXPECT_TRUE(scan.tracks.empty());
                 EXPECT_TRUE(scan.report.Overview.Empty()) << "the report is left alone";
                 if (at < 30) {  // the last block, once begun, is scanned to its end
-                    EXPECT_LT(scan.progress, 100);
+                    EXPECT_LT(scan.job->Progress.load(), 100);
                 }
                 // Each other thread may have been past its own check already.
                 EXPECT_LE(begunAfter.load(), int(threads) - 1);
@@ -376,7 +349,7 @@ TEST(ParallelScan, ProgressOnlyRisesAndEndsAt100) {
         ASSERT_EQ(seen.size(), 31u);
         EXPECT_EQ(seen.front(), 0);
         EXPECT_TRUE(std::is_sorted(seen.begin(), seen.end()));
-        EXPECT_EQ(scan.progress, 100);
+        EXPECT_EQ(scan.job->Progress.load(), 100);
     }
 }
 
@@ -410,8 +383,8 @@ TEST(ParallelScan, AFileCutShortWhileScannedEndsLikeAShortRead) {
         (cut.afterMap ? s.AfterMap : s.BeforeBlock) = hook;
         const Scan scan = Analyze(r.path, 20, s);
         EXPECT_EQ(scan.outcome, ScanOutcome::ShortRead);
-        EXPECT_EQ(scan.rows, want.rows);
-        EXPECT_LT(scan.progress, 100);
+        EXPECT_EQ(Rows(scan.tracks), Rows(want.tracks));
+        EXPECT_LT(scan.job->Progress.load(), 100);
         ExpectSameReport(scan.report, want.report);
     }
 }
@@ -480,7 +453,7 @@ TEST(ParallelScan, ReadsWhereMappingFails) {
         s.MapWindow = map;
         const Scan scan = Analyze(r.path, 20, s);
         EXPECT_EQ(scan.outcome, ScanOutcome::Completed);
-        EXPECT_EQ(scan.rows, want.rows);
+        EXPECT_EQ(Rows(scan.tracks), Rows(want.tracks));
         ExpectSameReport(scan.report, want.report);
         // After a failure a thread reads the rest: one failure each at most.
         EXPECT_GE(gMapFailures.load(), 1);
@@ -497,7 +470,7 @@ TEST(ParallelScan, WithoutAReportTheTracksAreTheSame) {
     RecordingSeam seam;
     EXPECT_EQ(AnalyzeWaveFile(r.path, 10, 20, job, tracks, seam, nullptr, r.Settings(ScanSource::Map)),
               ScanOutcome::Completed);
-    EXPECT_EQ(Rows(tracks), with.rows);
+    EXPECT_EQ(Rows(tracks), Rows(with.tracks));
     EXPECT_EQ(job.Progress.load(), 100);
 }
 

@@ -1,7 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <array>
-#include <memory>
 #include <random>
 
 #include "analysis/FrameScan.h"
@@ -9,33 +7,13 @@
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
 #include "support/RecordingSeam.h"
+#include "support/TestScan.h"
 #include "support/TestWave.h"
 
 namespace quillon::test {
 namespace {
 
 using namespace engine;
-using Row = std::array<std::string, 4>;
-
-std::vector<Row> Rows(const TrackList& tracks) {
-    std::vector<Row> rows;
-    for (const auto& t : tracks) rows.push_back({t.Name, t.Start, t.Stop, t.Duration});
-    return rows;
-}
-
-struct Scan {
-    ScanOutcome outcome;
-    TrackList tracks;
-    std::unique_ptr<RecordingSeam> seam = std::make_unique<RecordingSeam>();
-    std::shared_ptr<AnalysisJob> job = std::make_shared<AnalysisJob>();
-};
-
-Scan Analyze(const std::string& path, int32_t percent = 10, int32_t minMs = 3000) {
-    Scan s;
-    s.job->State = JobRunning;
-    s.outcome = AnalyzeWaveFile(path, percent, minMs, *s.job, s.tracks, *s.seam);
-    return s;
-}
 
 Format Mono16At(uint32_t rate) {
     Format f;

@@ -1,15 +1,9 @@
-// The instance lock, the worker-idle event, and the output-folder rules.
+// The output-folder rules: where tracks are saved, and whether all of them are.
 #include <gtest/gtest.h>
 
-#include <sys/stat.h>
-
-#include <chrono>
 #include <fstream>
-#include <thread>
 
-#include "app/WorkerIdleEvent.h"
 #include "export/OutputFolder.h"
-#include "platform/SingleInstance.h"
 #include "platform/SpecialFolders.h"
 #include "support/EnvGuard.h"
 #include "support/TestWave.h"
@@ -18,46 +12,6 @@ namespace quillon {
 namespace {
 
 using test::TempDir;
-
-TEST(InstanceLock, OnlyOneHolderUntilItIsReleased) {
-    TempDir runtime;
-    auto first = std::make_unique<platform::InstanceLock>();
-    ASSERT_TRUE(first->TryAcquire(runtime.path()));
-    platform::InstanceLock second;
-    EXPECT_FALSE(second.TryAcquire(runtime.path()));
-    first.reset();
-    EXPECT_TRUE(second.TryAcquire(runtime.path()));
-}
-
-TEST(InstanceLock, UnusableFolderCountsAsASecondStart) {
-    platform::InstanceLock lock;
-    EXPECT_FALSE(lock.TryAcquire(""));
-    EXPECT_FALSE(lock.TryAcquire("/no/such/folder"));
-}
-
-TEST(RuntimeFolder, FallsBackToAPrivateFolder) {
-    test::EnvGuard guard("XDG_RUNTIME_DIR", "relative/path");
-    const std::string folder = platform::RuntimeFolder();
-    ASSERT_FALSE(folder.empty());
-    struct stat st {};
-    ASSERT_EQ(stat(folder.c_str(), &st), 0);
-    EXPECT_EQ(st.st_mode & 0777, 0700u);
-    EXPECT_EQ(st.st_uid, getuid());
-}
-
-TEST(WorkerIdleEvent, StaysResetWhileAnyWorkerRuns) {
-    engine::WorkerIdleEvent idle;
-    EXPECT_TRUE(idle.IsSignalled());
-    idle.WorkerStarted();  // an aborted worker, still finishing
-    idle.WorkerStarted();  // the next job's worker
-    idle.WorkerEnded();
-    EXPECT_FALSE(idle.IsSignalled());
-    EXPECT_FALSE(idle.WaitFor(std::chrono::milliseconds(5)));
-    std::thread last([&] { idle.WorkerEnded(); });
-    idle.Wait();
-    last.join();
-    EXPECT_TRUE(idle.IsSignalled());
-}
 
 class OutputFolderTest : public ::testing::Test {
 protected:
