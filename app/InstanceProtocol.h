@@ -11,8 +11,8 @@ namespace quillon::engine {
 
 inline constexpr const char* kMainWindowClass = "TMainForm";
 
-enum class HandOffRequest : char { Raise = 'R', OpenFiles = 'F' };
-enum HandOffAnswer : char { AnswerBusy = 0, AnswerAccepted = 1 };
+enum class FilePassingRequest : char { Raise = 'R', OpenFiles = 'F' };
+enum FilePassingAnswer : char { AnswerBusy = 0, AnswerAccepted = 1 };
 
 // "TMainForm\nCorvane Quillon\n" for the given class and caption.
 [[nodiscard]] std::string MainWindowGreeting(const std::string& className, const std::string& caption);

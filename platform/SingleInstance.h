@@ -28,7 +28,7 @@ private:
     int fd_ = -1;
 };
 
-// Where the running window listens for hand-offs, beside the lock file.
+// Where the running window listens for file passing, beside the lock file.
 [[nodiscard]] std::string InstanceSocketPath(const std::string& folder = RuntimeFolder());
 
 }  // namespace quillon::platform

@@ -60,10 +60,10 @@ void InstanceServer::Serve(QLocalSocket* socket) {
     while (socket->bytesAvailable() > 0) {
         char request = 0;
         if (!socket->peek(&request, 1)) return;
-        if (request == char(engine::HandOffRequest::Raise)) {
+        if (request == char(engine::FilePassingRequest::Raise)) {
             socket->read(1);
             form_.BringToFront();
-        } else if (request == char(engine::HandOffRequest::OpenFiles)) {
+        } else if (request == char(engine::FilePassingRequest::OpenFiles)) {
             if (socket->bytesAvailable() < kBlockRequest) return;  // the rest is still on its way
             const QByteArray bytes = socket->read(kBlockRequest);
             const int answer = form_.WMCopyData(bytes.constData() + 1, std::size_t(bytes.size() - 1));
@@ -85,19 +85,19 @@ void PassFileToRunningInstance(const QString& socketPath, const std::vector<std:
     socket.connectToServer(socketPath);
     if (!socket.waitForConnected(kConnectMs)) return;
     if (!engine::IsMainWindowGreeting(ReadGreeting(socket).toStdString())) return;
-    Send(socket, QByteArray(1, char(engine::HandOffRequest::Raise)));
+    Send(socket, QByteArray(1, char(engine::FilePassingRequest::Raise)));
     if (arguments.empty()) return;
 
     engine::FileListBlock block;
     engine::FillFileListBlock(&block, arguments);
-    QByteArray request(1, char(engine::HandOffRequest::OpenFiles));
+    QByteArray request(1, char(engine::FilePassingRequest::OpenFiles));
     request.append(reinterpret_cast<const char*>(block.Data()), qsizetype(block.Size()));
     Send(socket, request);
     // No answer at all counts as busy: the file was not taken.
     const bool accepted = socket.waitForReadyRead(kAnswerMs) &&
                           socket.read(1) == QByteArray(1, char(engine::AnswerAccepted));
     if (accepted) {
-        Send(socket, QByteArray(1, char(engine::HandOffRequest::Raise)));
+        Send(socket, QByteArray(1, char(engine::FilePassingRequest::Raise)));
         return;
     }
     dialogs.MessageBox(nullptr,

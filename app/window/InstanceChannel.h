@@ -23,7 +23,7 @@ class InstanceServer : public QObject {
     Q_OBJECT
 public:
     InstanceServer(TMainForm& form, QString socketPath);
-    // False when the socket cannot be made; the window then runs without hand-offs.
+    // False when the socket cannot be made; the window then runs without file passing.
     [[nodiscard]] bool Listen();
 
 private:
@@ -35,7 +35,7 @@ private:
     QLocalServer* server_;
 };
 
-// A second start's hand-off. Finds the running window (no window: nothing
+// A second start's file passing. Finds the running window (no window: nothing
 // happens), brings it to the front, and, when there is an argument, sends the
 // first one; a busy answer shows message 478 in a plain box.
 void PassFileToRunningInstance(const QString& socketPath, const std::vector<std::string>& arguments,

@@ -102,7 +102,7 @@ public:
 
     // Start-up and opening files.
     void FormShow();
-    // A hand-off from a second start: 1 when accepted (the names are opened
+    // A file passing from a second start: 1 when accepted (the names are opened
     // later from the event loop), 0 when busy or empty.
     [[nodiscard]] int WMCopyData(const void* bytes, std::size_t size);
     void WMDropFiles(const QStringList& names);

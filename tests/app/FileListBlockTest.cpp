@@ -1,4 +1,4 @@
-// The hand-off block, byte for byte, and the bounds kept when reading one
+// The file-passing block, byte for byte, and the bounds kept when reading one
 // that came from another process.
 #include <gtest/gtest.h>
 

@@ -1,4 +1,4 @@
-// libFuzzer target: a received hand-off of any length and content, read as
+// libFuzzer target: a received file passing of any length and content, read as
 // the window reads it, and the greeting a second start checks. Reads stay
 // inside the block, the count inside 0..256, each name inside its slot.
 

@@ -1,4 +1,4 @@
-// The program's start as the hand-off tests run it: the same start as the
+// The program's start as the file-passing tests run it: the same start as the
 // shipped program's, with every box appended to the file named by the first
 // argument instead of shown (nobody is there to dismiss one).
 //
