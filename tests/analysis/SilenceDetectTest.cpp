@@ -4,6 +4,7 @@
 #include <memory>
 #include <random>
 
+#include "analysis/AnalysisJob.h"
 #include "analysis/FrameScan.h"
 #include "analysis/SilenceDetect.h"
 #include "analysis/TrackTimes.h"
