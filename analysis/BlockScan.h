@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/AnalysisJob.h"
+#include "analysis/AnalysisRecord.h"
 #include "analysis/FrameScan.h"
 #include "analysis/LevelOverview.h"
 #include "analysis/SilenceDetect.h"

@@ -5,7 +5,7 @@
 #include <string>
 #include <vector>
 
-#include "analysis/AnalysisJob.h"
+#include "analysis/AnalysisRecord.h"
 #include "analysis/AnalysisReport.h"
 #include "analysis/WaveFormat.h"
 #include "app/TrackList.h"

@@ -13,9 +13,10 @@
 #include <string>
 #include <vector>
 
-#include "analysis/AnalysisJob.h"
+#include "analysis/AnalysisRecord.h"
 #include "analysis/GapCandidates.h"
 #include "analysis/LevelOverview.h"
+#include "app/TrackList.h"
 #include "app/WindowSeam.h"
 
 namespace quillon::engine {

@@ -1,20 +1,19 @@
 #include "export/SaveJob.h"
 
 #include <algorithm>
-#include <condition_variable>
-#include <deque>
-#include <memory>
+#include <chrono>
+#include <cstdint>
 #include <new>
 #include <optional>
 #include <set>
-#include <system_error>
-#include <thread>
+#include <string>
+#include <vector>
 
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
-#include "export/DeferredSeam.h"
+#include "export/EncoderPool.h"
 #include "export/SourceCheck.h"
 #include "export/TrackWriter.h"
 #include "platform/Cores.h"
@@ -24,64 +23,6 @@
 namespace quillon::engine {
 
 using namespace platform;
-
-void SaveJob::SetWaveOutputPath(const std::string& path) {
-    std::lock_guard lock(pathMutex_);
-    waveOutputPath_ = path;
-}
-
-void SaveJob::SetMp3OutputPath(const std::string& path) {
-    std::lock_guard lock(pathMutex_);
-    mp3OutputPath_ = path;
-}
-
-std::string SaveJob::WaveOutputPath() const {
-    std::lock_guard lock(pathMutex_);
-    return waveOutputPath_;
-}
-
-std::string SaveJob::Mp3OutputPath() const {
-    std::lock_guard lock(pathMutex_);
-    return mp3OutputPath_;
-}
-
-std::shared_ptr<Mp3Conversion> ConversionList::FirstRunning() const {
-    std::lock_guard lock(mutex_);
-    for (const auto& conversion : list_) {
-        if (conversion->Started.load()) return conversion;
-    }
-    return nullptr;
-}
-
-uint64_t ConversionList::FirstRunningNumber() const {
-    const auto first = FirstRunning();
-    return first ? first->Number : 0;
-}
-
-std::size_t ConversionList::Running() const {
-    std::lock_guard lock(mutex_);
-    return std::size_t(std::count_if(list_.begin(), list_.end(), [](const auto& c) { return c->Started.load(); }));
-}
-
-void ConversionList::StopAll() {
-    std::lock_guard lock(mutex_);
-    for (const auto& conversion : list_) conversion->Control.RequestStop();
-}
-
-void ConversionList::Add(std::shared_ptr<Mp3Conversion> conversion) {
-    std::lock_guard lock(mutex_);
-    list_.push_back(std::move(conversion));
-}
-
-void ConversionList::Remove(const Mp3Conversion& conversion) {
-    std::lock_guard lock(mutex_);
-    std::erase_if(list_, [&conversion](const auto& c) { return c.get() == &conversion; });
-}
-
-bool ConversionList::Empty() const {
-    std::lock_guard lock(mutex_);
-    return list_.empty();
-}
 
 void MarkTracksToSave(TrackList& tracks, const std::vector<bool>& rowChecked, bool skipSavedWaves,
                       const std::string& outputFolder) {
@@ -106,23 +47,6 @@ bool HasFreeSpace(const std::string& folder, uint32_t totalMs, const WaveFormat&
     const int64_t freeBytes = FreeBytes(folder);
     const uint64_t freeKiB = freeBytes < 0 ? 0 : uint64_t(freeBytes) / 1024;
     return freeKiB >= neededKiB;
-}
-
-namespace {
-
-uint32_t CheckedCount(const TrackList& tracks) {
-    return uint32_t(std::count_if(tracks.begin(), tracks.end(), [](const TRACK_INFO_STRUCT& t) { return t.Checked; }));
-}
-
-}  // namespace
-
-bool SavedEveryTrack(const SaveJob& job) { return job.TracksSaved.load() >= CheckedCount(job.Tracks); }
-
-std::string SaveEndText(const SaveJob& job) {
-    if (SavedEveryTrack(job)) return MessageText(MsgProcessCompleted);
-    const uint32_t total = CheckedCount(job.Tracks), saved = job.TracksSaved.load();
-    return FormatText(text::kSavedSome, {std::to_string(saved), std::to_string(total), total == 1 ? "track" : "tracks",
-                                         std::to_string(total - saved), total - saved == 1 ? "was" : "were"});
 }
 
 bool IsUsableTrackName(const std::string& name) {
@@ -175,209 +99,13 @@ SaveEnd EndOnAbort(SaveJob& job, const SaveHooks& hooks, WindowSeam& seam) {
     return SaveEnd::Aborted;
 }
 
-// The MP3 phase: the encoder threads and the conversions handed to them. The
-// job's thread asks the MP3 name and hands the conversion over, then goes on
-// with the next track; each conversion's MP3 file is written under a
-// temporary name and put in place when complete, and the wave file goes once
-// the MP3 file is there. When the conversion fails, the wave file is the
-// track's only output and stays, with a message (406 has its own); when it is
-// stopped by an abort, both go. At most one conversion waits for a thread,
-// so the next is ready when one ends without every wave on disk at once.
-class EncoderPool {
-public:
-    EncoderPool(SaveJob& job, const SaveHooks& hooks, unsigned threads)
-        : job_(job), hooks_(hooks), seam_([this](DeferredSeam::Call call) { Keep(std::move(call)); }) {
-        for (unsigned i = 0; i < threads; ++i) {
-            try {
-                threads_.emplace_back([this] { Run(); });
-            } catch (const std::system_error&) {
-                break;  // fewer threads; with none, each conversion runs when handed over
-            }
-        }
-    }
-    ~EncoderPool() { Close(); }
-    EncoderPool(const EncoderPool&) = delete;
-    EncoderPool& operator=(const EncoderPool&) = delete;
-
-    // The MP3 name's question is being asked.
-    void SetAsking(bool asking) {
-        std::lock_guard lock(mutex_);
-        asking_ = asking;
-        UpdatePhaseLocked();
-    }
-
-    // Hands the track's conversion over, waiting while one already waits for
-    // a thread; shows what ended conversions left to say meanwhile.
-    void Submit(std::size_t track, const std::string& waveName, bool keepWave, const std::string& mp3Name,
-                const std::string& temp, WindowSeam& seam) {
-        auto conversion = std::make_shared<Mp3Conversion>();
-        conversion->Number = ++handedOver_;
-        conversion->Track = track;
-        conversion->WaveName = waveName;
-        conversion->KeepWave = keepWave;
-        conversion->Mp3Name = mp3Name;
-        conversion->TempName = temp;
-        std::unique_lock lock(mutex_);
-        job_.Conversions.Add(conversion);
-        UpdatePhaseLocked();
-        if (threads_.empty()) {
-            lock.unlock();
-            Convert(*conversion);
-            ShowMessages(seam);
-            return;
-        }
-        for (;;) {
-            ShowMessagesLocked(lock, seam);
-            if (waiting_.empty()) break;
-            StopAllIfAborted();
-            changed_.wait_for(lock, std::chrono::milliseconds(20));
-        }
-        waiting_.push_back(std::move(conversion));
-        changed_.notify_all();
-    }
-
-    // Shows what ended conversions left to say, in the order it was said.
-    void ShowMessages(WindowSeam& seam) {
-        std::unique_lock lock(mutex_);
-        ShowMessagesLocked(lock, seam);
-    }
-
-    // Waits until every conversion has ended, showing their messages as they
-    // come, and stopping them all once the job's abort is requested.
-    void Finish(WindowSeam& seam) {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            ShowMessagesLocked(lock, seam);
-            if (waiting_.empty() && running_ == 0 && messages_.empty()) break;
-            StopAllIfAborted();
-            changed_.wait_for(lock, std::chrono::milliseconds(20));
-        }
-        lock.unlock();
-        Close();
-    }
-
-private:
-    void Close() {
-        {
-            std::lock_guard lock(mutex_);
-            closing_ = true;
-        }
-        changed_.notify_all();
-        for (auto& thread : threads_) thread.join();
-        threads_.clear();
-    }
-
-    // The abort reaches conversions begun after the Abort button's own stop,
-    // and routes that forget a stop made before they start.
-    void StopAllIfAborted() {
-        if (job_.AbortRequested.load()) job_.Conversions.StopAll();
-    }
-
-    void Run() {
-        std::unique_lock lock(mutex_);
-        for (;;) {
-            changed_.wait(lock, [this] { return closing_ || !waiting_.empty(); });
-            if (waiting_.empty()) return;
-            std::shared_ptr<Mp3Conversion> conversion = std::move(waiting_.front());
-            waiting_.pop_front();
-            ++running_;
-            changed_.notify_all();  // the job may hand the next one over
-            lock.unlock();
-            Convert(*conversion);
-            conversion.reset();
-            lock.lock();
-            --running_;
-            changed_.notify_all();
-        }
-    }
-
-    void Convert(Mp3Conversion& conversion) {
-        const std::size_t index = conversion.Track;
-        const std::string& waveName = conversion.WaveName;
-        const std::string& temp = conversion.TempName;
-        uint16_t result = NoConversion;
-        const bool stopped = job_.AbortRequested.load() || conversion.Control.StopRequested();
-        if (!stopped && !temp.empty()) {
-            conversion.Started.store(true);
-            result = hooks_.ConvertToMp3(job_, conversion, seam_);
-        }
-        const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
-        const auto dropWave = [&] {
-            if (conversion.KeepWave) return;
-            RemoveFile(waveName);
-            job_.Tracks[index].WaveSaved = 0;
-        };
-        if (converted && ReplaceFile(temp, conversion.Mp3Name)) {
-            dropWave();
-            ++job_.TracksSaved;
-            if (hooks_.Mp3Written) hooks_.Mp3Written(index, conversion.Mp3Name);
-        } else {
-            if (!temp.empty()) RemoveFile(temp);
-            if (job_.AbortRequested.load()) {
-                dropWave();                                // the job ends on abort
-            } else if (result != ConversionRateRefused) {  // that one has its own message
-                seam_.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job_.Tracks[index].Name, waveName}));
-            }
-        }
-        std::lock_guard lock(mutex_);
-        job_.Conversions.Remove(conversion);
-        UpdatePhaseLocked();
-        changed_.notify_all();
-    }
-
-    void Keep(DeferredSeam::Call call) {
-        std::lock_guard lock(mutex_);
-        messages_.push_back(std::move(call));
-        changed_.notify_all();
-    }
-
-    // Shows the kept messages one by one, without the lock: a box waits for the user.
-    void ShowMessagesLocked(std::unique_lock<std::mutex>& lock, WindowSeam& seam) {
-        while (!messages_.empty()) {
-            DeferredSeam::Call call = std::move(messages_.front());
-            messages_.pop_front();
-            lock.unlock();
-            call(seam);
-            lock.lock();
-        }
-    }
-
-    void UpdatePhaseLocked() { job_.InMp3Phase.store(asking_ || !job_.Conversions.Empty()); }
-
-    SaveJob& job_;
-    const SaveHooks& hooks_;
-    DeferredSeam seam_;
-    uint64_t handedOver_ = 0;  // the job's thread only
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::deque<std::shared_ptr<Mp3Conversion>> waiting_;
-    std::deque<DeferredSeam::Call> messages_;
-    int running_ = 0;
-    bool asking_ = false;
-    bool closing_ = false;
-    std::vector<std::thread> threads_;
-};
-
-// The MP3 name of a written track, asked on the job's thread, and its
-// conversion handed to the encoders.
-void ConvertTrack(SaveJob& job, EncoderPool& pool, std::size_t index, const std::string& waveName, bool keepWave,
-                  WindowSeam& seam) {
-    pool.SetAsking(true);
-    const std::string mp3Name = ConfirmOutputName(job.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job.SourcePath, seam,
-                                                  waveName);
-    job.SetMp3OutputPath(mp3Name);
-    if (!mp3Name.empty())
-        pool.Submit(index, waveName, keepWave, mp3Name, CreateUniqueFile(ExtractFileDir(mp3Name)), seam);
-    pool.SetAsking(false);
-}
-
-// The encoder threads of an MP3 save: one per core, at most one per track to save.
 // The wave tracks copied at once: as the job asks, or two where there are two cores.
 unsigned WaveCopyCount(const SaveJob& job) {
     if (job.WaveCopies != 0) return job.WaveCopies;
     return std::min(UsableCores(), 2u);
 }
 
+// The encoder threads of an MP3 save: one per core, at most one per track to save.
 unsigned EncoderThreadCount(const SaveJob& job) {
     const auto tracks = std::size_t(
         std::count_if(job.Tracks.begin(), job.Tracks.end(), [](const TRACK_INFO_STRUCT& t) { return t.Checked != 0; }));
@@ -385,33 +113,201 @@ unsigned EncoderThreadCount(const SaveJob& job) {
     return unsigned(std::min<std::size_t>(wanted, tracks));
 }
 
-}  // namespace
-
-SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
-    Source source;
-    if (!OpenWaveFile(job.SourcePath, source.file, source.format, source.data, source.dataSize, seam)) {
-        return FinishWithoutWork(job, hooks, seam);
-    }
+// Opens the source and checks that it is still the analysed recording and
+// that the output folder's file system has room; false once the user was told
+// why not.
+bool OpenSource(SaveJob& job, Source& source, WindowSeam& seam) {
+    if (!OpenWaveFile(job.SourcePath, source.file, source.format, source.data, source.dataSize, seam)) return false;
     MeasureAvailable(source);
     if (!HoldsAnalysedTracks(source, job.Analysed, job.Tracks)) {
         source.file.reset();
         seam.ShowErrorBox(FormatText(text::kSourceLost, {job.SourcePath, FirstCheckedName(job.Tracks)}));
-        return FinishWithoutWork(job, hooks, seam);
+        return false;
     }
     uint32_t total = job.CheckedDurationMs;
     if (job.SaveAsMp3) total += total / 2;
     if (!HasFreeSpace(job.OutputFolder, total, source.format)) {
         seam.ShowMessageBox(MessageText(MsgNotEnoughSpace));
         source.file.reset();
-        return FinishWithoutWork(job, hooks, seam);
+        return false;
     }
-    std::vector<uint8_t> buffers[2];
+    return true;
+}
+
+// The copies' two blocks; false once the user was told there is no memory for them.
+bool ReserveBuffers(std::vector<uint8_t> (&buffers)[2], WindowSeam& seam) {
     try {
         for (auto& buffer : buffers) buffer.reserve(std::size_t(kSaveBlockBytes));
     } catch (const std::bad_alloc&) {
         ShowErrorMessage(seam, MsgCouldNotAllocate);
-        return FinishWithoutWork(job, hooks, seam);
+        return false;
     }
+    return true;
+}
+
+// One save's tracks once the source and the output folder are checked: each
+// begun in order and ended in order, and for MP3 output its conversion handed
+// to the encoders. Every way out of Run has ended the job (EndOfJob).
+class SaveRun {
+public:
+    SaveRun(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks, Source& source, std::vector<uint8_t> (&buffers)[2],
+            const std::string& folder);
+    [[nodiscard]] SaveEnd Run();
+
+private:
+    std::optional<SaveEnd> SaveTrack(std::size_t index);
+    std::optional<SaveEnd> EndFirst();
+    std::optional<SaveEnd> EndAll();
+    void TrackWritten(const TrackWriter::Ended& end);
+    void ConvertTrack(std::size_t index, const std::string& waveName);
+    SaveEnd AbortAll();
+    void FinishConversions();
+
+    SaveJob& job_;
+    WindowSeam& seam_;
+    const SaveHooks& hooks_;
+    Source& source_;
+    const std::string folder_;
+    TrackWriter writer_;
+    std::optional<EncoderPool> pool_;
+    bool ended_ = false;  // a lost source or output folder: nothing more is begun
+    // For MP3 output: which tracks' wave names held a file the job did not make.
+    std::vector<bool> waveWasThere_;
+    std::set<std::string> madeByJob_;
+};
+
+// The MP3 phase asks its questions after each wave file is in place, so an
+// MP3 save writes its waves one after another; its encoders use the cores.
+SaveRun::SaveRun(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks, Source& source,
+                 std::vector<uint8_t> (&buffers)[2], const std::string& folder)
+    : job_(job),
+      seam_(seam),
+      hooks_(hooks),
+      source_(source),
+      folder_(folder),
+      writer_(job, source, buffers, folder, hooks, job.SaveAsMp3 ? 1 : WaveCopyCount(job)),
+      waveWasThere_(job.Tracks.size(), false) {
+    if (job.SaveAsMp3 && hooks.ConvertToMp3) pool_.emplace(job, hooks, EncoderThreadCount(job));
+}
+
+SaveEnd SaveRun::Run() {
+    for (std::size_t i = 0; i < job_.Tracks.size() && !ended_; ++i) {
+        if (auto end = SaveTrack(i)) return *end;
+    }
+    if (auto end = EndAll()) return *end;
+    source_.file.reset();
+    if (pool_) {
+        FinishConversions();
+        // An abort during the last conversions still ends the job as an abort.
+        if (job_.AbortRequested.load()) return EndOnAbort(job_, hooks_, seam_);
+    }
+    EndOfJob(job_, hooks_, seam_);
+    job_.State.store(JobFinished);
+    return SaveEnd::Finished;
+}
+
+// Settles the track's wave name and begins its copy; nullopt goes on with the
+// next track, also when this one is skipped.
+std::optional<SaveEnd> SaveRun::SaveTrack(std::size_t index) {
+    if (pool_) pool_->ShowMessages(seam_);
+    if (writer_.Empty()) job_.Progress.store(0);
+    const TRACK_INFO_STRUCT& track = job_.Tracks[index];
+    if (!track.Checked) return std::nullopt;
+    const TrackBytes place = TrackPlace(track, source_);
+    std::string waveName = folder_ + track.Name + ".wav";
+    // A question comes only after every track before it is in place, as
+    // when they are copied one after another (and a name a begun track
+    // goes to is asked about once that track's file is there).
+    if (FileExists(waveName) || writer_.Writes(waveName)) {
+        if (auto end = EndAll()) return end;
+        if (ended_) return std::nullopt;
+    }
+    job_.SetWaveOutputPath(waveName);
+    job_.SetMp3OutputPath(folder_ + track.Name + ".MP3");
+    if (job_.AbortRequested.load()) return AbortAll();
+    if (!IsUsableTrackName(track.Name)) {
+        seam_.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
+        return std::nullopt;
+    }
+    waveName = ConfirmOutputName(waveName, "*.wav", "Wave File|*.wav", job_.SourcePath, seam_);
+    job_.SetWaveOutputPath(waveName);
+    if (waveName.empty()) return std::nullopt;
+    job_.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
+    waveWasThere_[index] = FileExists(waveName) && !madeByJob_.contains(waveName);
+    writer_.Begin(index, place, waveName, track.Name);
+    if (writer_.Full()) {
+        if (auto end = EndFirst()) return end;
+    }
+    if (!writer_.Empty()) job_.SetWaveOutputPath(writer_.FirstPath());
+    return std::nullopt;
+}
+
+// Ends the earliest begun track, in order: its file in place, its flags,
+// its conversion; then the next begun track's progress is shown.
+std::optional<SaveEnd> SaveRun::EndFirst() {
+    const TrackWriter::Ended end = writer_.EndFirst(seam_);
+    if (end.Result == CopyResult::Aborted) return AbortAll();
+    if (end.Result == CopyResult::SourceLost || end.Result == CopyResult::FolderLost) {
+        writer_.CancelAll();
+        ended_ = true;
+        return std::nullopt;
+    }
+    if (end.Result == CopyResult::Written) TrackWritten(end);
+    if (!writer_.Empty()) job_.SetWaveOutputPath(writer_.FirstPath());
+    writer_.FollowFirst();
+    return std::nullopt;
+}
+
+std::optional<SaveEnd> SaveRun::EndAll() {
+    while (!writer_.Empty() && !ended_) {
+        if (auto end = EndFirst()) return end;
+    }
+    return std::nullopt;
+}
+
+void SaveRun::TrackWritten(const TrackWriter::Ended& end) {
+    job_.Tracks[end.Track].WaveSaved = 1;
+    madeByJob_.insert(end.Path);
+    if (!job_.SaveAsMp3) ++job_.TracksSaved;
+    if (hooks_.FileWritten) hooks_.FileWritten(end.Track, end.Path);
+    job_.Progress.store(100);
+    Pause(hooks_, 150);
+    job_.Progress.store(0);
+    Pause(hooks_, 150);
+    if (pool_) ConvertTrack(end.Track, end.Path);
+}
+
+// The MP3 name of a written track, asked on the job's thread, and its
+// conversion handed to the encoders.
+void SaveRun::ConvertTrack(std::size_t index, const std::string& waveName) {
+    pool_->SetAsking(true);
+    const std::string mp3Name = ConfirmOutputName(job_.Mp3OutputPath(), "*.mp3", "MP3 File|*.mp3", job_.SourcePath,
+                                                  seam_, waveName);
+    job_.SetMp3OutputPath(mp3Name);
+    if (!mp3Name.empty())
+        pool_->Submit(index, waveName, waveWasThere_[index], mp3Name, CreateUniqueFile(ExtractFileDir(mp3Name)), seam_);
+    pool_->SetAsking(false);
+}
+
+// Every begun track stops and leaves nothing; the job ends as an abort.
+SaveEnd SaveRun::AbortAll() {
+    writer_.CancelAll();
+    FinishConversions();
+    return EndOnAbort(job_, hooks_, seam_);
+}
+
+// Every end of the work waits for the conversions handed over.
+void SaveRun::FinishConversions() {
+    if (pool_) pool_->Finish(seam_);
+}
+
+}  // namespace
+
+SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
+    Source source;
+    if (!OpenSource(job, source, seam)) return FinishWithoutWork(job, hooks, seam);
+    std::vector<uint8_t> buffers[2];
+    if (!ReserveBuffers(buffers, seam)) return FinishWithoutWork(job, hooks, seam);
     const std::string folder = hooks.OutputFolder ? hooks.OutputFolder() : job.OutputFolder;
     if (!DirectoryExists(folder)) {
         source.file.reset();
@@ -419,99 +315,7 @@ SaveEnd RunSaveJob(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks) {
         return FinishWithoutWork(job, hooks, seam);
     }
     RemoveStaleTempFiles(folder);
-
-    // The MP3 phase asks its questions after each wave file is in place, so
-    // an MP3 save writes its waves one after another; its encoders use the cores.
-    const unsigned copies = job.SaveAsMp3 ? 1 : WaveCopyCount(job);
-    TrackWriter writer(job, source, buffers, folder, hooks, copies);
-    std::optional<EncoderPool> pool;
-    if (job.SaveAsMp3 && hooks.ConvertToMp3) pool.emplace(job, hooks, EncoderThreadCount(job));
-    // Every end of the work waits for the conversions handed over.
-    const auto finishConversions = [&pool, &seam] {
-        if (pool) pool->Finish(seam);
-    };
-    const auto endOnAbort = [&] {
-        writer.CancelAll();
-        finishConversions();
-        return EndOnAbort(job, hooks, seam);
-    };
-    bool ended = false;  // a lost source or output folder: nothing more is begun
-    // For MP3 output: which tracks' wave names held a file the job did not make.
-    std::vector<bool> waveWasThere(job.Tracks.size(), false);
-    std::set<std::string> madeByJob;
-    // Ends the earliest begun track, in order: its file in place, its flags,
-    // its conversion; then the next begun track's progress is shown.
-    const auto endFirst = [&]() -> std::optional<SaveEnd> {
-        const TrackWriter::Ended end = writer.EndFirst(seam);
-        if (end.Result == CopyResult::Aborted) return endOnAbort();
-        if (end.Result == CopyResult::SourceLost || end.Result == CopyResult::FolderLost) {
-            writer.CancelAll();
-            ended = true;
-            return std::nullopt;
-        }
-        if (end.Result == CopyResult::Written) {
-            job.Tracks[end.Track].WaveSaved = 1;
-            madeByJob.insert(end.Path);
-            if (!job.SaveAsMp3) ++job.TracksSaved;
-            if (hooks.FileWritten) hooks.FileWritten(end.Track, end.Path);
-            job.Progress.store(100);
-            Pause(hooks, 150);
-            job.Progress.store(0);
-            Pause(hooks, 150);
-            if (pool) ConvertTrack(job, *pool, end.Track, end.Path, waveWasThere[end.Track], seam);
-        }
-        if (!writer.Empty()) job.SetWaveOutputPath(writer.FirstPath());
-        writer.FollowFirst();
-        return std::nullopt;
-    };
-    const auto endAll = [&]() -> std::optional<SaveEnd> {
-        while (!writer.Empty() && !ended) {
-            if (auto end = endFirst()) return end;
-        }
-        return std::nullopt;
-    };
-    for (std::size_t i = 0; i < job.Tracks.size() && !ended; ++i) {
-        if (pool) pool->ShowMessages(seam);
-        if (writer.Empty()) job.Progress.store(0);
-        TRACK_INFO_STRUCT& track = job.Tracks[i];
-        if (!track.Checked) continue;
-        const TrackBytes place = TrackPlace(track, source);
-        std::string waveName = folder + track.Name + ".wav";
-        // A question comes only after every track before it is in place, as
-        // when they are copied one after another (and a name a begun track
-        // goes to is asked about once that track's file is there).
-        if (FileExists(waveName) || writer.Writes(waveName)) {
-            if (auto end = endAll()) return *end;
-            if (ended) break;
-        }
-        job.SetWaveOutputPath(waveName);
-        job.SetMp3OutputPath(folder + track.Name + ".MP3");
-        if (job.AbortRequested.load()) return endOnAbort();
-        if (!IsUsableTrackName(track.Name)) {
-            seam.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
-            continue;
-        }
-        waveName = ConfirmOutputName(waveName, "*.wav", "Wave File|*.wav", job.SourcePath, seam);
-        job.SetWaveOutputPath(waveName);
-        if (waveName.empty()) continue;
-        job.SetMp3OutputPath(waveName.substr(0, waveName.size() >= 4 ? waveName.size() - 4 : 0) + ".MP3");
-        waveWasThere[i] = FileExists(waveName) && !madeByJob.contains(waveName);
-        writer.Begin(i, place, waveName, track.Name);
-        if (writer.Full()) {
-            if (auto end = endFirst()) return *end;
-        }
-        if (!writer.Empty()) job.SetWaveOutputPath(writer.FirstPath());
-    }
-    if (auto end = endAll()) return *end;
-    source.file.reset();
-    if (pool) {
-        finishConversions();
-        // An abort during the last conversions still ends the job as an abort.
-        if (job.AbortRequested.load()) return EndOnAbort(job, hooks, seam);
-    }
-    EndOfJob(job, hooks, seam);
-    job.State.store(JobFinished);
-    return SaveEnd::Finished;
+    return SaveRun(job, seam, hooks, source, buffers, folder).Run();
 }
 
 }  // namespace quillon::engine

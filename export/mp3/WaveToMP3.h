@@ -8,7 +8,7 @@
 #include <string>
 
 #include "app/WindowSeam.h"
-#include "export/SaveJob.h"
+#include "export/SaveRecord.h"
 
 namespace quillon::engine {
 

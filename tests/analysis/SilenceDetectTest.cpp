@@ -2,6 +2,7 @@
 
 #include <random>
 
+#include "analysis/AnalysisJob.h"
 #include "analysis/FrameScan.h"
 #include "analysis/SilenceDetect.h"
 #include "analysis/TrackTimes.h"
