@@ -8,6 +8,7 @@
 #include "analysis/AnalysisJob.h"
 #include "analysis/SuggestThresholds.h"
 #include "app/ErrorCodes.h"
+#include "app/Util.h"
 #include "cli/Commands.h"
 #include "cli/OverviewSvg.h"
 #include "cli/TrackFormats.h"
@@ -39,9 +40,8 @@ void WithProgress(engine::AnalysisJob& job, ConsoleSeam& seam, Work work) {
     seam.EndProgress();
 }
 
-// Replaces analysis's thresholds, tracks and report with those chosen for the
-// tracks asked for, or the closest, and says which on stderr. Nothing when the
-// analysis failed.
+}  // namespace
+
 std::optional<engine::ThresholdAnswer> ChooseThresholds(const AnalyzeOptions& options, ConsoleSeam& seam,
                                                         Analysis& analysis) {
     engine::ThresholdRequest request;
@@ -61,14 +61,22 @@ std::optional<engine::ThresholdAnswer> ChooseThresholds(const AnalyzeOptions& op
     return answer;
 }
 
-}  // namespace
-
-bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis) {
+bool LocateFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis) {
     analysis.path = FullPath(options.file);
     if (analysis.path.empty()) {
         engine::ShowErrorMessage(seam, engine::MsgNeedFullPath);
         return false;
     }
+    // The message alone does not say which file was looked for.
+    if (!engine::FileExists(analysis.path)) {
+        seam.ShowErrorWithDetail(engine::MsgFileDoesNotExist, analysis.path);
+        return false;
+    }
+    seam.SetSource(analysis.path);
+    return true;
+}
+
+bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis) {
     const engine::SettingsFile settings;
     engine::AnalysisJob job;
     job.FileName = analysis.path;
@@ -86,7 +94,7 @@ bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& ana
 int RunAnalyze(const AnalyzeOptions& options) {
     ConsoleSeam seam(stderr);
     Analysis analysis;
-    if (!AnalyzeFile(options, seam, analysis)) return ExitRefused;
+    if (!LocateFile(options, seam, analysis) || !AnalyzeFile(options, seam, analysis)) return ExitRefused;
     int status = ExitOk;
     if (options.expectedTracks) {
         const std::optional<engine::ThresholdAnswer> answer = ChooseThresholds(options, seam, analysis);

@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <charconv>
 
+#include "cli/TextEscape.h"
+
 namespace quillon::cli {
 namespace {
 
@@ -67,6 +69,18 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
     return true;
 }
 
+// An option of the other command is named as such: the user only typed it in the wrong place.
+std::string UnknownOption(const std::string& arg, bool save) {
+    static const std::vector<std::string> analyzeOnly = {"--format", "--closest"};
+    static const std::vector<std::string> saveOnly = {"--tracks",  "--output", "--type",      "--codec",
+                                                      "--bitrate", "--yes",    "--no-clobber"};
+    const std::string name = arg.substr(0, arg.find('='));
+    const auto& other = save ? analyzeOnly : saveOnly;
+    if (std::find(other.begin(), other.end(), name) != other.end())
+        return name + " goes with " + (save ? "analyze" : "save") + ", not " + (save ? "save" : "analyze");
+    return "unknown option " + arg;
+}
+
 bool InRange(const std::optional<int32_t>& n, int32_t low, int32_t high) { return n && *n >= low && *n <= high; }
 
 CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
@@ -99,17 +113,17 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
             else if (v == "cue") c.analyze.format = OutputFormat::Cue;
             else if (v == "svg") c.analyze.format = OutputFormat::Svg;
             else return Invalid("--format is one of tsv, json, cue, svg");
-        } else if (!save && TakeValue(args, i, "--count", &v)) {
+        } else if (TakeValue(args, i, "--count", &v)) {
             c.analyze.expectedTracks = v ? ParseInteger(*v) : std::nullopt;
             if (!c.analyze.expectedTracks || *c.analyze.expectedTracks < 1)
                 return Invalid("--count needs a number of tracks from 1");
         } else if (!save && arg == "--closest") {
             c.analyze.closest = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
-            return Invalid("unknown option " + arg);
+            return Invalid(UnknownOption(arg, save));
         } else {
             if (arg == "--" && i + 1 < args.size()) ++i;
-            if (haveFile) return Invalid(args[0] + " takes one wave file");
+            if (haveFile) return Invalid(args[0] + " takes one wave file: " + c.analyze.file + " or " + args[i]);
             c.analyze.file = args[i];
             haveFile = true;
         }
@@ -140,13 +154,18 @@ std::optional<TrackRanges> ParseTrackRanges(const std::string& text) {
 }
 
 CliCommand ParseCommandLine(const std::vector<std::string>& args) {
-    if (args.empty()) return Invalid("no command given");
+    if (args.empty()) return Invalid("no command given: analyze or save");
     if (args[0] == "--help" || args[0] == "-h" || args[0] == "help")
         return CliCommand{CliCommand::Kind::Help, {}, {}, {}};
     if (args[0] == "--version") return CliCommand{CliCommand::Kind::Version, {}, {}, {}};
     if (args[0] == "analyze") return ParseAnalyze(args, false);
     if (args[0] == "save") return ParseAnalyze(args, true);
-    return Invalid("unknown command " + args[0]);
+    return Invalid("unknown command " + args[0] + "; the commands are analyze and save");
+}
+
+std::string UsageErrorLine(const std::string& what) {
+    // One line that names what was wrong: the whole usage would bury it.
+    return "quillon-cli: " + OneLine(what) + "; see quillon-cli --help\n";
 }
 
 const char* UsageText() {
@@ -156,7 +175,8 @@ const char* UsageText() {
            "                          [--format tsv|json|cue|svg] FILE.wav\n"
            "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
            "                       [--type wave|mp3] [--codec NAME] [--bitrate KBITS]\n"
-           "                       [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS] FILE.wav\n"
+           "                       [--amplitude PERCENT]\n"
+           "                       [--duration SECONDS | --duration-ms MS | --count N] FILE.wav\n"
            "       quillon-cli --help | --version\n"
            "\n"
            "analyze lists the tracks of a PCM wave recording, cut at the middle of every\n"
@@ -173,8 +193,9 @@ const char* UsageText() {
            "                       the lowest amplitude at which N - 1 quiet stretches\n"
            "                       stand out as gaps between pieces (with --amplitude, only\n"
            "                       the duration is chosen); when none do, say which count\n"
-           "                       comes closest, list nothing and exit with 1\n"
-           "  --closest            with --count: list the closest count's tracks instead\n"
+           "                       comes closest, list nothing and exit with 1; save\n"
+           "                       saves the tracks of the chosen pair, or nothing\n"
+           "  --closest            analyze --count: list the closest count's tracks instead\n"
            "  --format FORMAT      tsv: Name, Start, Stop, Duration per line (default)\n"
            "                       json: the tracks and the file's format\n"
            "                       cue: a CUE sheet for the recording\n"
@@ -187,7 +208,8 @@ const char* UsageText() {
            "  --codec NAME         for mp3: \"LAME Encoder\" or \"Windows ACM Default\" (default:\n"
            "                       \"CodecName:\" of Quillon.ini, else LAME when it is there)\n"
            "  --bitrate KBITS      for mp3: the bit rate (default: \"BitRate:\" of Quillon.ini,\n"
-           "                       else 192)\n"
+           "                       else 192); one the codec cannot use is refused with the\n"
+           "                       rates it can\n"
            "  --yes                overwrite files that are there already\n"
            "  --no-clobber         keep files that are there already (skip the track)\n"
            "\n"
@@ -197,7 +219,7 @@ const char* UsageText() {
            "\n"
            "Times are mm:ss:mmm. Exit status: 0 tracks listed or every chosen track saved,\n"
            "1 the file was refused, a track was not saved, or no thresholds separate the\n"
-           "--count asked for, 2 bad arguments.\n";
+           "--count asked for, 2 bad arguments (one line on stderr says which).\n";
 }
 
 }  // namespace quillon::cli

@@ -44,5 +44,8 @@ struct CliCommand {
 
 [[nodiscard]] CliCommand ParseCommandLine(const std::vector<std::string>& args);
 [[nodiscard]] const char* UsageText();
+// The one stderr line for bad arguments: what was wrong (line breaks in it
+// made spaces), then where to look, ending in a line break.
+[[nodiscard]] std::string UsageErrorLine(const std::string& what);
 
 }  // namespace quillon::cli

@@ -3,7 +3,10 @@
 
 #include <string>
 
+#include <optional>
+
 #include "analysis/AnalysisReport.h"
+#include "analysis/SuggestThresholds.h"
 #include "app/TrackList.h"
 #include "cli/CliArgs.h"
 #include "cli/ConsoleSeam.h"
@@ -25,10 +28,21 @@ struct Analysis {
     engine::AnalysisReport report;
 };
 
-// Analyses options.file on a worker, as the window does, with a progress bar
-// on a terminal, at the options' thresholds (else the settings'). False when
-// it was refused (the message is already shown).
+// Sets analysis.path to options.file's full path and makes it the seam's
+// source. False, with the message and the path shown, when there is no such
+// file.
+[[nodiscard]] bool LocateFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis);
+
+// Analyses the located analysis.path on a worker, as the window does, with a
+// progress bar on a terminal, at the options' thresholds (else the
+// settings'). False when it was refused (the message is already shown).
 [[nodiscard]] bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis);
+
+// With options.expectedTracks: replaces analysis's thresholds, tracks and
+// report with those chosen for that many tracks, or the closest, and says
+// which on stderr. Nothing when the analysis failed.
+[[nodiscard]] std::optional<engine::ThresholdAnswer> ChooseThresholds(const AnalyzeOptions& options, ConsoleSeam& seam,
+                                                                      Analysis& analysis);
 
 int RunAnalyze(const AnalyzeOptions& options);
 int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save);

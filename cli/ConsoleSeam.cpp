@@ -8,6 +8,8 @@
 
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
+#include "cli/TextEscape.h"
+#include "cli/WaveDescription.h"
 #include "platform/FileOps.h"
 
 namespace quillon::cli {
@@ -23,13 +25,28 @@ WaveFacts ConsoleSeam::Facts() const {
     return facts_;
 }
 
+std::string TrimmedLine(const std::string& text) {
+    std::string line = text;
+    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
+    return line;
+}
+
 void ConsoleSeam::Print(const std::string& text) {
     std::lock_guard lock(mutex_);
     EraseBarLocked();
-    std::string line = text;
-    while (!line.empty() && (line.back() == '\n' || line.back() == ' ')) line.pop_back();
-    std::fprintf(err_, "%s\n", line.c_str());
+    std::fprintf(err_, "%s\n", TrimmedLine(text).c_str());
     std::fflush(err_);
+}
+
+void ConsoleSeam::ShowErrorBox(const std::string& text) {
+    // The seam is handed texts, not numbers: the message is known by its text.
+    if (text != engine::MessageText(engine::MsgFormatNotSupported) || source_.empty()) return Print(text);
+    const std::string what = DescribeWaveFile(source_);
+    Print(what.empty() ? text : TrimmedLine(text) + "\n" + OneLine(source_) + ": " + what);
+}
+
+void ConsoleSeam::ShowErrorWithDetail(int number, const std::string& detail) {
+    Print(TrimmedLine(engine::MessageText(number)) + "\n" + OneLine(detail));
 }
 
 bool ConsoleSeam::AskYesNo(const std::string& text) {

@@ -19,6 +19,9 @@ struct WaveFacts {
     uint32_t channels = 0;
 };
 
+// text without the spaces and line breaks at its end, as a line is printed.
+[[nodiscard]] std::string TrimmedLine(const std::string& text);
+
 class ConsoleSeam final : public engine::WindowSeam {
 public:
     explicit ConsoleSeam(std::FILE* err) : err_(err) {}
@@ -27,7 +30,9 @@ public:
                       bool clear) override;
     void SetStatusText(const std::string&) override {}
     void StopAnalysis() override {}
-    void ShowErrorBox(const std::string& text) override { Print(text); }
+    // Message 105 (format not supported) is followed by a line saying what the
+    // source file holds, so the user learns why without another tool.
+    void ShowErrorBox(const std::string& text) override;
     void ShowMessageBox(const std::string& text) override { Print(text); }
     // Asked on the terminal when there is one; otherwise the answer set by the
     // command line, or No. No at once once the watched abort is requested, and
@@ -37,7 +42,9 @@ public:
     // it is the recording itself (a hard link of it, say) the user is told why.
     std::string ChooseSaveFileName(const std::string& folder, const std::string& fileName,
                                    const std::string& defaultExt, const std::string& filter) override;
-    // The recording being cut, which is never overwritten.
+    // Message number's text, then detail on a line of its own (a path, say).
+    void ShowErrorWithDetail(int number, const std::string& detail);
+    // The recording being read or cut, which is never overwritten.
     void SetSource(const std::string& path) { source_ = path; }
 
     enum class Overwrite { Ask, Yes, No };

@@ -9,6 +9,7 @@
 #include "cli/Interrupt.h"
 #include "export/OutputFolder.h"
 #include "export/SaveJob.h"
+#include "export/mp3/BitRateLists.h"
 #include "export/mp3/ConverterLibrary.h"
 #include "export/mp3/Lame_dll.h"
 #include "export/mp3/WaveToMP3.h"
@@ -17,6 +18,19 @@
 
 namespace quillon::cli {
 namespace {
+
+// The rates the window would offer for codec and path, as a sentence.
+std::string UsableRatesText(const std::string& codec, const std::string& path, ConsoleSeam& seam) {
+    const engine::BitRateLists lists = engine::BuildBitRateLists(path, seam);
+    const std::vector<uint32_t>& rates = engine::IsLameCodecName(codec) ? lists.lame : lists.acm;
+    if (rates.empty()) return "No bit rate of this codec can encode this file.";
+    std::string text = "Usable bit rates:";
+    for (std::size_t i = 0; i < rates.size(); ++i) {
+        text += i == 0 ? " " : ", ";
+        text += std::to_string(rates[i]);
+    }
+    return text + " kbit/s.";
+}
 
 // The codec and bit rate of an MP3 save: the command line's, else the
 // settings', else LAME (when it is there) at 192 kbit/s. False, with the
@@ -44,7 +58,8 @@ bool ChooseMp3Settings(const SaveOptions& save, const std::string& path, Console
         }
     }
     const bool usable = engine::BitRateUsable(codec, path, bitRate, seam);
-    if (!usable) seam.ShowMessageBox(engine::RateRefusedText(bitRate));
+    if (!usable)
+        seam.ShowMessageBox(TrimmedLine(engine::RateRefusedText(bitRate)) + "\n" + UsableRatesText(codec, path, seam));
     return usable;
 }
 
@@ -54,13 +69,17 @@ std::vector<bool> ChooseTracks(const std::optional<TrackRanges>& ranges, std::si
     if (!ranges) return chosen;
     for (const auto& [first, last] : *ranges) {
         if (std::size_t(last) > count) {
-            error = "there is no track " + std::to_string(last) + ": the recording has " + std::to_string(count) +
-                    (count == 1 ? " track" : " tracks");
+            error = "--tracks asks for track " + std::to_string(last) + ", but the recording has " +
+                    std::to_string(count) + (count == 1 ? " track" : " tracks");
             return {};
         }
         for (int32_t n = first; n <= last; ++n) chosen[std::size_t(n - 1)] = true;
     }
     return chosen;
+}
+
+std::string WithoutTrailingSlash(const std::string& folder) {
+    return folder.size() > 1 && folder.back() == '/' ? folder.substr(0, folder.size() - 1) : folder;
 }
 
 ConsoleSeam::Overwrite OverwriteAnswer(SaveOptions::Existing existing) {
@@ -77,8 +96,20 @@ ConsoleSeam::Overwrite OverwriteAnswer(SaveOptions::Existing existing) {
 int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     ConsoleSeam seam(stderr);
     Analysis analysis;
-    if (!AnalyzeFile(analyze, seam, analysis)) return ExitRefused;
+    if (!LocateFile(analyze, seam, analysis)) return ExitRefused;
     const std::string& path = analysis.path;
+    const std::string folder = save.outputFolder ? engine::AddTrailingBackslash(FullPath(*save.outputFolder))
+                                                 : engine::GetOutputFolder(path);
+    // Told before the scan, which can take minutes, and with the folder named.
+    if (!engine::DirectoryExists(folder)) {
+        seam.ShowErrorWithDetail(engine::MsgOutputFolderMissing, WithoutTrailingSlash(folder));
+        return ExitRefused;
+    }
+    if (!AnalyzeFile(analyze, seam, analysis)) return ExitRefused;
+    if (analyze.expectedTracks) {
+        const auto answer = ChooseThresholds(analyze, seam, analysis);
+        if (!answer || !answer->Found) return ExitRefused;
+    }
     engine::TrackList& tracks = analysis.tracks;
     std::string codec;
     uint32_t bitRate = 0;
@@ -86,13 +117,10 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     std::string error;
     const std::vector<bool> chosen = ChooseTracks(save.tracks, tracks.size(), error);
     if (!error.empty()) {
-        std::fprintf(stderr, "quillon-cli: %s\n", error.c_str());
+        std::fputs(UsageErrorLine(error).c_str(), stderr);
         return ExitUsage;
     }
-    const std::string folder = save.outputFolder ? engine::AddTrailingBackslash(FullPath(*save.outputFolder))
-                                                 : engine::GetOutputFolder(path);
     seam.SetOverwrite(OverwriteAnswer(save.existing));
-    seam.SetSource(path);
 
     engine::SaveJob job;
     job.SourcePath = path;

@@ -17,6 +17,6 @@ int main(int argc, char** argv) {
     case CliCommand::Kind::Save: return RunSave(command.analyze, command.save);
     case CliCommand::Kind::Invalid: break;
     }
-    std::fprintf(stderr, "quillon-cli: %s\n\n%s", command.error.c_str(), UsageText());
+    std::fputs(UsageErrorLine(command.error).c_str(), stderr);
     return ExitUsage;
 }
