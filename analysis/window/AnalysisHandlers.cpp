@@ -11,6 +11,13 @@
 #include "settings/Settings.h"
 
 namespace quillon::app {
+namespace {
+
+// A recording shorter than this may well be one piece; a longer one found
+// whole most likely needs other thresholds.
+constexpr uint64_t kLongRecordingMs = 3 * 60 * 1000;
+
+}  // namespace
 
 AnalysisHandlers::AnalysisHandlers(FormPanel& form)
     : AnalyzeTimer(new QTimer(&form.Window())), form_(form), analysisRunner_(engine::RunAnalysis) {
@@ -19,7 +26,7 @@ AnalysisHandlers::AnalysisHandlers(FormPanel& form)
 
 bool AnalysisHandlers::Running() const { return AnalysisJob && AnalysisJob->Job.State.load() == engine::JobRunning; }
 
-void AnalysisHandlers::analyzeButtonClick() {
+void AnalysisHandlers::analyzeButtonClick(const std::string& completedNote) {
     if (!form_.Enabled(Control::Analyze) || form_.Previewing.load()) return;
     const std::string path = form_.FileNameText().toStdString();
     if (path.empty() || engine::ExtractFileDir(path).empty()) {
@@ -40,6 +47,7 @@ void AnalysisHandlers::analyzeButtonClick() {
     FreeAnalysisJob();
     form_.ClearTrackListView();
     auto task = std::make_shared<AnalysisTask>();
+    task->CompletedNote = completedNote;
     form_.SetAnalysisControlsEnabled(false);
     form_.SetEnabled(Control::PlayStart, false);
     form_.SetEnabled(Control::PlayEnd, false);
@@ -109,9 +117,12 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
         form_.SetAnalysisControlsEnabled(true);
         form_.HideJobProgress();
         job.Progress.store(0);
-        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted)));
+        const std::string& note = AnalysisJob->CompletedNote;
+        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted) +
+                                                   (note.empty() ? "" : "- " + note)));
         FreeAnalysisJob();
         OverviewChanged();
+        ExplainSingleTrack();
     } else if (state == engine::JobAborted) {
         AnalyzeTimer->stop();
         form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
@@ -152,6 +163,17 @@ void AnalysisHandlers::OverviewMenuItemClick() {
     OverviewForm->show();
     OverviewForm->raise();
     OverviewForm->activateWindow();
+}
+
+void AnalysisHandlers::ExplainSingleTrack() {
+    const engine::LevelOverview& overview = LastAnalysis.Report.Overview;
+    if (form_.TrackList.size() != 1 || overview.SamplesPerSec == 0) return;
+    if (overview.TotalFrames * 1000 / overview.SamplesPerSec <= kLongRecordingMs) return;
+    if (form_.CurrentWaveFile == explainedFile_) return;
+    if (!engine::SettingsFile().Read(engine::keys::ShowOverviewOnOneTrack)) return;
+    explainedFile_ = form_.CurrentWaveFile;
+    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, PlayPosition);
+    OverviewForm->ShowFind();
 }
 
 void AnalysisHandlers::OverviewChanged() {

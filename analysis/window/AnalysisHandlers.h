@@ -1,12 +1,15 @@
 #pragma once
 // The analysis job, the window's side: Analyze starts the engine's analysis on
 // a worker, a 100 ms timer polls its record and takes the tracks over when it
-// has finished, and Abort stops it (or the running save).
+// has finished, and Abort stops it (or the running save). A single track found
+// in a long recording brings the overview to the front, which says why, once
+// for each file and unless the user turned that off there.
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "analysis/AnalysisJob.h"
 #include "app/TrackList.h"
@@ -27,6 +30,7 @@ struct AnalysisTask {
     engine::AnalysisJob Job;
     engine::TrackList Tracks;
     std::atomic<bool> AbortPressed{false};  // the user's Abort, as against a failing job's own
+    std::string CompletedNote;              // added to the status line's message when it has finished
 };
 
 // What the analysis worker runs; the engine's RunAnalysis unless a test says otherwise.
@@ -52,7 +56,8 @@ public:
     std::function<void()> AbortSave;
     std::function<std::optional<uint32_t>()> PlayPosition;
 
-    void analyzeButtonClick();
+    // completedNote: what the status line adds to its message once the analysis has finished.
+    void analyzeButtonClick(const std::string& completedNote = {});
     void AnalyzeTimerTimer();
     void AbortButtonClick();
     void StopAnalysis();
@@ -70,9 +75,11 @@ private:
     void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task);
     void ReturnToIdle();
     void OverviewChanged();
+    void ExplainSingleTrack();
 
     FormPanel& form_;
     AnalysisRunner analysisRunner_;
+    std::string explainedFile_;  // the file whose single track the overview was last brought up for
 };
 
 }  // namespace quillon::app
