@@ -152,6 +152,32 @@ private slots:
                          "none up to 100 %."));
     }
 
+    void aLongSingleTrackBringsTheOverviewForwardOncePerFile() {
+        // A tone without a gap, small at 8000 Hz 8-bit mono.
+        const auto tone = [this](const char* name, uint32_t seconds) {
+            test::Pcm pcm(8, 1);
+            pcm.Loud(8000 * seconds);
+            return files_->Write(name, test::PcmWave(test::Format{1, 1, 8000, 8}, pcm.bytes()));
+        };
+        const std::string shortTone = tone("Short.wav", 150), longTone = tone("Long.wav", 240);
+        overview_->hide();
+        AnalyzeAndWait(shortTone);
+        QVERIFY2(!overview_->isVisible(), "a short recording may be one piece");
+        AnalyzeAndWait(longTone);
+        QCOMPARE(form_->TrackList.size(), std::size_t(1));
+        QVERIFY(overview_->isVisible());
+        QVERIFY(!overview_->ReportLabel->text().isEmpty());
+        QCOMPARE(overview_->focusWidget(), overview_->TracksEdit);
+        overview_->hide();
+        AnalyzeAndWait(longTone);
+        QVERIFY2(!overview_->isVisible(), "once for each file");
+        QVERIFY(overview_->ShowOnOneTrackCheck->isChecked());
+        overview_->ShowOnOneTrackCheck->click();
+        QVERIFY(test::Slurp(env_->SettingsFile()).contains("ShowWhenOneTrack:=0"));
+        AnalyzeAndWait(tone("Other.wav", 240));
+        QVERIFY2(!overview_->isVisible(), "turned off");
+    }
+
     void aPreviewTellsTheCutsItAddsAndTheBoundariesItDrops_data() {
         QTest::addColumn<std::vector<uint32_t>>("boundaries");
         QTest::addColumn<std::vector<uint32_t>>("added");
