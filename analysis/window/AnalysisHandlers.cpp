@@ -26,7 +26,7 @@ AnalysisHandlers::AnalysisHandlers(FormPanel& form)
 
 bool AnalysisHandlers::Running() const { return AnalysisJob && AnalysisJob->Job.State.load() == engine::JobRunning; }
 
-void AnalysisHandlers::analyzeButtonClick(const std::string& completedNote) {
+void AnalysisHandlers::analyzeButtonClick() {
     if (!form_.Enabled(Control::Analyze) || form_.Previewing.load()) return;
     const std::string path = form_.FileNameText().toStdString();
     if (path.empty() || engine::ExtractFileDir(path).empty()) {
@@ -47,7 +47,6 @@ void AnalysisHandlers::analyzeButtonClick(const std::string& completedNote) {
     FreeAnalysisJob();
     form_.ClearTrackListView();
     auto task = std::make_shared<AnalysisTask>();
-    task->CompletedNote = completedNote;
     form_.SetAnalysisControlsEnabled(false);
     form_.SetEnabled(Control::PlayStart, false);
     form_.SetEnabled(Control::PlayEnd, false);
@@ -117,9 +116,7 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
         form_.SetAnalysisControlsEnabled(true);
         form_.HideJobProgress();
         job.Progress.store(0);
-        const std::string& note = AnalysisJob->CompletedNote;
-        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted) +
-                                                   (note.empty() ? "" : "- " + note)));
+        form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted)));
         FreeAnalysisJob();
         OverviewChanged();
         ExplainSingleTrack();

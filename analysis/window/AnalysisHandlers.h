@@ -30,7 +30,6 @@ struct AnalysisTask {
     engine::AnalysisJob Job;
     engine::TrackList Tracks;
     std::atomic<bool> AbortPressed{false};  // the user's Abort, as against a failing job's own
-    std::string CompletedNote;              // added to the status line's message when it has finished
 };
 
 // What the analysis worker runs; the engine's RunAnalysis unless a test says otherwise.
@@ -56,8 +55,7 @@ public:
     std::function<void()> AbortSave;
     std::function<std::optional<uint32_t>()> PlayPosition;
 
-    // completedNote: what the status line adds to its message once the analysis has finished.
-    void analyzeButtonClick(const std::string& completedNote = {});
+    void analyzeButtonClick();
     void AnalyzeTimerTimer();
     void AbortButtonClick();
     void StopAnalysis();

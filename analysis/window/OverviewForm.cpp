@@ -37,10 +37,9 @@ constexpr const char* kTitle = "Quillon Overview";
 
 // What Analyze makes of the fields: the settings of every later analysis.
 QString KeptAsSettings(int percent, int seconds) {
-    return QString("%1 % / %2 s as the settings for every later recording and for the command line")
-        .arg(percent)
-        .arg(seconds);
+    return QString("%1 % / %2 s as the settings").arg(percent).arg(seconds);
 }
+constexpr const char* kEveryLater = " for every later recording and for the command line";
 
 }  // namespace
 
@@ -164,7 +163,9 @@ void TOverviewForm::Refresh() {
     if (!last.Report.Overview.Empty()) TracksEdit->setValue(std::max(1, int(form_.TrackList.size())));
     PointerLabel->clear();
     if (!find_) {
-        StatusLabel->clear();
+        if (last.Report.Overview.Empty() && keptAnalysed_) keptNote_.clear();
+        if (!last.Report.Overview.Empty()) keptAnalysed_ = true;
+        StatusLabel->setText(keptNote_);
         UseClosestButton->hide();
         closest_.reset();
     }
@@ -238,7 +239,8 @@ void TOverviewForm::RefreshCuts() {
 }
 
 void TOverviewForm::RefreshAnalyzeTip() {
-    AnalyzeButton->setToolTip("Analyze and keep " + KeptAsSettings(AmplitudeEdit->value(), DurationEdit->value()));
+    AnalyzeButton->setToolTip("Analyze and keep " + KeptAsSettings(AmplitudeEdit->value(), DurationEdit->value()) +
+                              kEveryLater);
 }
 
 void TOverviewForm::FollowTheWindow() {
@@ -285,11 +287,14 @@ void TOverviewForm::AnalyzeButtonClick() {
         engine::ShowRaisedError(form_.Seam(), error);
         return;
     }
-    // The values outlive this window: say so where the user looks next.
-    const QString kept = "Kept " + KeptAsSettings(AmplitudeEdit->value(), DurationEdit->value()) + ".";
+    // The values outlive this window: say so in both status lines, in short
+    // where the main window's message panel has room for no more.
+    const QString kept = "Kept " + KeptAsSettings(AmplitudeEdit->value(), DurationEdit->value());
+    keptNote_ = kept + kEveryLater + ".";
+    keptAnalysed_ = false;
     form_.SetStatusText(kept);
     form_.SetFileNameText(QString::fromStdString(form_.CurrentWaveFile));
-    analysis_.analyzeButtonClick(kept.toStdString());
+    analysis_.analyzeButtonClick();
     FollowTheWindow();
 }
 
@@ -306,6 +311,7 @@ void TOverviewForm::FindButtonClick() {
     task->AnalyzeWasEnabled = form_.Enabled(Control::Analyze);
     form_.SetEnabled(Control::Analyze, false);
     closest_.reset();
+    keptNote_.clear();
     UseClosestButton->hide();
     StatusLabel->setText(QString("Finding the thresholds for %1...").arg(Tracks(task->Request.Expected)));
     FollowTheWindow();

@@ -5,12 +5,11 @@
 // fills both fields for a number of tracks (only the duration when the
 // amplitude is kept), or says in the status line that no thresholds give that
 // many and offers the closest; Analyze stores them as the settings (its
-// tooltip and the main window's status line say so) and runs the normal
-// analysis. While a preview plays, its position shows as a time beside the
-// moving line and in the window title. A Find is a job like an analysis: the main window's
-// Analyze waits for it. It follows the main window's busy state and never
-// changes the list while a save runs. It draws from memory only: opening it
-// never reads the recording.
+// tooltip, the main window's status line and, until the next analysis or
+// Find, this window's status line say so) and runs the normal analysis. While a preview plays, its position shows
+// as a time beside the moving line and in the window title. A Find is a job like an analysis: the main window's Analyze
+// waits for it. It follows the main window's busy state and never changes the list while a save runs. It draws from
+// memory only: opening it never reads the recording.
 
 #include <QWidget>
 
@@ -93,6 +92,9 @@ private:
     std::shared_ptr<FindTask> find_;
     std::optional<engine::ThresholdChoice> closest_;
     bool placed_ = false;
+    // What Analyze kept: shown from its press until the next analysis or Find starts.
+    QString keptNote_;
+    bool keptAnalysed_ = false;  // the analysis Analyze started has finished
 };
 
 }  // namespace quillon::app

@@ -90,7 +90,12 @@ private slots:
         QCOMPARE(form_->TrackList.size(), std::size_t(3));
         QVERIFY(test::Slurp(env_->SettingsFile()).contains("SilenceDuration:=1"));
         QVERIFY(overview_->CountLabel->text().startsWith("3 tracks, analysed at 1 % and 1 s"));
-        QVERIFY2(overview_->StatusLabel->text().isEmpty(), "a new analysis clears the Find's answer");
+        // A new analysis replaces the Find's answer with what Analyze kept.
+        QCOMPARE(overview_->StatusLabel->text(),
+                 QString("Kept 1 % / 1 s as the settings for every later recording and for the command line."));
+        QCOMPARE(overview_->AnalyzeButton->toolTip(),
+                 QString("Analyze and keep 1 % / 1 s as the settings for every later recording and for the command "
+                         "line"));
     }
 
     void findSaysWhenNoThresholdsGiveTheCountAndOffersTheClosest() {
