@@ -42,6 +42,9 @@ inline constexpr IntegerKey BitRate{"MP3FormatSection", "BitRate:", -1};
 inline constexpr BoolKey IsRunningFirstTime{"ProgramSection", "IsRunningFirstTime:", true};
 // The overview window's place and size: "left,top,width,height".
 inline constexpr StringKey OverviewWindow{"OverviewSection", "OverviewWindow:"};
+// Whether an analysis that finds one track in a long recording brings the
+// overview to the front, to explain why.
+inline constexpr BoolKey ShowOverviewOnOneTrack{"OverviewSection", "ShowWhenOneTrack:", true};
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer

@@ -11,6 +11,13 @@
 #include "settings/Settings.h"
 
 namespace quillon::app {
+namespace {
+
+// A recording shorter than this may well be one piece; a longer one found
+// whole most likely needs other thresholds.
+constexpr uint64_t kLongRecordingMs = 3 * 60 * 1000;
+
+}  // namespace
 
 AnalysisHandlers::AnalysisHandlers(FormPanel& form)
     : AnalyzeTimer(new QTimer(&form.Window())), form_(form), analysisRunner_(engine::RunAnalysis) {
@@ -112,6 +119,7 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
         form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAnalyzingCompleted)));
         FreeAnalysisJob();
         OverviewChanged();
+        ExplainSingleTrack();
     } else if (state == engine::JobAborted) {
         AnalyzeTimer->stop();
         form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgAbortedByUser)));
@@ -152,6 +160,17 @@ void AnalysisHandlers::OverviewMenuItemClick() {
     OverviewForm->show();
     OverviewForm->raise();
     OverviewForm->activateWindow();
+}
+
+void AnalysisHandlers::ExplainSingleTrack() {
+    const engine::LevelOverview& overview = LastAnalysis.Report.Overview;
+    if (form_.TrackList.size() != 1 || overview.SamplesPerSec == 0) return;
+    if (overview.TotalFrames * 1000 / overview.SamplesPerSec <= kLongRecordingMs) return;
+    if (form_.CurrentWaveFile == explainedFile_) return;
+    if (!engine::SettingsFile().Read(engine::keys::ShowOverviewOnOneTrack)) return;
+    explainedFile_ = form_.CurrentWaveFile;
+    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, PlayPosition);
+    OverviewForm->ShowFind();
 }
 
 void AnalysisHandlers::OverviewChanged() {

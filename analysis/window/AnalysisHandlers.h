@@ -1,12 +1,15 @@
 #pragma once
 // The analysis job, the window's side: Analyze starts the engine's analysis on
 // a worker, a 100 ms timer polls its record and takes the tracks over when it
-// has finished, and Abort stops it (or the running save).
+// has finished, and Abort stops it (or the running save). A single track found
+// in a long recording brings the overview to the front, which says why, once
+// for each file and unless the user turned that off there.
 
 #include <atomic>
 #include <functional>
 #include <memory>
 #include <optional>
+#include <string>
 
 #include "analysis/AnalysisJob.h"
 #include "app/TrackList.h"
@@ -70,9 +73,11 @@ private:
     void AnalysisWorkerEnded(const std::shared_ptr<AnalysisTask>& task);
     void ReturnToIdle();
     void OverviewChanged();
+    void ExplainSingleTrack();
 
     FormPanel& form_;
     AnalysisRunner analysisRunner_;
+    std::string explainedFile_;  // the file whose single track the overview was last brought up for
 };
 
 }  // namespace quillon::app

@@ -156,10 +156,24 @@ void LevelView::paintEvent(QPaintEvent*) {
     DrawTracks(painter);
     DrawChanges(painter);
     DrawRuler(painter);
-    if (play_) {
-        painter.setPen(QPen(palette().text().color(), 2));
-        painter.drawLine(QPointF(XOf(*play_), plot.top()), QPointF(XOf(*play_), plot.bottom()));
-    }
+    DrawPlayPosition(painter);
+}
+
+void LevelView::DrawPlayPosition(QPainter& painter) const {
+    if (!play_) return;
+    const QRect plot = Plot();
+    const double x = XOf(*play_);
+    painter.setPen(QPen(palette().text().color(), 2));
+    painter.drawLine(QPointF(x, plot.top()), QPointF(x, plot.bottom()));
+    // The time rides beside the line, on its left where the right has no room.
+    const QString time = QString::fromStdString(engine::FormatTime(*play_));
+    const QSize size = painter.fontMetrics().size(0, time) + QSize(8, 2);
+    QRectF box(QPointF(x + 4, plot.top() + 2), size);
+    if (box.right() > plot.right()) box.moveRight(x - 4);
+    painter.fillRect(box, palette().base());
+    painter.setPen(palette().text().color());
+    painter.drawRect(box);
+    painter.drawText(box, Qt::AlignCenter, time);
 }
 
 void LevelView::DrawTracks(QPainter& painter) const {

@@ -3,7 +3,8 @@
 // pixel (the largest level the overview holds for that column), a time ruler
 // in mm:ss, the silence amplitude as a line, the shaded quiet stretches that
 // split it, every track boundary with the track's number, checked tracks
-// tinted, the selected track outlined, and a preview's position; for other
+// tinted, the selected track outlined, and a preview's position (a line with
+// its time, mm:ss:mmm, beside it); for other
 // thresholds than the list's, the cuts they would add (dashed) and the
 // boundaries they would drop (crossed). Before any analysis it says so. Drawn
 // from memory only. A click reports the track under the pointer; moving over
@@ -95,6 +96,7 @@ private:
     void DrawRuler(QPainter& painter) const;
     void DrawTracks(QPainter& painter) const;
     void DrawChanges(QPainter& painter) const;
+    void DrawPlayPosition(QPainter& painter) const;
     void CompareWithList();
 
     const engine::LevelOverview* overview_ = nullptr;

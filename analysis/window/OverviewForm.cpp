@@ -33,6 +33,14 @@ uint32_t FrameMs(uint64_t frame, const engine::LevelOverview& overview) {
 
 QString Tracks(int count) { return QString::fromStdString(engine::TracksText(count)); }
 
+constexpr const char* kTitle = "Quillon Overview";
+
+// What Analyze makes of the fields: the settings of every later analysis.
+QString KeptAsSettings(int percent, int seconds) {
+    return QString("%1 % / %2 s as the settings").arg(percent).arg(seconds);
+}
+constexpr const char* kEveryLater = " for every later recording and for the command line";
+
 }  // namespace
 
 // A Find's record: the worker's job (abort, progress) and what it found.
@@ -48,7 +56,7 @@ TOverviewForm::TOverviewForm(FormPanel& form, AnalysisHandlers& analysis,
                              std::function<std::optional<uint32_t>()> playPosition)
     : QWidget(&form.Window(), Qt::Window), form_(form), analysis_(analysis), playPosition_(std::move(playPosition)) {
     setObjectName("OverviewForm");
-    setWindowTitle("Quillon Overview");
+    setWindowTitle(kTitle);
     MakeControls();
     follow_ = new QTimer(this);
     follow_->setInterval(100);
@@ -73,6 +81,11 @@ void TOverviewForm::MakeControls() {
     KeepAmplitudeCheck = new QCheckBox("&Keep this amplitude", this);
     KeepAmplitudeCheck->setToolTip("Find chooses only the duration, for the amplitude in the field");
     AnalyzeButton = new QPushButton("&Analyze", this);
+    ShowOnOneTrackCheck = new QCheckBox("Show this window when one track is found", this);
+    ShowOnOneTrackCheck->setToolTip(
+        "After an analysis that finds a single track in a recording of more than "
+        "three minutes, once for each file");
+    ShowOnOneTrackCheck->setChecked(true);
     CountLabel = new QLabel(this);
     ReportLabel = new QLabel(this);
     ReportLabel->setWordWrap(true);
@@ -105,7 +118,10 @@ void TOverviewForm::MakeControls() {
     layout->addWidget(View, 1);
     layout->addLayout(fields);
     layout->addWidget(CountLabel);
-    layout->addWidget(ReportLabel);
+    auto* report = new QHBoxLayout;
+    report->addWidget(ReportLabel, 1);
+    report->addWidget(ShowOnOneTrackCheck, 0, Qt::AlignTop);
+    layout->addLayout(report);
     layout->addWidget(PointerLabel);
     layout->addLayout(status);
 
@@ -114,6 +130,7 @@ void TOverviewForm::MakeControls() {
     connect(FindButton, &QPushButton::clicked, this, [this] { FindButtonClick(); });
     connect(AnalyzeButton, &QPushButton::clicked, this, [this] { AnalyzeButtonClick(); });
     connect(UseClosestButton, &QPushButton::clicked, this, [this] { UseClosestButtonClick(); });
+    connect(ShowOnOneTrackCheck, &QCheckBox::clicked, this, [this] { StoreShowOnOneTrack(); });
     connect(View, &LevelView::pointed, PointerLabel, &QLabel::setText);
     connect(View, &LevelView::trackClicked, this, [this](int row) { SelectRow(row); });
     resize(760, 360);
@@ -124,6 +141,7 @@ void TOverviewForm::showEvent(QShowEvent* event) {
         const engine::SettingsFile settings;
         AmplitudeEdit->setValue(settings.Read(engine::keys::SilenceAmplitude));
         DurationEdit->setValue(settings.Read(engine::keys::SilenceDuration));
+        ShowOnOneTrackCheck->setChecked(settings.Read(engine::keys::ShowOverviewOnOneTrack));
         if (!placed_) RestorePlace();
         placed_ = true;
         Refresh();
@@ -145,7 +163,9 @@ void TOverviewForm::Refresh() {
     if (!last.Report.Overview.Empty()) TracksEdit->setValue(std::max(1, int(form_.TrackList.size())));
     PointerLabel->clear();
     if (!find_) {
-        StatusLabel->clear();
+        if (last.Report.Overview.Empty() && keptAnalysed_) keptNote_.clear();
+        if (!last.Report.Overview.Empty()) keptAnalysed_ = true;
+        StatusLabel->setText(keptNote_);
         UseClosestButton->hide();
         closest_.reset();
     }
@@ -215,6 +235,12 @@ void TOverviewForm::RefreshCuts() {
                                                               : QString("%1 cuts").arg(changes.Added.size()))
                                                      .arg(changes.Dropped.size()));
     }
+    RefreshAnalyzeTip();
+}
+
+void TOverviewForm::RefreshAnalyzeTip() {
+    AnalyzeButton->setToolTip("Analyze and keep " + KeptAsSettings(AmplitudeEdit->value(), DurationEdit->value()) +
+                              kEveryLater);
 }
 
 void TOverviewForm::FollowTheWindow() {
@@ -225,6 +251,25 @@ void TOverviewForm::FollowTheWindow() {
     std::optional<uint32_t> playing;
     if (form_.Previewing.load() && playPosition_) playing = playPosition_();
     View->SetPlayPosition(playing);
+    setWindowTitle(playing
+                       ? QString("%1 - playing %2").arg(kTitle, QString::fromStdString(engine::FormatTime(*playing)))
+                       : QString(kTitle));
+}
+
+void TOverviewForm::ShowFind() {
+    show();
+    raise();
+    activateWindow();
+    TracksEdit->setFocus(Qt::OtherFocusReason);
+    TracksEdit->selectAll();
+}
+
+void TOverviewForm::StoreShowOnOneTrack() {
+    try {
+        engine::SettingsFile().Write(engine::keys::ShowOverviewOnOneTrack, ShowOnOneTrackCheck->isChecked());
+    } catch (const engine::RaisedError& error) {
+        engine::ShowRaisedError(form_.Seam(), error);
+    }
 }
 
 void TOverviewForm::SelectRow(int row) {
@@ -242,6 +287,12 @@ void TOverviewForm::AnalyzeButtonClick() {
         engine::ShowRaisedError(form_.Seam(), error);
         return;
     }
+    // The values outlive this window: say so in both status lines, in short
+    // where the main window's message panel has room for no more.
+    const QString kept = "Kept " + KeptAsSettings(AmplitudeEdit->value(), DurationEdit->value());
+    keptNote_ = kept + kEveryLater + ".";
+    keptAnalysed_ = false;
+    form_.SetStatusText(kept);
     form_.SetFileNameText(QString::fromStdString(form_.CurrentWaveFile));
     analysis_.analyzeButtonClick();
     FollowTheWindow();
@@ -260,6 +311,7 @@ void TOverviewForm::FindButtonClick() {
     task->AnalyzeWasEnabled = form_.Enabled(Control::Analyze);
     form_.SetEnabled(Control::Analyze, false);
     closest_.reset();
+    keptNote_.clear();
     UseClosestButton->hide();
     StatusLabel->setText(QString("Finding the thresholds for %1...").arg(Tracks(task->Request.Expected)));
     FollowTheWindow();

@@ -4,11 +4,12 @@
 // the overview, where the cuts would fall and how many tracks that gives; Find
 // fills both fields for a number of tracks (only the duration when the
 // amplitude is kept), or says in the status line that no thresholds give that
-// many and offers the closest; Analyze stores them as the settings and runs
-// the normal analysis. A Find is a job like an analysis: the main window's
-// Analyze waits for it. It follows the main window's busy state and never
-// changes the list while a save runs. It draws from memory only: opening it
-// never reads the recording.
+// many and offers the closest; Analyze stores them as the settings (its
+// tooltip, the main window's status line and, until the next analysis or
+// Find, this window's status line say so) and runs the normal analysis. While a preview plays, its position shows
+// as a time beside the moving line and in the window title. A Find is a job like an analysis: the main window's Analyze
+// waits for it. It follows the main window's busy state and never changes the list while a save runs. It draws from
+// memory only: opening it never reads the recording.
 
 #include <QWidget>
 
@@ -44,6 +45,8 @@ public:
     QSpinBox* DurationEdit = nullptr;   // seconds, 1..100
     QSpinBox* TracksEdit = nullptr;
     QCheckBox* KeepAmplitudeCheck = nullptr;  // Find chooses only the duration
+    // Whether a single track in a long recording brings this window to the front.
+    QCheckBox* ShowOnOneTrackCheck = nullptr;
     QPushButton* FindButton = nullptr;
     QPushButton* AnalyzeButton = nullptr;
     QLabel* CountLabel = nullptr;             // how many tracks the fields give
@@ -59,6 +62,8 @@ public:
     void UseClosestButtonClick();
     // Stops a running Find (shutdown, or the window closed).
     void AbortFind();
+    // To the front (shown, raised, activated) with the Find field focused.
+    void ShowFind();
     // Whether a Find runs.
     [[nodiscard]] bool Finding() const { return find_ != nullptr; }
 
@@ -71,6 +76,8 @@ private:
     void MakeControls();
     void RefreshTracks();
     void RefreshCuts();
+    void RefreshAnalyzeTip();
+    void StoreShowOnOneTrack();
     void FollowTheWindow();
     void SelectRow(int row);
     void FindEnded(const std::shared_ptr<FindTask>& task);
@@ -85,6 +92,9 @@ private:
     std::shared_ptr<FindTask> find_;
     std::optional<engine::ThresholdChoice> closest_;
     bool placed_ = false;
+    // What Analyze kept: shown from its press until the next analysis or Find starts.
+    QString keptNote_;
+    bool keptAnalysed_ = false;  // the analysis Analyze started has finished
 };
 
 }  // namespace quillon::app

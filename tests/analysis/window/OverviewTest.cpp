@@ -90,7 +90,12 @@ private slots:
         QCOMPARE(form_->TrackList.size(), std::size_t(3));
         QVERIFY(test::Slurp(env_->SettingsFile()).contains("SilenceDuration:=1"));
         QVERIFY(overview_->CountLabel->text().startsWith("3 tracks, analysed at 1 % and 1 s"));
-        QVERIFY2(overview_->StatusLabel->text().isEmpty(), "a new analysis clears the Find's answer");
+        // A new analysis replaces the Find's answer with what Analyze kept.
+        QCOMPARE(overview_->StatusLabel->text(),
+                 QString("Kept 1 % / 1 s as the settings for every later recording and for the command line."));
+        QCOMPARE(overview_->AnalyzeButton->toolTip(),
+                 QString("Analyze and keep 1 % / 1 s as the settings for every later recording and for the command "
+                         "line"));
     }
 
     void findSaysWhenNoThresholdsGiveTheCountAndOffersTheClosest() {
@@ -150,6 +155,32 @@ private slots:
         QCOMPARE(overview_->ReportLabel->text(),
                  QString("No quiet stretch longer than 5 s below 10 %. The longest is 4 s at 00:20:000; there is "
                          "none up to 100 %."));
+    }
+
+    void aLongSingleTrackBringsTheOverviewForwardOncePerFile() {
+        // A tone without a gap, small at 8000 Hz 8-bit mono.
+        const auto tone = [this](const char* name, uint32_t seconds) {
+            test::Pcm pcm(8, 1);
+            pcm.Loud(8000 * seconds);
+            return files_->Write(name, test::PcmWave(test::Format{1, 1, 8000, 8}, pcm.bytes()));
+        };
+        const std::string shortTone = tone("Short.wav", 150), longTone = tone("Long.wav", 240);
+        overview_->hide();
+        AnalyzeAndWait(shortTone);
+        QVERIFY2(!overview_->isVisible(), "a short recording may be one piece");
+        AnalyzeAndWait(longTone);
+        QCOMPARE(form_->TrackList.size(), std::size_t(1));
+        QVERIFY(overview_->isVisible());
+        QVERIFY(!overview_->ReportLabel->text().isEmpty());
+        QCOMPARE(overview_->focusWidget(), overview_->TracksEdit);
+        overview_->hide();
+        AnalyzeAndWait(longTone);
+        QVERIFY2(!overview_->isVisible(), "once for each file");
+        QVERIFY(overview_->ShowOnOneTrackCheck->isChecked());
+        overview_->ShowOnOneTrackCheck->click();
+        QVERIFY(test::Slurp(env_->SettingsFile()).contains("ShowWhenOneTrack:=0"));
+        AnalyzeAndWait(tone("Other.wav", 240));
+        QVERIFY2(!overview_->isVisible(), "turned off");
     }
 
     void aPreviewTellsTheCutsItAddsAndTheBoundariesItDrops_data() {

@@ -5,6 +5,8 @@
 #include <QLineEdit>
 #include <QtTest>
 
+#include "analysis/window/AnalysisHandlers.h"
+#include "analysis/window/OverviewForm.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
@@ -92,6 +94,18 @@ private slots:
         QVERIFY(form_->BrowseButton->Enabled());
         QVERIFY(form_->StatusText(0).isEmpty());
         QCOMPARE(player_.stops, 0);
+    }
+
+    void theOverviewShowsThePlayingTime() {
+        form_->OverviewMenuItem->trigger();
+        const app::TOverviewForm* overview = form_->Analysis().OverviewForm;
+        Select(1);
+        form_->Preview().PreViewTrackStartButtonClick();
+        player_.position = 12345;
+        QTRY_COMPARE(overview->windowTitle(), QString("Quillon Overview - playing 00:12:345"));
+        player_.position = 0;
+        form_->Preview().AudioTimerTimer();
+        QTRY_COMPARE(overview->windowTitle(), QString("Quillon Overview"));
     }
 
     void endPreviewPlaysTheLastSeconds_data() {
