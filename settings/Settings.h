@@ -42,6 +42,8 @@ inline constexpr IntegerKey BitRate{"MP3FormatSection", "BitRate:", -1};
 inline constexpr BoolKey IsRunningFirstTime{"ProgramSection", "IsRunningFirstTime:", true};
 // The overview window's place and size: "left,top,width,height".
 inline constexpr StringKey OverviewWindow{"OverviewSection", "OverviewWindow:"};
+// The open dialog's size as the user left it, in device-independent pixels: "width,height".
+inline constexpr StringKey OpenDialogSize{"OpenDialogSection", "OpenDialogSize:"};
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer
