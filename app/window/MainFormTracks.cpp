@@ -69,7 +69,13 @@ void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32
     FitStatusPanels();
 }
 
-void TMainForm::SetStatusText(const QString& text) { StatusPanels[0]->setText(text); }
+void TMainForm::SetStatusText(const QString& text) {
+    QLabel& panel = *StatusPanels[0];
+    panel.setText(text);
+    // A text longer than the panel (a long name or path in it) can still be read whole.
+    const bool cut = panel.fontMetrics().horizontalAdvance(text) > panel.contentsRect().width() - 2 * panel.indent();
+    panel.setToolTip(cut ? text : QString());
+}
 
 QString TMainForm::StatusText(int panel) const { return StatusPanels[std::size_t(panel)]->text(); }
 

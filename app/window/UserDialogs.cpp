@@ -14,15 +14,19 @@ namespace {
 const QString kCaption = QString::fromUtf8(engine::kAppCaption);
 
 // Wide enough for the name, size, type and date columns beside the places,
-// in the dialog's own font, so at every scale and font size.
-constexpr int kOpenDialogChars = 70;
+// in the dialog's own font, so at every scale and font size: the name column
+// as wide as the dialog makes it (26 "w"), the rest in average characters.
+constexpr int kOpenDialogNameWs = 26;
+constexpr int kOpenDialogOtherChars = 72;
 constexpr int kOpenDialogLines = 26;
 
 // The open dialog's size: as the user left it last, else from its font; never
 // beyond the screen.
 QSize OpenDialogSize(const QFileDialog& dialog) {
     const QFontMetrics metrics(dialog.font());
-    QSize size(kOpenDialogChars * metrics.averageCharWidth(), kOpenDialogLines * metrics.lineSpacing());
+    QSize size(
+        metrics.horizontalAdvance(QString(kOpenDialogNameWs, 'w')) + kOpenDialogOtherChars * metrics.averageCharWidth(),
+        kOpenDialogLines * metrics.lineSpacing());
     const QStringList stored =
         QString::fromStdString(engine::SettingsFile().Read(engine::keys::OpenDialogSize)).split(',');
     bool width = false, height = false;
