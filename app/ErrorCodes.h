@@ -107,6 +107,12 @@ inline constexpr const char* kFolderNameHasLineBreak =
     "another location.";
 inline constexpr const char* kBadTrackName =
     "Error: The track name \"%s\" cannot be used as a file name. Please rename the track and save it again.";
+// The flag on a typed track name the save would refuse: the name, then the reason.
+inline constexpr const char* kNameCannotBeSaved = "The name \"%s\" cannot be saved: %s";
+inline constexpr const char* kNameHoldsSlashOrQuote = "a track name cannot hold / or \".";
+inline constexpr const char* kNameHoldsLineBreak = "a track name cannot hold a line break.";
+inline constexpr const char* kNameEmpty = "a track name cannot be empty.";
+inline constexpr const char* kNameIsDots = "a track name cannot be . or ..";
 inline constexpr const char* kCannotWriteFile = "Error: Could not write the file %s (%s). The track was not saved.";
 inline constexpr const char* kSourceLost =
     "Error: The wave file %s could no longer be read while the track %s was being saved. The track was not saved "

@@ -49,11 +49,6 @@ bool HasFreeSpace(const std::string& folder, uint32_t totalMs, const WaveFormat&
     return freeKiB >= neededKiB;
 }
 
-bool IsUsableTrackName(const std::string& name) {
-    // A double quote would split the name on the companion's command line.
-    return !name.empty() && name != "." && name != ".." && name.find_first_of("/\"") == std::string::npos;
-}
-
 std::string ConfirmOutputName(const std::string& path, const std::string& defaultExt, const std::string& filter,
                               const std::string& sourcePath, WindowSeam& seam, const std::string& trackWave) {
     const auto isTrackWave = [&trackWave](const std::string& name) {

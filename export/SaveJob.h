@@ -15,6 +15,7 @@
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
 #include "export/SaveRecord.h"
+#include "export/TrackNameRule.h"
 
 namespace quillon::engine {
 
@@ -78,10 +79,5 @@ void MarkTracksToSave(TrackList& tracks, const std::vector<bool>& rowChecked, bo
 [[nodiscard]] std::string ConfirmOutputName(const std::string& path, const std::string& defaultExt,
                                             const std::string& filter, const std::string& sourcePath, WindowSeam& seam,
                                             const std::string& trackWave = {});
-
-// A track name that can be a file name in the output folder: not empty, not
-// "." or "..", no "/", and no double quote (the companion program's command
-// line would split the name there).
-[[nodiscard]] bool IsUsableTrackName(const std::string& name);
 
 }  // namespace quillon::engine

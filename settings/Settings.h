@@ -45,6 +45,8 @@ inline constexpr StringKey OverviewWindow{"OverviewSection", "OverviewWindow:"};
 // Whether an analysis that finds one track in a long recording brings the
 // overview to the front, to explain why.
 inline constexpr BoolKey ShowOverviewOnOneTrack{"OverviewSection", "ShowWhenOneTrack:", true};
+// The open dialog's size as the user left it, in device-independent pixels: "width,height".
+inline constexpr StringKey OpenDialogSize{"OpenDialogSection", "OpenDialogSize:"};
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer

@@ -96,6 +96,8 @@ void TMainForm::ConnectHandlers() {
     connect(PreferencesMenuItem, &QAction::triggered, this, [this] { Preferences().PreferencesMenuItemClick(); });
 
     connect(FileNameEdit, &QLineEdit::textChanged, this, [this] { FileNameEditChange(); });
+    // Enter in the field runs Analyze, as its button would.
+    connect(FileNameEdit, &QLineEdit::returnPressed, AnalyzeButton, [this] { AnalyzeButton->Click(); });
     connect(TrackListView, &QTreeWidget::itemClicked, this, [this] { TrackListViewClick(); });
     connect(TrackListView, &QTreeWidget::itemChanged, this, [this] { TrackListViewChange(); });
     connect(TrackListView, &QTreeWidget::itemSelectionChanged, this, [this] { TrackListViewChange(); });

@@ -133,6 +133,7 @@ private:
     void WireFeatures();
     void ConnectHandlers();
     void TrackListViewEdited(int row, const QString& text);
+    void FlagUnsavableName(int row);
     void OpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void PostOpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void FileNameEditChange();
@@ -153,6 +154,7 @@ private:
     WorkerThreads workers_{*this, WorkerIdleEvent};
     HelpViewer* helpViewer_ = nullptr;
     bool shown_ = false;
+    QString nameFlagStatus_;  // the status line's last flag of a typed name
     bool endingOnSignal_ = false;
 };
 

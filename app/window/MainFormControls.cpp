@@ -182,7 +182,8 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
     file->addSeparator();
     PreferencesMenuItem = file->addAction("&Preferences...");
     ExitMenuItem = file->addAction("E&xit");
-    ExitMenuItem->setShortcut(QKeySequence("Alt+X"));
+    // Alt+X first, as the menu shows it; Ctrl+Q as other programs quit.
+    ExitMenuItem->setShortcuts({QKeySequence("Alt+X"), QKeySequence("Ctrl+Q")});
     for (QAction* item : {SaveMenuItem, BurnMenuItem, EditMenuItem}) item->setEnabled(false);
 
     QMenu* edit = window.menuBar()->addMenu("&Edit");
@@ -199,8 +200,34 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
 
     QMenu* help = window.menuBar()->addMenu("&Help");
     HelpTopicsItem = help->addAction("Help &Topics");
+    HelpTopicsItem->setShortcut(QKeySequence(Qt::Key_F1));
     help->addSeparator();
     AboutQuillonMenuItem = help->addAction("&About Quillon");
+    CreateTrackMenu(window);
+}
+
+void MainFormControls::CreateTrackMenu(QMainWindow& window) {
+    QMenu* track = window.menuBar()->addMenu("&Track");
+    // Not Space, which checks the list's row; not Ctrl+E, which is File > Edit.
+    const struct {
+        QAction*& item;
+        const char* caption;
+        const char* keys;
+        TSimpleBmpButton* button;
+    } items[] = {{PlayMenuItem, "&Play", "Ctrl+P", PreViewTrackStartButton},
+                 {PlayEndMenuItem, "Play &End", "Ctrl+Shift+P", PreViewTrackEndButton},
+                 {StopMenuItem, "&Stop", "Ctrl+.", StopPreviewButton},
+                 {SplitMenuItem, "Spli&t...", "Ctrl+T", SplitButton},
+                 {MergeMenuItem, "&Merge", "Ctrl+M", MergeButton}};
+    for (const auto& entry : items) {
+        entry.item = track->addAction(entry.caption);
+        entry.item->setShortcut(QKeySequence(entry.keys));
+        entry.item->setEnabled(entry.button->Enabled());
+        TSimpleBmpButton* button = entry.button;
+        QObject::connect(button, &TSimpleBmpButton::enabledChanged, entry.item, &QAction::setEnabled);
+        // The button's own click, so the item does whatever the button does.
+        QObject::connect(entry.item, &QAction::triggered, button, [button] { button->Click(); });
+    }
 }
 
 void MainFormControls::CreateStatusBar(QMainWindow& window) {

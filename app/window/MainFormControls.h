@@ -47,6 +47,12 @@ struct MainFormControls {
     QAction* OverviewMenuItem = nullptr;
     QAction* HelpTopicsItem = nullptr;
     QAction* AboutQuillonMenuItem = nullptr;
+    // The Track menu: each item is its button's second way, on exactly when the button is.
+    QAction* PlayMenuItem = nullptr;
+    QAction* PlayEndMenuItem = nullptr;
+    QAction* StopMenuItem = nullptr;
+    QAction* SplitMenuItem = nullptr;
+    QAction* MergeMenuItem = nullptr;
 
 protected:
     // Makes every control in window, in its first state, and fixes the window's size.
@@ -60,6 +66,7 @@ private:
     void CreateClientArea(QMainWindow& window);
     QMainWindow* window_ = nullptr;
     void CreateMenus(QMainWindow& window);
+    void CreateTrackMenu(QMainWindow& window);
     void CreateStatusBar(QMainWindow& window);
 };
 

@@ -11,6 +11,7 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "export/TrackNameRule.h"
 #include "export/window/SaveHandlers.h"
 
 namespace quillon::app {
@@ -24,6 +25,9 @@ void TMainForm::FillTrackListView() {
         for (const engine::TRACK_INFO_STRUCT& track : TrackList) {
             TrackListView->AddRow(QString::fromStdString(track.Name), QString::fromStdString(track.Start),
                                   QString::fromStdString(track.Stop), QString::fromStdString(track.Duration));
+            // A name typed before a split or a merge keeps its flag.
+            const std::string flag = engine::UnsavableNameText(track.Name);
+            if (!flag.empty()) TrackListView->SetNameFlag(TrackListView->RowCount() - 1, QString::fromStdString(flag));
         }
     }
     emit trackListShown();
@@ -65,7 +69,13 @@ void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32
     FitStatusPanels();
 }
 
-void TMainForm::SetStatusText(const QString& text) { StatusPanels[0]->setText(text); }
+void TMainForm::SetStatusText(const QString& text) {
+    QLabel& panel = *StatusPanels[0];
+    panel.setText(text);
+    // A text longer than the panel (a long name or path in it) can still be read whole.
+    const bool cut = panel.fontMetrics().horizontalAdvance(text) > panel.contentsRect().width() - 2 * panel.indent();
+    panel.setToolTip(cut ? text : QString());
+}
 
 QString TMainForm::StatusText(int panel) const { return StatusPanels[std::size_t(panel)]->text(); }
 
@@ -153,6 +163,22 @@ void TMainForm::TrackListViewEdited(int row, const QString& text) {
     }
     if (row < 0 || row >= int(TrackList.size()) || row >= TrackListView->RowCount()) return;
     TrackList[std::size_t(row)].Name = TrackListView->Row(row)->text(0).toStdString();
+    FlagUnsavableName(row);
+}
+
+void TMainForm::FlagUnsavableName(int row) {
+    // The name stays as typed; the user learns now, not at the save, that it cannot be saved.
+    const QString flag = QString::fromStdString(engine::UnsavableNameText(TrackList[std::size_t(row)].Name));
+    {
+        const QSignalBlocker blocker(TrackListView);
+        TrackListView->SetNameFlag(row, flag);
+    }
+    if (!flag.isEmpty()) {
+        SetStatusText(flag);
+    } else if (!nameFlagStatus_.isEmpty() && StatusText(0) == nameFlagStatus_) {
+        SetStatusText({});  // the flag it showed is answered
+    }
+    nameFlagStatus_ = flag;
 }
 
 void TMainForm::SelectAllMenuItemClick() {

@@ -43,8 +43,8 @@ TSimpleBmpButton::TSimpleBmpButton(QWidget* parent) : QWidget(parent) {
     (void)factoryInstalled;
     resize(20, 20);
     setCursor(Qt::PointingHandCursor);
-    // Reached with Tab for the keyboard; a mouse click leaves the focus where it is.
-    setFocusPolicy(Qt::TabFocus);
+    // Starts disabled: Tab passes it by until SetEnabled turns it on.
+    setFocusPolicy(Qt::NoFocus);
 }
 
 void TSimpleBmpButton::SetUpImage(const QPixmap& picture) {
@@ -65,11 +65,15 @@ void TSimpleBmpButton::SetDisImage(const QPixmap& picture) {
 void TSimpleBmpButton::SetEnabled(bool enabled) {
     if (enabled == enabled_) return;
     enabled_ = enabled;
+    // Reached with Tab for the keyboard only when a press would do something;
+    // a mouse click leaves the focus where it is.
+    setFocusPolicy(enabled ? Qt::TabFocus : Qt::NoFocus);
     update();
     QAccessible::State changed;
     changed.disabled = true;
     QAccessibleStateChangeEvent event(this, changed);
     QAccessible::updateAccessibility(&event);
+    emit enabledChanged(enabled);
 }
 
 void TSimpleBmpButton::SetPauseButton(bool latching) {

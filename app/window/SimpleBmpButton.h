@@ -4,7 +4,7 @@
 // still reports clicks, so every click handler tests Enabled() first.
 // Clicks are reported on release of the left button after a press on the
 // button, wherever the pointer is then; the keyboard reaches the button with
-// Tab and clicks it with Space or Enter. A latching button (PauseButton) toggles
+// Tab, only while it is enabled, and clicks it with Space or Enter. A latching button (PauseButton) toggles
 // Paused on each click and stays drawn pressed while latched.
 
 #include <QPixmap>
@@ -41,6 +41,8 @@ public:
 signals:
     // Emitted with every OnClick call.
     void clicked();
+    // Emitted when Enabled() changes, so a menu item can follow the button.
+    void enabledChanged(bool enabled);
 
 protected:
     void paintEvent(QPaintEvent* event) override;

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QHeaderView>
+#include <QStyle>
 #include <QStyledItemDelegate>
 
 namespace quillon::app {
@@ -63,6 +64,20 @@ bool TTrackListView::IsChecked(int i) const {
 
 void TTrackListView::SetChecked(int i, bool checked) {
     if (QTreeWidgetItem* item = topLevelItem(i)) item->setCheckState(0, checked ? Qt::Checked : Qt::Unchecked);
+}
+
+void TTrackListView::SetNameFlag(int i, const QString& reason) {
+    QTreeWidgetItem* item = topLevelItem(i);
+    if (item == nullptr) return;
+    const bool flag = !reason.isEmpty();
+    item->setIcon(0, flag ? style()->standardIcon(QStyle::SP_MessageBoxWarning) : QIcon());
+    // A tint of the base, so the text keeps its contrast in a dark scheme too.
+    const QColor base = palette().color(QPalette::Base);
+    const QColor tint = QColor::fromRgbF(0.7f * base.redF() + 0.3f, 0.7f * base.greenF(), 0.7f * base.blueF());
+    for (int c = 0; c < columnCount(); ++c) {
+        item->setBackground(c, flag ? QBrush(tint) : QBrush());
+        item->setToolTip(c, reason);
+    }
 }
 
 bool TTrackListView::Owns(const QWidget* widget) const {

@@ -21,6 +21,9 @@ public:
     [[nodiscard]] QTreeWidgetItem* Row(int i) const { return topLevelItem(i); }
     [[nodiscard]] bool IsChecked(int i) const;
     void SetChecked(int i, bool checked);
+    // Marks row i's name as one the save would refuse: a warning icon, a tint
+    // and reason as the tooltip; an empty reason takes the mark away.
+    void SetNameFlag(int i, const QString& reason);
 
 signals:
     void nameEdited(int row, const QString& text);

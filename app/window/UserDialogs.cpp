@@ -3,15 +3,53 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMessageBox>
+#include <QScreen>
 
 #include "app/ErrorCodes.h"
+#include "settings/Settings.h"
 
 namespace quillon::app {
 namespace {
 
 const QString kCaption = QString::fromUtf8(engine::kAppCaption);
 
+// Wide enough for the name, size, type and date columns beside the places,
+// in the dialog's own font, so at every scale and font size: the name column
+// as wide as the dialog makes it (26 "w"), the rest in average characters.
+constexpr int kOpenDialogNameWs = 26;
+constexpr int kOpenDialogOtherChars = 72;
+constexpr int kOpenDialogLines = 26;
+
+// The open dialog's size: as the user left it last, else from its font; never
+// beyond the screen.
+QSize OpenDialogSize(const QFileDialog& dialog) {
+    const QFontMetrics metrics(dialog.font());
+    QSize size(
+        metrics.horizontalAdvance(QString(kOpenDialogNameWs, 'w')) + kOpenDialogOtherChars * metrics.averageCharWidth(),
+        kOpenDialogLines * metrics.lineSpacing());
+    const QStringList stored =
+        QString::fromStdString(engine::SettingsFile().Read(engine::keys::OpenDialogSize)).split(',');
+    bool width = false, height = false;
+    if (stored.size() == 2) {
+        const QSize kept(stored[0].trimmed().toInt(&width), stored[1].trimmed().toInt(&height));
+        if (width && height && kept.width() > 0 && kept.height() > 0) size = kept;
+    }
+    if (const QScreen* screen = dialog.screen()) size = size.boundedTo(screen->availableGeometry().size());
+    return size;
+}
+
 }  // namespace
+
+void QtUserDialogs::StoreOpenDialogSize(QWidget* owner, const QSize& size) {
+    try {
+        engine::SettingsFile().Write(engine::keys::OpenDialogSize,
+                                     QString("%1,%2").arg(size.width()).arg(size.height()).toStdString());
+    } catch (const engine::RaisedError& error) {
+        QString message = QString::fromStdString(error.what());
+        if (!message.endsWith('.')) message += '.';
+        ErrorBox(owner, message);
+    }
+}
 
 void QtUserDialogs::ErrorBox(QWidget* owner, const QString& text) { QMessageBox::critical(owner, kCaption, text); }
 
@@ -32,7 +70,10 @@ QString QtUserDialogs::OpenFileName(QWidget* owner, const QString& filter) {
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(filter);
     dialog.setOption(QFileDialog::ReadOnly, false);
-    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
+    dialog.resize(OpenDialogSize(dialog));
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    StoreOpenDialogSize(owner, dialog.size());
+    if (!accepted || dialog.selectedFiles().isEmpty()) return {};
     return dialog.selectedFiles().front();
 }
 

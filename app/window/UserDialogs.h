@@ -5,6 +5,7 @@
 #include <QString>
 
 class QDialog;
+class QSize;
 class QWidget;
 
 namespace quillon::app {
@@ -20,7 +21,7 @@ public:
     virtual void MessageBox(QWidget* owner, const QString& text) = 0;
     // Yes and No; true for Yes.
     virtual bool Question(QWidget* owner, const QString& text, QuestionIcon icon) = 0;
-    // The open dialog for one existing file; empty on Cancel.
+    // The open dialog for one existing file, at the size it was left at; empty on Cancel.
     virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
     // The save dialog in folder with fileName filled in; suffix is added to a
     // name typed without one; it asks before an existing file is chosen and
@@ -44,6 +45,10 @@ public:
                          const QString& filter) override;
     QString FolderName(QWidget* owner, const QString& title) override;
     int Exec(QDialog& dialog) override;
+
+private:
+    // The open dialog's size, kept in the settings file for the next opening.
+    void StoreOpenDialogSize(QWidget* owner, const QSize& size);
 };
 
 }  // namespace quillon::app

@@ -236,17 +236,18 @@ TEST_P(SaveJobTest, UnusableNamesAndUnwritableFilesAreReportedAndSkipped) {
     MakeSource({1, 1, 8000, 8}, Counting(8000));
     std::filesystem::create_directory(Out("Folder.wav"));  // the finished file cannot take this name
     Run({Track("", 0, 100), Track("..", 0, 100), Track("a/b", 0, 100), Track("My \"Song\" 1", 0, 100),
-         Track("Folder", 0, 100), Track("Fine", 0, 100)});
+         Track("two\nlines", 0, 100), Track("Folder", 0, 100), Track("Fine", 0, 100)});
     EXPECT_EQ(
         seam_.boxes,
         (std::vector<std::string>{
             "error: " + FormatText(text::kBadTrackName, {""}), "error: " + FormatText(text::kBadTrackName, {".."}),
             "error: " + FormatText(text::kBadTrackName, {"a/b"}),
             "error: " + FormatText(text::kBadTrackName, {"My \"Song\" 1"}),
+            "error: " + FormatText(text::kBadTrackName, {"two\nlines"}),
             "error: " + FormatText(text::kCannotWriteFile, {Out("Folder.wav"), std::strerror(EISDIR)})}));
-    for (int i = 0; i < 5; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
-    EXPECT_EQ(job_.Tracks[5].WaveSaved, 1);
-    EXPECT_EQ(SaveEndText(job_), "Saved 1 of 6 tracks; 5 were not saved.");
+    for (int i = 0; i < 6; ++i) EXPECT_EQ(job_.Tracks[std::size_t(i)].WaveSaved, 0) << i;
+    EXPECT_EQ(job_.Tracks[6].WaveSaved, 1);
+    EXPECT_EQ(SaveEndText(job_), "Saved 1 of 7 tracks; 6 were not saved.");
     EXPECT_TRUE(LeftoverParts().empty());
     EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/a"));
 }

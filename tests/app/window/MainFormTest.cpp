@@ -416,31 +416,122 @@ private slots:
         QVERIFY(!form_->FileNameEdit->acceptDrops());  // a dropped file goes to the window, which opens it
     }
 
-    void tabRunsThroughTheControlsInReadingOrder() {
+    void tabRunsThroughTheEnabledControlsInReadingOrder() {
         MakeForm();
+        ListTracks(3);
+        Check({0});  // Merge needs two, Stop a preview: both stay off
+        form_->FileNameEdit->setText("/music/Side A.wav");
         form_->activateWindow();
         QVERIFY(QTest::qWaitForWindowActive(form_));
         form_->FileNameEdit->setFocus();
         QList<QWidget*> visited{QApplication::focusWidget()};
-        for (int i = 0; i < 12; ++i) {
+        for (int i = 0; i < 11; ++i) {
             QTest::keyClick(QApplication::focusWidget(), Qt::Key_Tab);
             visited << QApplication::focusWidget();
         }
-        // The type list is off and Abort hidden until there is something to save or stop.
         const QList<QWidget*> expected{form_->FileNameEdit,
                                        form_->BrowseButton,
                                        form_->AnalyzeButton,
                                        form_->TrackListView,
                                        form_->SplitButton,
-                                       form_->MergeButton,
                                        form_->PreViewTrackStartButton,
                                        form_->PreViewTrackEndButton,
-                                       form_->StopPreviewButton,
+                                       form_->FileTypeComboBox,
                                        form_->SaveButton,
                                        form_->EditButton,
                                        form_->BurnCDButton,
                                        form_->FileNameEdit};
         QCOMPARE(visited, expected);
+    }
+
+    void keysRunTheirCommands_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<QString>("box");
+        QTest::newRow("Enter in the file name analyses")
+            << int(Qt::Key_Return) << int(Qt::NoModifier) << "error: " + Message(engine::MsgFileDoesNotExist);
+        QTest::newRow("F1 opens the help")
+            << int(Qt::Key_F1) << int(Qt::NoModifier) << "error: Error: Cannot find the help page";
+        QTest::newRow("Ctrl+Q asks before quitting") << int(Qt::Key_Q) << int(Qt::ControlModifier)
+                                                     << "warning question: " + Message(engine::MsgUnsavedTracksExit);
+    }
+    void keysRunTheirCommands() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(QString, box);
+        MakeForm();
+        ListTracks(2);  // unsaved tracks, so quitting asks
+        form_->FileNameEdit->setText("/nowhere/Side A.wav");
+        form_->activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(form_));
+        form_->FileNameEdit->setFocus();
+        dialogs_->answers = {false};
+        QTest::keyClick(form_->FileNameEdit, Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QCOMPARE(dialogs_->boxes.size(), 1);
+        QVERIFY2(dialogs_->boxes.front().startsWith(box), qPrintable(dialogs_->boxes.front()));
+        QVERIFY(form_->isVisible());
+    }
+
+    void trackMenuFollowsTheButtons() {
+        MakeForm();
+        const std::pair<QAction*, app::TSimpleBmpButton*> items[] = {
+            {form_->PlayMenuItem, form_->PreViewTrackStartButton},
+            {form_->PlayEndMenuItem, form_->PreViewTrackEndButton},
+            {form_->StopMenuItem, form_->StopPreviewButton},
+            {form_->SplitMenuItem, form_->SplitButton},
+            {form_->MergeMenuItem, form_->MergeButton}};
+        const auto enabled = [&items] {
+            QList<bool> states;
+            for (const auto& [item, button] : items) {
+                if (item->isEnabled() != button->Enabled()) return QList<bool>{};
+                states << item->isEnabled();
+            }
+            return states;
+        };
+        QCOMPARE(enabled(), (QList<bool>{false, false, false, false, false}));
+        ListTracks(3);
+        Check({0, 1});
+        QCOMPARE(enabled(), (QList<bool>{true, true, false, true, true}));
+        form_->SetPreviewControlsEnabled(false);  // as a preview starts
+        form_->SetEnabled(app::Control::StopPreview, true);
+        QCOMPARE(enabled(), (QList<bool>{true, true, true, false, true}));
+        QStringList clicked;
+        for (const auto& [item, button] : items) {
+            button->SetEnabled(true);
+            button->OnClick = [&clicked, button] { clicked << button->accessibleName(); };
+            item->trigger();  // a disabled item would not
+        }
+        QCOMPARE(clicked, (QStringList{"Play", "Play End", "Stop", "Split", "Merge"}));
+    }
+
+    void unsavableNamesAreFlaggedWhenTyped_data() {
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<QString>("flag");
+        QTest::newRow("slash") << "a/b"
+                               << "The name \"a/b\" cannot be saved: a track name cannot hold / or \".";
+        QTest::newRow("quote") << "My \"Song\""
+                               << "The name \"My \"Song\"\" cannot be saved: a track name cannot hold / or \".";
+        QTest::newRow("line break") << "two\nlines"
+                                    << QString::fromUtf8(
+                                           "The name \"two\u21B5lines\" cannot be saved: a track name "
+                                           "cannot hold a line break.");
+        QTest::newRow("usable") << "Blue Moon" << QString();
+    }
+    void unsavableNamesAreFlaggedWhenTyped() {
+        QFETCH(QString, name);
+        QFETCH(QString, flag);
+        MakeForm();
+        ListTracks(2);
+        emit form_->TrackListView->nameEdited(1, name);
+        QCOMPARE(QString::fromStdString(form_->TrackList[1].Name), name);  // kept as typed
+        QCOMPARE(form_->StatusText(0), flag);
+        QTreeWidgetItem* row = form_->TrackListView->Row(1);
+        QCOMPARE(row->toolTip(0), flag);
+        QCOMPARE(row->icon(0).isNull(), flag.isEmpty());
+        QVERIFY(form_->TrackListView->Row(0)->icon(0).isNull());
+        emit form_->TrackListView->nameEdited(1, "Blue Moon");  // a usable name takes the flag away
+        QVERIFY(row->toolTip(0).isEmpty() && row->icon(0).isNull());
+        QCOMPARE(form_->StatusText(0), QString());
     }
 
     void commandLineFileIsOpenedWhenShown() {
