@@ -18,6 +18,7 @@ packages=(
   librsvg2-bin                # rsvg-convert draws the overview pictures, in the tests
   time                        # peak memory in the benchmarks
   clang libclang-rt-14-dev    # fuzz targets (libFuzzer)
+  nlohmann-json3-dev libexpat1-dev  # the printed formats' fuzz target parses its JSON and SVG
   clang-format                # the house style, checked by the tests
   dpkg-dev file               # the Debian package: dpkg-shlibdeps, and CPack's test for ELF files
   lintian                     # checks the package

@@ -8,14 +8,18 @@
 #include <cstdint>
 #include <cstdio>
 #include <cstdlib>
+#include <memory>
 #include <string>
 #include <string_view>
 #include <vector>
 
+#include <expat.h>
+
+#include <nlohmann/json.hpp>
+
 #include "analysis/TrackTimes.h"
 #include "cli/OverviewSvg.h"
 #include "cli/TrackFormats.h"
-#include "support/WellFormed.h"
 
 namespace {
 
@@ -29,6 +33,24 @@ void Require(bool ok, const char* what, const std::string& output) {
     std::abort();
 }
 
+// Checked by libraries written apart from the code that makes the text, so
+// that they do not share its faults.
+bool IsValidUtf8(const std::string& text) {
+    try {
+        (void)nlohmann::json(text).dump();  // refuses invalid UTF-8
+        return true;
+    } catch (const nlohmann::json::type_error&) {
+        return false;
+    }
+}
+
+bool IsStrictJson(const std::string& text) { return nlohmann::json::accept(text); }
+
+bool IsWellFormedXml(const std::string& text) {
+    const std::unique_ptr<XML_ParserStruct, void (*)(XML_Parser)> parser(XML_ParserCreate("UTF-8"), XML_ParserFree);
+    return parser && XML_Parse(parser.get(), text.data(), int(text.size()), 1) == XML_STATUS_OK;
+}
+
 std::vector<std::string_view> Lines(std::string_view text) {
     std::vector<std::string_view> lines;
     for (std::size_t end; (end = text.find('\n')) != std::string_view::npos; text.remove_prefix(end + 1))
@@ -38,7 +60,7 @@ std::vector<std::string_view> Lines(std::string_view text) {
 
 // One line per track, four fields, no CR anywhere.
 void CheckTsv(const std::string& tsv, std::size_t tracks) {
-    Require(test::IsValidUtf8(tsv), "TSV is not UTF-8", tsv);
+    Require(IsValidUtf8(tsv), "TSV is not UTF-8", tsv);
     const auto lines = Lines(tsv);
     Require(lines.size() == tracks && (tsv.empty() || tsv.back() == '\n'), "TSV line count", tsv);
     Require(tsv.find('\r') == std::string::npos, "CR in TSV", tsv);
@@ -48,7 +70,7 @@ void CheckTsv(const std::string& tsv, std::size_t tracks) {
 // Title, file, then three lines per track, each the expected command with
 // its one quoted field (if any) closed on the same line.
 void CheckCue(const std::string& cue, std::size_t tracks) {
-    Require(test::IsValidUtf8(cue), "CUE is not UTF-8", cue);
+    Require(IsValidUtf8(cue), "CUE is not UTF-8", cue);
     const auto lines = Lines(cue);
     Require(lines.size() == 2 + 3 * tracks && cue.back() == '\n', "CUE line count", cue);
     Require(cue.find_first_of("\t\r") == std::string::npos, "tab or CR in CUE", cue);
@@ -92,8 +114,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     CheckTsv(cli::FormatTsv(analysis.tracks), analysis.tracks.size());
     CheckCue(cli::FormatCue(analysis.tracks, analysis.path), analysis.tracks.size());
     const std::string json = cli::FormatJson(analysis, cli::WaveFacts{});
-    Require(test::IsStrictJson(json), "JSON does not parse", json);
+    Require(IsStrictJson(json), "JSON does not parse", json);
     const std::string svg = cli::FormatSvg(analysis);
-    Require(test::IsWellFormedXml(svg), "SVG is not well-formed XML", svg);
+    Require(IsWellFormedXml(svg), "SVG is not well-formed XML", svg);
     return 0;
 }
