@@ -196,7 +196,7 @@ struct ScanFacts {
     AnalysisJob& job;
     int fd;
     int64_t dataOffset;
-    uint32_t dataSize;
+    uint64_t dataSize;
     uint64_t align;
     uint64_t totalFrames;
     uint64_t blockFrames;
@@ -376,7 +376,7 @@ unsigned ThreadsFor(const ScanSettings& settings, std::size_t blocks) {
 
 }  // namespace
 
-ScanResult ScanDataChunk(int fd, int64_t dataOffset, uint32_t dataSize, const WaveFormat& format,
+ScanResult ScanDataChunk(int fd, int64_t dataOffset, uint64_t dataSize, const WaveFormat& format,
                          int32_t amplitudePercent, uint32_t minFrames, AnalysisJob& job, OverviewBuilder* overview,
                          const ScanSettings& settings) {
     const uint64_t align = format.nBlockAlign;

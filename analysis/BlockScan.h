@@ -66,7 +66,7 @@ struct ScanResult {
 // go through job as AnalyzeWaveFile says. Silences are runs of frames silent
 // at amplitudePercent longer than minFrames. When overview is given, it
 // receives the peaks of the frames scanned (its Finish is the caller's).
-[[nodiscard]] ScanResult ScanDataChunk(int fd, int64_t dataOffset, uint32_t dataSize, const WaveFormat& format,
+[[nodiscard]] ScanResult ScanDataChunk(int fd, int64_t dataOffset, uint64_t dataSize, const WaveFormat& format,
                                        int32_t amplitudePercent, uint32_t minFrames, AnalysisJob& job,
                                        OverviewBuilder* overview, const ScanSettings& settings);
 

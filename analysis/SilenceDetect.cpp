@@ -50,7 +50,7 @@ struct OpenWave {
     UniqueHmmio file;
     WaveFormat format;
     MMCKINFO dataChunk;
-    uint32_t dataSize = 0;
+    uint64_t dataSize = 0;
 };
 
 }  // namespace
@@ -94,8 +94,8 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
     OpenWave wave;
     if (!OpenWaveFile(path, wave.file, wave.format, wave.dataChunk, wave.dataSize, seam)) return Fail(job, seam);
 
-    const uint32_t totalFrames = wave.dataSize / wave.format.nBlockAlign;
-    seam.ShowWaveInfo(ConvertPosition(totalFrames, UnitFrames, UnitMilliseconds, wave.format),
+    const uint64_t totalFrames = wave.dataSize / wave.format.nBlockAlign;
+    seam.ShowWaveInfo(ConvertPosition(uint32_t(totalFrames), UnitFrames, UnitMilliseconds, wave.format),
                       wave.format.nSamplesPerSec, wave.format.wBitsPerSample, wave.format.nChannels, false);
     if (wave.dataSize == 0) {
         wave.file.reset();

@@ -19,7 +19,15 @@ enum WaveFileError : int {
     WaveErrNoDataChunk = 5004,
     WaveErrNotPcm = 5005,
     WaveErrShortData = 5006,
+    WaveErrDamagedFormat = 5007,  // an extensible or ds64 block that contradicts itself
+    WaveErrWideOff = 5008,        // a layout the wide-formats setting would open
 };
+
+// Whether the wide layouts open: 24- and 32-bit integer, floating point,
+// extensible blocks and 64-bit (RF64, BW64) files. Off by default; the
+// setting, or the command line's option, turns it on for the process.
+void SetWideFormats(bool on);
+[[nodiscard]] bool WideFormatsOn();
 constexpr int WAVERR_BADFORMAT = 32;
 
 // Opens path. True: handle is open at the first byte of the data chunk's data,
@@ -28,18 +36,23 @@ constexpr int WAVERR_BADFORMAT = 32;
 // outputs are to be ignored.
 // Refused: missing file (461), unopenable (5003 text), not RIFF/WAVE or no fmt
 // (483), short fmt read (5003 text), not PCM (105), more than 2 channels or 16
-// bits (105), a rate, channel count or sample size of 0 (105), a block align too small to hold the samples the silence
-// test reads (105), no data chunk after fmt (105).
+// bits (105), a rate, channel count or sample size of 0 (105), a block align
+// too small to hold the samples the silence test reads (105), no data chunk
+// after fmt (105). A layout that only the wide-formats setting opens gives 105
+// with a line naming the setting while it is off; while it is on, such a
+// layout opens, and a damaged extensible or ds64 block gives the damaged-format
+// text.
 bool OpenWaveFile(const std::string& path, platform::UniqueHmmio& handle, WaveFormat& format,
-                  platform::MMCKINFO& dataChunk, uint32_t& dataSize, WindowSeam& seam);
+                  platform::MMCKINFO& dataChunk, uint64_t& dataSize, WindowSeam& seam);
 
 // Shows the message for code (a file-layer result or a WaveFileError); an
 // unknown code shows nothing.
 void ReportWaveFileError(int code, WindowSeam& seam);
 
 // The plain walk the libraries share, with no message: into the RIFF "WAVE"
-// chunk (riff), then its "fmt " chunk, whose first 18 bytes at most are read
-// into format (bytes the chunk lacks stay 0); the file is left after fmt. A
+// chunk (riff; an RF64 or BW64 form too), then its "fmt " chunk, whose first
+// bytes are read into format by ParseFormatChunk (bytes the chunk lacks stay
+// 0; the verdict is not judged here); the file is left after fmt. A
 // fmt chunk shorter than minimumBytes counts as none; OpenWaveFile sets no
 // minimum, so a reader that must take what it takes passes 0.
 enum class FormatWalk { Found, NotWave, NoFormat, CannotLeaveFormat };

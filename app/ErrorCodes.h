@@ -100,6 +100,13 @@ inline constexpr const char* kTooManyOpenFiles =
     "available file handles.";
 inline constexpr const char* kUnableToRead = "Error : Unable to read data from file.";
 inline constexpr const char* kUnableToReadWhole = "Error : Unable to read whole data from file.";
+// After message 105, on a line of its own, for a file the wide-formats setting would open.
+inline constexpr const char* kWideFormatsHint =
+    "To open it, turn on \"Open 24-bit, 32-bit and floating-point recordings\" in Preferences.";
+// The same for the command line, which has an option in place of the check box.
+inline constexpr const char* kWideFormatsOptionHint = "To open it, give --wide-formats.";
+inline constexpr const char* kDamagedFormat =
+    "Error : The format or size block of this wave file is damaged, so it cannot be opened.";
 inline constexpr const char* kNotValidInteger = "'%s' is not a valid integer value";
 inline constexpr const char* kUnableToWrite = "Unable to write to %s";
 inline constexpr const char* kFolderNameHasLineBreak =

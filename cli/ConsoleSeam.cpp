@@ -39,10 +39,16 @@ void ConsoleSeam::Print(const std::string& text) {
 }
 
 void ConsoleSeam::ShowErrorBox(const std::string& text) {
-    // The seam is handed texts, not numbers: the message is known by its text.
-    if (text != engine::MessageText(engine::MsgFormatNotSupported) || source_.empty()) return Print(text);
+    // The seam is handed texts, not numbers: the message is known by its text,
+    // with or without the line that names the wide-formats setting.
+    const std::string& refused = engine::MessageText(engine::MsgFormatNotSupported);
+    const std::string windowHint = "\n" + std::string(engine::text::kWideFormatsHint);
+    const bool hinted = text == refused + windowHint;
+    if ((text != refused && !hinted) || source_.empty()) return Print(text);
     const std::string what = DescribeWaveFile(source_);
-    Print(what.empty() ? text : TrimmedLine(text) + "\n" + OneLine(source_) + ": " + what);
+    std::string shown = what.empty() ? refused : TrimmedLine(refused) + "\n" + OneLine(source_) + ": " + what;
+    if (hinted) shown = TrimmedLine(shown) + "\n" + engine::text::kWideFormatsOptionHint;
+    Print(shown);
 }
 
 void ConsoleSeam::ShowErrorWithDetail(int number, const std::string& detail) {

@@ -19,7 +19,7 @@ using namespace platform;
 
 void MeasureAvailable(Source& source) {
     const int64_t end = mmioSeek(source.file.get(), 0, SEEK_END);
-    const int64_t bytes = std::clamp<int64_t>(end - source.data.dwDataOffset, 0, source.dataSize);
+    const int64_t bytes = std::clamp<int64_t>(end - source.data.dwDataOffset, 0, int64_t(source.dataSize));
     source.available = bytes - bytes % source.format.nBlockAlign;
 }
 

@@ -37,7 +37,7 @@ struct Source {
     platform::UniqueHmmio file;
     WaveFormat format;
     platform::MMCKINFO data;
-    uint32_t dataSize = 0;
+    uint64_t dataSize = 0;
     int64_t available = 0;  // the data bytes the file holds in whole frames, at most dataSize
 };
 

@@ -8,13 +8,24 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
+#include <utility>
+#include <vector>
 
 namespace quillon::platform {
+
+// The sizes a 64-bit form's "ds64" chunk gives in place of 0xFFFFFFFF.
+struct Ds64Sizes {
+    uint64_t riff = 0;
+    uint64_t data = 0;
+    std::vector<std::pair<FOURCC, uint64_t>> table;  // other chunks, by id
+};
 
 class MmioFile {
 public:
     explicit MmioFile(std::FILE* f) : file(f) {}
     std::FILE* file;
+    std::optional<Ds64Sizes> ds64;
 };
 
 namespace {
@@ -61,7 +72,45 @@ void StoreLe32(unsigned char* p, uint32_t v) {
     for (int i = 0; i < 4; ++i) p[i] = static_cast<unsigned char>(v >> (8 * i));
 }
 
-int64_t PaddedEnd(const MMCKINFO& ck) { return ck.dwDataOffset + ck.cksize + (ck.cksize & 1); }
+int64_t PaddedEnd(const MMCKINFO& ck) { return ck.dwDataOffset + int64_t(ck.cksize) + int64_t(ck.cksize & 1); }
+
+uint64_t LoadLe64(const unsigned char* p) { return uint64_t(LoadLe32(p)) | uint64_t(LoadLe32(p + 4)) << 32; }
+
+constexpr uint32_t kSizeInDs64 = 0xFFFFFFFF;
+// Far more table entries than any writer makes, and sizes far beyond any
+// file: larger ones are damage (and would overflow the offsets they make).
+constexpr uint32_t kMaxDs64Table = 1024;
+constexpr uint64_t kMaxDs64Size = uint64_t(1) << 56;
+
+// Reads the "ds64" chunk that must open a 64-bit form, at the current
+// position (just past the form type), and leaves the position there.
+std::optional<Ds64Sizes> ReadDs64(std::FILE* f) {
+    const int64_t at = ftello(f);
+    unsigned char head[8 + 28];
+    if (at < 0 || !ReadExact(f, head, sizeof head) || LoadLe32(head) != FOURCC_DS64) return std::nullopt;
+    const uint32_t size = LoadLe32(head + 4);
+    const uint32_t entries = LoadLe32(head + 8 + 24);
+    if (size < 28 || entries > kMaxDs64Table || uint64_t(size) < 28 + uint64_t(entries) * 12) return std::nullopt;
+    Ds64Sizes sizes;
+    sizes.riff = LoadLe64(head + 8);
+    sizes.data = LoadLe64(head + 16);
+    if (sizes.riff > kMaxDs64Size || sizes.data > kMaxDs64Size) return std::nullopt;
+    for (uint32_t i = 0; i < entries; ++i) {
+        unsigned char entry[12];
+        if (!ReadExact(f, entry, sizeof entry) || LoadLe64(entry + 4) > kMaxDs64Size) return std::nullopt;
+        sizes.table.emplace_back(LoadLe32(entry), LoadLe64(entry + 4));
+    }
+    if (fseeko(f, off_t(at), SEEK_SET) != 0) return std::nullopt;
+    return sizes;
+}
+
+// The real size of a chunk whose 32-bit field says "see ds64".
+uint64_t SizeFromDs64(const Ds64Sizes& sizes, FOURCC id) {
+    if (id == mmioFOURCC('d', 'a', 't', 'a')) return sizes.data;
+    for (const auto& [tableId, size] : sizes.table)
+        if (tableId == id) return size;
+    return kSizeInDs64;
+}
 
 bool WriteLe32(std::FILE* f, uint32_t v) {
     unsigned char b[4];
@@ -197,10 +246,11 @@ int mmioDescriptor(HMMIO h) { return h ? fileno(h->file) : -1; }
 
 MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags) {
     if (!h || !ck) return MMIOERR_CHUNKNOTFOUND;
-    const int64_t parentEnd = parent ? parent->dwDataOffset + parent->cksize : INT64_MAX;
+    const int64_t parentEnd = parent ? parent->dwDataOffset + int64_t(parent->cksize) : INT64_MAX;
     const FOURCC wantId = (flags & MMIO_FINDRIFF) ? FOURCC_RIFF : (flags & MMIO_FINDLIST) ? FOURCC_LIST : ck->ckid;
     const bool wantForm = (flags & (MMIO_FINDRIFF | MMIO_FINDLIST)) != 0;
     const bool searching = (flags & (MMIO_FINDCHUNK | MMIO_FINDRIFF | MMIO_FINDLIST)) != 0;
+    const bool allow64 = (flags & MMIO_FINDRIFF) && (flags & MMIO_ALLOW64);
     const FOURCC wantType = ck->fccType;
 
     for (;;) {
@@ -213,13 +263,21 @@ MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t fla
         found.ckid = LoadLe32(head);
         found.cksize = LoadLe32(head + 4);
         found.dwDataOffset = at + 8;
-        const bool isForm = found.ckid == FOURCC_RIFF || found.ckid == FOURCC_LIST;
+        const bool is64 = allow64 && (found.ckid == FOURCC_RF64 || found.ckid == FOURCC_BW64);
+        const bool isForm = found.ckid == FOURCC_RIFF || found.ckid == FOURCC_LIST || is64;
         if (isForm) {
             unsigned char type[4];
             if (!ReadExact(h->file, type, 4)) return MMIOERR_CHUNKNOTFOUND;
             found.fccType = LoadLe32(type);
         }
-        const bool match = !searching || (found.ckid == wantId && (!wantForm || found.fccType == wantType));
+        if (found.cksize == kSizeInDs64 && h->ds64) found.cksize = SizeFromDs64(*h->ds64, found.ckid);
+        const FOURCC id = is64 ? FOURCC_RIFF : found.ckid;
+        const bool match = !searching || (id == wantId && (!wantForm || found.fccType == wantType));
+        if (match && is64) {
+            h->ds64 = ReadDs64(h->file);
+            if (!h->ds64) return MMIOERR_BADSIZES;
+            if (found.cksize == kSizeInDs64) found.cksize = h->ds64->riff;
+        }
         if (match) {
             *ck = found;
             return MMSYSERR_NOERROR;
@@ -235,7 +293,7 @@ MMRESULT mmioAscend(HMMIO h, MMCKINFO* ck, uint32_t) {
         if (end < ck->dwDataOffset) return MMIOERR_CANNOTSEEK;
         const int64_t size = end - ck->dwDataOffset;
         if (size > int64_t(UINT32_MAX)) return MMIOERR_CANNOTEXPAND;
-        if (uint32_t(size) != ck->cksize) {
+        if (uint64_t(size) != ck->cksize) {
             if (fseeko(h->file, off_t(ck->dwDataOffset - 4), SEEK_SET) != 0) return MMIOERR_CANNOTSEEK;
             if (!WriteLe32(h->file, uint32_t(size))) return MMIOERR_CANNOTWRITE;
             if (fseeko(h->file, off_t(end), SEEK_SET) != 0) return MMIOERR_CANNOTSEEK;

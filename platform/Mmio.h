@@ -18,6 +18,11 @@ constexpr FOURCC mmioFOURCC(char a, char b, char c, char d) {
 }
 constexpr FOURCC FOURCC_RIFF = mmioFOURCC('R', 'I', 'F', 'F');
 constexpr FOURCC FOURCC_LIST = mmioFOURCC('L', 'I', 'S', 'T');
+// The 64-bit forms of a RIFF file: their 32-bit sizes of 0xFFFFFFFF stand for
+// the sizes a "ds64" chunk, first in the form, gives.
+constexpr FOURCC FOURCC_RF64 = mmioFOURCC('R', 'F', '6', '4');
+constexpr FOURCC FOURCC_BW64 = mmioFOURCC('B', 'W', '6', '4');
+constexpr FOURCC FOURCC_DS64 = mmioFOURCC('d', 's', '6', '4');
 
 // Result codes.
 constexpr MMRESULT MMSYSERR_NOERROR = 0;
@@ -37,6 +42,8 @@ constexpr MMRESULT MMIOERR_SHARINGVIOLATION = 269;
 constexpr MMRESULT MMIOERR_NETWORKERROR = 270;
 constexpr MMRESULT MMIOERR_TOOMANYOPENFILES = 271;
 constexpr MMRESULT MMIOERR_INVALIDFILE = 272;
+// Of this program's own: a 64-bit form whose "ds64" chunk is missing or damaged.
+constexpr MMRESULT MMIOERR_BADSIZES = 0x1101;
 
 // mmioOpen flags.
 constexpr uint32_t MMIO_READ = 0x0;
@@ -48,6 +55,9 @@ constexpr uint32_t MMIO_ALLOCBUF = 0x10000;
 constexpr uint32_t MMIO_FINDCHUNK = 0x10;
 constexpr uint32_t MMIO_FINDRIFF = 0x20;
 constexpr uint32_t MMIO_FINDLIST = 0x40;
+// With MMIO_FINDRIFF: an "RF64" or "BW64" form matches too, and its "ds64"
+// sizes are kept for the descents that follow in the same file.
+constexpr uint32_t MMIO_ALLOW64 = 0x80;
 // mmioCreateChunk flags.
 constexpr uint32_t MMIO_CREATERIFF = 0x20;
 constexpr uint32_t MMIO_CREATELIST = 0x40;
@@ -58,7 +68,7 @@ constexpr uint32_t MMIO_DIRTY = 0x10000000;
 // past the size field; for RIFF and LIST chunks the data starts with fccType.
 struct MMCKINFO {
     FOURCC ckid = 0;
-    uint32_t cksize = 0;
+    uint64_t cksize = 0;  // wider than 32 bits only for a 64-bit form's sizes
     FOURCC fccType = 0;
     int64_t dwDataOffset = 0;
     uint32_t dwFlags = 0;
@@ -110,7 +120,8 @@ void mmioSetCopyRangeCall(CopyRangeCall call);
 // MMIO_FINDRIFF / MMIO_FINDLIST searches forward for ck->ckid (or a RIFF/LIST
 // chunk of form type ck->fccType), skipping other chunks with their pad byte.
 // The search stays inside parent when one is given. MMIOERR_CHUNKNOTFOUND when
-// the end of the parent or the file is reached first.
+// the end of the parent or the file is reached first; MMIOERR_BADSIZES for a
+// 64-bit form (MMIO_ALLOW64) without a sound "ds64" chunk.
 MMRESULT mmioDescend(HMMIO h, MMCKINFO* ck, const MMCKINFO* parent, uint32_t flags);
 // Leaves ck: for a created chunk, writes its real size and a pad byte when odd;
 // in every case positions the file after the (padded) chunk.

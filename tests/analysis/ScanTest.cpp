@@ -413,7 +413,7 @@ TEST(ParallelScan, AFileCutFromAnotherThreadNeverRaisesSigbus) {
         platform::UniqueHmmio file;
         WaveFormat format;
         platform::MMCKINFO chunk;
-        uint32_t dataSize = 0;
+        uint64_t dataSize = 0;
         RecordingSeam seam;
         ASSERT_TRUE(OpenWaveFile(path, file, format, chunk, dataSize, seam));
         AnalysisJob job;

@@ -5,6 +5,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <optional>
+
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "support/RecordingSeam.h"
@@ -18,7 +20,7 @@ using namespace engine;
 struct Opened {
     bool ok;
     WaveFormat format;
-    uint32_t dataSize;
+    uint64_t dataSize;
     int64_t dataOffset;
     bool handleOpen;
     std::vector<std::string> boxes;
@@ -29,12 +31,22 @@ Opened Open(const std::string& path) {
     platform::UniqueHmmio h;
     WaveFormat format;
     platform::MMCKINFO data;
-    uint32_t size = 0;
+    uint64_t size = 0;
     const bool ok = OpenWaveFile(path, h, format, data, size, seam);
     return {ok, format, size, data.dwDataOffset, bool(h), seam.boxes};
 }
 
 std::string Error(int number) { return "error: " + MessageText(number); }
+
+const std::string kHinted = Error(MsgFormatNotSupported) + "\n" + text::kWideFormatsHint;
+
+class WideFormats {
+public:
+    explicit WideFormats(bool on) { SetWideFormats(on); }
+    ~WideFormats() { SetWideFormats(false); }
+    WideFormats(const WideFormats&) = delete;
+    WideFormats& operator=(const WideFormats&) = delete;
+};
 
 const Bytes kFourFrames = Pcm(16, 2).Loud(4).bytes();
 
@@ -63,10 +75,11 @@ TEST(WaveRead, RefusesEachBadFileWithExactlyOneMessage) {
         {"no fmt", Riff({data}), Error(MsgNotValidWave)},
         {"fmt after data", Riff({data, fmt}), Error(MsgFormatNotSupported)},
         {"no data", Riff({fmt}), Error(MsgFormatNotSupported)},
-        {"format tag 3 (float)", PcmWave(With(3, 2, 32), kFourFrames), Error(MsgFormatNotSupported)},
-        {"format tag 0xFFFE (extensible)", PcmWave(With(0xFFFE, 2, 16), kFourFrames), Error(MsgFormatNotSupported)},
-        {"24-bit", PcmWave(With(1, 2, 24), kFourFrames), Error(MsgFormatNotSupported)},
-        {"32-bit", PcmWave(With(1, 2, 32), kFourFrames), Error(MsgFormatNotSupported)},
+        {"format tag 3 (float)", PcmWave(With(3, 2, 32), kFourFrames), kHinted},
+        {"format tag 0xFFFE (extensible), block cut short", PcmWave(With(0xFFFE, 2, 16), kFourFrames),
+         Error(MsgFormatNotSupported)},
+        {"24-bit", PcmWave(With(1, 2, 24), kFourFrames), kHinted},
+        {"32-bit", PcmWave(With(1, 2, 32), kFourFrames), kHinted},
         {"3 channels", PcmWave(With(1, 3, 16), kFourFrames), Error(MsgFormatNotSupported)},
         {"0 channels", PcmWave(With(1, 0, 16, 4), kFourFrames), Error(MsgFormatNotSupported)},
         {"0 bits", PcmWave(With(1, 2, 0, 4), kFourFrames), Error(MsgFormatNotSupported)},
@@ -210,6 +223,8 @@ TEST(WaveRead, ReportWaveFileErrorShowsOneMessageForEveryKnownCode) {
         {WaveErrNoDataChunk, Error(MsgNoDataChunk)},
         {WaveErrNotPcm, Error(MsgFormatNotSupported)},
         {WaveErrShortData, "plain: " + std::string(text::kUnableToReadWhole)},
+        {WaveErrDamagedFormat, "error: " + std::string(text::kDamagedFormat)},
+        {WaveErrWideOff, kHinted},
     };
     for (const auto& c : cases) {
         SCOPED_TRACE(c.code);
@@ -217,11 +232,83 @@ TEST(WaveRead, ReportWaveFileErrorShowsOneMessageForEveryKnownCode) {
         ReportWaveFileError(c.code, seam);
         EXPECT_EQ(seam.boxes, std::vector<std::string>{c.shown});
     }
-    for (int unknown : {0, 263, 266, 5000, 5007}) {
+    for (int unknown : {0, 263, 266, 5000, 5009}) {
         RecordingSeam seam;
         ReportWaveFileError(unknown, seam);
         EXPECT_TRUE(seam.boxes.empty()) << unknown;
     }
+}
+
+// Each layout with the setting on (its kind, or the box) and off (the box).
+TEST(WaveRead, OpensTheWideLayoutsOnlyWithTheSetting) {
+    TempDir dir;
+    const Bytes frames(48, 0);
+    const auto wave = [&frames](const Bytes& fmtBody) { return Riff({Chunk("fmt ", fmtBody), Chunk("data", frames)}); };
+    Bytes tooShort = ExtensibleFmtBody(2, 48000, 24, 24, 1);
+    tooShort.resize(30);
+    Bytes ds64Table = Rf64Wave(FmtBody(With(1, 2, 24)), frames);
+    ds64Table[12 + 8 + 24] = 0xFF;  // table entries: far more than the chunk holds
+    const std::string damaged = "error: " + std::string(text::kDamagedFormat);
+    const std::string plain = Error(MsgFormatNotSupported);
+    const struct {
+        const char* name;
+        Bytes bytes;
+        std::optional<SampleKind> kind;  // with the setting on; none: refused with onBox
+        uint16_t validBits;
+        std::string onBox, offBox;
+    } cases[] = {
+        {"PCM 24-bit", wave(FmtBody(With(1, 2, 24))), SampleKind::Signed24, 24, "", kHinted},
+        {"PCM 32-bit mono", wave(FmtBody(With(1, 1, 32))), SampleKind::Signed32, 32, "", kHinted},
+        {"float 32-bit", wave(FmtBody(With(3, 2, 32))), SampleKind::Float32, 32, "", kHinted},
+        {"float 64-bit mono", wave(FmtBody(With(3, 1, 64))), SampleKind::Float64, 64, "", kHinted},
+        {"extensible 24-bit", wave(ExtensibleFmtBody(2, 96000, 24, 24, 1)), SampleKind::Signed24, 24, "", kHinted},
+        {"extensible 24 in 32", wave(ExtensibleFmtBody(2, 96000, 32, 24, 1)), SampleKind::Signed32, 24, "", kHinted},
+        {"extensible float", wave(ExtensibleFmtBody(1, 44100, 32, 32, 3)), SampleKind::Float32, 32, "", kHinted},
+        {"extensible 16-bit", wave(ExtensibleFmtBody(2, 44100, 16, 16, 1)), SampleKind::Signed16, 16, "", kHinted},
+        {"RF64", Rf64Wave(FmtBody(With(1, 2, 24)), frames), SampleKind::Signed24, 24, "", Error(MsgNotValidWave)},
+        {"BW64", Rf64Wave(FmtBody(With(3, 2, 32)), frames, "BW64"), SampleKind::Float32, 32, "",
+         Error(MsgNotValidWave)},
+        {"extensible cut short", wave(tooShort), std::nullopt, 0, damaged, plain},
+        {"valid bits beyond the container", wave(ExtensibleFmtBody(2, 48000, 24, 28, 1)), std::nullopt, 0, damaged,
+         plain},
+        {"extensible of another codec", wave(ExtensibleFmtBody(2, 48000, 16, 16, 0x55)), std::nullopt, 0, plain, plain},
+        {"RF64 without ds64", Riff({Chunk("fmt ", FmtBody(With(1, 2, 24))), Chunk("data", frames)}, "WAVE", "RF64"),
+         std::nullopt, 0, damaged, Error(MsgNotValidWave)},
+        {"ds64 table beyond its chunk", ds64Table, std::nullopt, 0, damaged, Error(MsgNotValidWave)},
+        {"24-bit, 6 channels", wave(ExtensibleFmtBody(6, 48000, 24, 24, 1, 0x3F)), std::nullopt, 0, plain, plain},
+        {"float 16-bit", wave(FmtBody(With(3, 2, 16))), std::nullopt, 0, plain, plain},
+        {"24-bit stereo, block align 3", wave(FmtBody(With(1, 2, 24, 3))), std::nullopt, 0, plain, plain},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dir.Write("wide.wav", c.bytes);
+        {
+            WideFormats on(true);
+            const Opened r = Open(path);
+            EXPECT_EQ(r.ok, c.kind.has_value());
+            if (c.kind) {
+                EXPECT_EQ(KindOf(r.format), *c.kind);
+                EXPECT_EQ(r.format.ValidBits, c.validBits);
+                EXPECT_EQ(r.dataSize, frames.size());
+                EXPECT_TRUE(r.boxes.empty());
+            } else {
+                EXPECT_EQ(r.boxes, std::vector<std::string>{c.onBox});
+            }
+        }
+        const Opened off = Open(path);
+        EXPECT_FALSE(off.ok);
+        EXPECT_EQ(off.boxes, std::vector<std::string>{c.offBox});
+    }
+}
+
+// A 64-bit form's data size comes from ds64, past what 32 bits hold.
+TEST(WaveRead, TakesTheDataSizeOfA64BitFormFromDs64) {
+    TempDir dir;
+    WideFormats on(true);
+    const uint64_t declared = (uint64_t(1) << 32) + 6;
+    const Opened r = Open(dir.Write("big.wav", Rf64Wave(FmtBody(With(1, 2, 24)), Bytes(12, 0), "RF64", declared)));
+    ASSERT_TRUE(r.ok);
+    EXPECT_EQ(r.dataSize, declared);
 }
 
 }  // namespace

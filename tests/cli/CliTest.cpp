@@ -328,11 +328,13 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
          0},
         {{"analyze", hiRes},
          1,
-         text(engine::MsgFormatNotSupported) + "\n" + hiRes + ": 24-bit PCM, 2 channels, 96000 Hz\n",
+         text(engine::MsgFormatNotSupported) + "\n" + hiRes + ": 24-bit PCM, 2 channels, 96000 Hz\n" +
+             engine::text::kWideFormatsOptionHint + "\n",
          0},
         {{"analyze", mono},
          1,
-         text(engine::MsgFormatNotSupported) + "\n" + mono + ": format tag 3 (floating point), 1 channel, 48000 Hz\n",
+         text(engine::MsgFormatNotSupported) + "\n" + mono + ": format tag 3 (floating point), 1 channel, 48000 Hz\n" +
+             engine::text::kWideFormatsOptionHint + "\n",
          0},
         {{"analyze", surround},
          1,

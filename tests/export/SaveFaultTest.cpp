@@ -361,7 +361,7 @@ protected:
         WaveFormat format;
         platform::UniqueHmmio file;
         platform::MMCKINFO data{};
-        uint32_t size = 0;
+        uint64_t size = 0;
         if (!OpenWaveFile(source_, file, format, data, size, quiet)) return std::nullopt;
         return IdentifySource(file.get(), data);
     }

@@ -79,7 +79,7 @@ TEST(WaveWrite, ReplacesAnExistingFileAndReadsBack) {
     UniqueHmmio in;
     WaveFormat back;
     MMCKINFO dataChunk;
-    uint32_t size = 0;
+    uint64_t size = 0;
     ASSERT_TRUE(OpenWaveFile(path, in, back, dataChunk, size, seam));
     EXPECT_EQ(back.ToBytes(), f.ToBytes());
     EXPECT_EQ(size, samples.size());

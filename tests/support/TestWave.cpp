@@ -86,6 +86,45 @@ Bytes Riff(const std::vector<Bytes>& chunks, const char* form, const char* riffI
 
 Bytes PcmWave(const Format& f, const Bytes& data) { return Riff({Chunk("fmt ", FmtBody(f)), Chunk("data", data)}); }
 
+Bytes ExtensibleFmtBody(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t validBits, uint16_t subTag,
+                        uint32_t mask) {
+    Format f;
+    f.tag = 0xFFFE;
+    f.channels = channels;
+    f.rate = rate;
+    f.bits = bits;
+    Bytes b = FmtBody(f);
+    Put(b, 22, 2);
+    Put(b, validBits, 2);
+    Put(b, mask, 4);
+    Put(b, subTag, 2);
+    for (uint8_t x : {0x00, 0x00, 0x00, 0x00, 0x10, 0x00, 0x80, 0x00, 0x00, 0xAA, 0x00, 0x38, 0x9B, 0x71})
+        b.push_back(x);
+    return b;
+}
+
+Bytes Rf64Wave(const Bytes& fmtBody, const Bytes& data, const char* id, int64_t dataSize) {
+    const Bytes fmt = Chunk("fmt ", fmtBody);
+    Bytes ds64;
+    const uint64_t riffSize = 4 + (8 + 28) + fmt.size() + 8 + data.size() + data.size() % 2;
+    const uint64_t size = dataSize >= 0 ? uint64_t(dataSize) : data.size();
+    Put(ds64, uint32_t(riffSize), 4);
+    Put(ds64, uint32_t(riffSize >> 32), 4);
+    Put(ds64, uint32_t(size), 4);
+    Put(ds64, uint32_t(size >> 32), 4);
+    Put(ds64, 0, 4);
+    Put(ds64, 0, 4);
+    Put(ds64, 0, 4);  // no table
+    Bytes b;
+    PutId(b, id);
+    Put(b, 0xFFFFFFFF, 4);
+    PutId(b, "WAVE");
+    Append(b, Chunk("ds64", ds64));
+    Append(b, fmt);
+    Append(b, Chunk("data", data, 0xFFFFFFFF));
+    return b;
+}
+
 uint32_t Le32(const Bytes& b, std::size_t at) {
     return uint32_t(b.at(at)) | uint32_t(b.at(at + 1)) << 8 | uint32_t(b.at(at + 2)) << 16 |
            uint32_t(b.at(at + 3)) << 24;

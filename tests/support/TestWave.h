@@ -54,6 +54,15 @@ Bytes Riff(const std::vector<Bytes>& chunks, const char* form = "WAVE", const ch
 // The ordinary file: fmt then data.
 Bytes PcmWave(const Format& f, const Bytes& data);
 
+// A 40-byte extensible fmt body: container bits, valid bits, speaker mask and
+// the sub-format's tag (1 PCM, 3 IEEE float) in the standard GUID.
+Bytes ExtensibleFmtBody(uint16_t channels, uint32_t rate, uint16_t bits, uint16_t validBits, uint16_t subTag,
+                        uint32_t mask = 3);
+// A 64-bit form ("RF64" or "BW64"): sizes 0xFFFFFFFF, a ds64 chunk with the
+// real RIFF and data sizes (dataSize, when given, in place of data's), then
+// fmt and data.
+Bytes Rf64Wave(const Bytes& fmtBody, const Bytes& data, const char* id = "RF64", int64_t dataSize = -1);
+
 uint32_t Le32(const Bytes& b, std::size_t at);
 uint16_t Le16(const Bytes& b, std::size_t at);
 
