@@ -1,5 +1,7 @@
 #include "analysis/BlockScan.h"
 
+#include <sys/stat.h>
+
 #include <algorithm>
 #include <atomic>
 #include <exception>
@@ -374,13 +376,23 @@ unsigned ThreadsFor(const ScanSettings& settings, std::size_t blocks) {
     return unsigned(std::max<std::size_t>(1, std::min<std::size_t>(threads, blocks)));
 }
 
+// The declared frames, or one past what the file holds when it holds fewer:
+// that frame's read comes up short and ends the scan as a short read, and a
+// size field far beyond the file (a 64-bit one can claim petabytes) costs no
+// more blocks than the file has.
+uint64_t FramesToScan(int fd, int64_t dataOffset, uint64_t declared, uint64_t align) {
+    struct stat st {};
+    if (fstat(fd, &st) != 0 || st.st_size <= dataOffset) return std::min<uint64_t>(declared, 1);
+    return std::min<uint64_t>(declared, uint64_t(st.st_size - dataOffset) / align + 1);
+}
+
 }  // namespace
 
 ScanResult ScanDataChunk(int fd, int64_t dataOffset, uint64_t dataSize, const WaveFormat& format,
                          int32_t amplitudePercent, uint32_t minFrames, AnalysisJob& job, OverviewBuilder* overview,
                          const ScanSettings& settings) {
     const uint64_t align = format.nBlockAlign;
-    const uint64_t totalFrames = dataSize / align;
+    const uint64_t totalFrames = FramesToScan(fd, dataOffset, dataSize / align, align);
     const uint64_t blockFrames = std::max<uint64_t>(1, settings.BlockBytes / align);
     const uint64_t pieceFrames = std::max<uint64_t>(64, settings.PieceBytes / align / 64 * 64);
     const FrameClassifier classifier(format, amplitudePercent, settings.Vectors);

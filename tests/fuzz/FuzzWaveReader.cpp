@@ -1,6 +1,7 @@
 // libFuzzer target: arbitrary bytes as a wave file, through the reader, the
-// silence scan and the track builder. Every input must end in tracks or in
-// exactly one message, without a crash, leak or undefined behaviour.
+// silence scan and the track builder, with the wide layouts shut and open.
+// Every input must end in tracks or in exactly one message, without a crash,
+// leak or undefined behaviour.
 
 #include <cstdint>
 #include <cstdio>
@@ -8,6 +9,7 @@
 #include <string>
 
 #include "analysis/SilenceDetect.h"
+#include "analysis/WaveRead.h"
 #include "tests/fuzz/ScratchFile.h"
 
 namespace {
@@ -37,13 +39,17 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     std::fwrite(data, 1, size, f);
     std::fclose(f);
 
-    QuietSeam seam;
-    AnalysisJob job;
-    TrackList tracks;
     // The first byte picks the thresholds, so odd ones are explored too.
     const int32_t percent = size ? int32_t(data[0] % 120) - 5 : 10;
-    const ScanOutcome outcome = AnalyzeWaveFile(path, percent, size > 1 ? data[1] * 4 : 0, job, tracks, seam);
-    const bool refused = outcome == ScanOutcome::Failed;
-    if (refused != (seam.boxes == 1) || seam.boxes > 1 || refused != tracks.empty()) std::abort();
+    for (const bool wide : {false, true}) {
+        SetWideFormats(wide);
+        QuietSeam seam;
+        AnalysisJob job;
+        TrackList tracks;
+        const ScanOutcome outcome = AnalyzeWaveFile(path, percent, size > 1 ? data[1] * 4 : 0, job, tracks, seam);
+        const bool refused = outcome == ScanOutcome::Failed;
+        if (refused != (seam.boxes == 1) || seam.boxes > 1 || refused != tracks.empty()) std::abort();
+    }
+    SetWideFormats(false);
     return 0;
 }
