@@ -4,6 +4,7 @@
 // it is scanned and a mapping that fails must end as they do there.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -15,6 +16,7 @@
 #include "analysis/BlockScan.h"
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
+#include "platform/UniqueFd.h"
 #include "support/RecordingSeam.h"
 #include "support/TestScan.h"
 #include "support/TestWave.h"
@@ -387,6 +389,23 @@ TEST(ParallelScan, AFileCutShortWhileScannedEndsLikeAShortRead) {
         EXPECT_LT(scan.job->Progress.load(), 100);
         ExpectSameReport(scan.report, want.report);
     }
+}
+
+// A 64-bit size field may claim far more than the file holds: the scan reads
+// what is there and ends as a short read, at no cost for the blocks claimed.
+TEST(ParallelScan, ADataSizeFarBeyondTheFileEndsLikeAShortRead) {
+    TempDir dir;
+    const std::string path = dir.Write("claims.raw", Bytes(4000, 0));
+    const platform::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
+    WaveFormat f;
+    f.nChannels = 2;
+    f.nSamplesPerSec = 44100;
+    f.nBlockAlign = 4;
+    f.wBitsPerSample = 16;
+    AnalysisJob job;
+    const ScanResult r = ScanDataChunk(fd.get(), 0, uint64_t(1) << 50, f, 10, 100, job, nullptr, ScanSettings{});
+    EXPECT_EQ(r.Outcome, ScanOutcome::ShortRead);
+    EXPECT_EQ(r.FramesScanned, 1000u);
 }
 
 // Cut from another thread at any moment of a mapped scan: what was scanned is
