@@ -10,6 +10,7 @@
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
+#include "export/FramePosition.h"
 #include "export/PrefetchReader.h"
 #include "export/WaveWrite.h"
 
@@ -25,7 +26,7 @@ void MeasureAvailable(Source& source) {
 
 TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source) {
     const auto frame = [&source](const std::string& time) {
-        return int64_t(ConvertPosition(uint32_t(TimeTextToMs(time)), UnitMilliseconds, UnitFrames, source.format));
+        return MsToFrames(uint32_t(TimeTextToMs(time)), source.format);
     };
     const int64_t align = source.format.nBlockAlign;
     const int64_t startFrame = frame(track.Start);
@@ -109,7 +110,9 @@ void TrackWriter::Copy(TrackCopy& copy) {
     errno = 0;
     copy.Temp = CreateUniqueFile(ExtractFileDir(copy.FinalPath));
     if (!copy.Temp.empty()) copy.TempFolder = HeldFolder(copy.Temp);
-    copy.Out = copy.Temp.empty() ? nullptr : CreateWaveOutput(copy.Temp, source_.format, copy.Riff, copy.Data);
+    copy.Out = copy.Temp.empty()
+                   ? nullptr
+                   : CreateWaveOutput(copy.Temp, source_.format, copy.Riff, copy.Data, uint64_t(copy.Place.length));
     if (copy.Out == nullptr) {
         copy.Result = Fail(copy, seam, FailedAt::Creating);
         return;

@@ -51,7 +51,8 @@ struct TrackBytes {
 };
 
 // The track's place in the data chunk: times to frames as the track times
-// convert them, frames to bytes, kept inside the data chunk.
+// convert them (in 64 bits: past 2^32 frames too), frames to bytes, kept
+// inside the data chunk.
 [[nodiscard]] TrackBytes TrackPlace(const TRACK_INFO_STRUCT& track, const Source& source);
 
 // One track on its way to its file.

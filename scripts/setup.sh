@@ -11,7 +11,7 @@ packages=(
   qt6-base-dev                # windows, Qt Test, the local socket
   fonts-dejavu-core           # legible text on bare X servers
   libsdl2-dev                 # preview playback
-  libmp3lame-dev libavcodec-dev  # MP3 output: the LAME shim and the converter library
+  libmp3lame-dev libavcodec-dev libswresample-dev  # MP3 output: the LAME shim and the converter library
   ffmpeg                      # ffprobe checks the MP3 files in the tests
   lame                        # the reference in bench/mp3.sh
   sox                         # a second opinion on the files we write, in the tests

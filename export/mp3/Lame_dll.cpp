@@ -10,6 +10,7 @@
 #include "analysis/WaveFormat.h"
 #include "analysis/WaveRead.h"
 #include "app/Util.h"
+#include "export/mp3/SampleTo16.h"
 #include "platform/Mmio.h"
 #include "platform/SpecialFolders.h"
 
@@ -56,9 +57,18 @@ bool Bind(void* library) {
     return true;
 }
 
-// Walks to the fmt chunk and reads the format; false for anything but PCM.
-bool ReadPcmFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
-    return WalkToFormat(h, riff, format) == FormatWalk::Found && format.wFormatTag == WAVE_FORMAT_PCM;
+// The layouts SampleTo16 takes, in frames that hold their samples: classic
+// PCM, and a wide layout of one or two channels.
+bool Encodable(const WaveFormat& f) {
+    const bool framesHoldSamples = f.nBlockAlign >= f.nChannels * SampleBytes(f);
+    if (IsClassicFormat(f)) return f.wFormatTag == WAVE_FORMAT_PCM && f.wBitsPerSample <= 16 && framesHoldSamples;
+    return f.nChannels >= 1 && f.nChannels <= 2 && framesHoldSamples;
+}
+
+// Walks to the fmt chunk and reads the format; false for a layout the route
+// cannot encode.
+bool ReadEncodableFormat(HMMIO h, MMCKINFO& riff, WaveFormat& format) {
+    return WalkToFormat(h, riff, format) == FormatWalk::Found && Encodable(format);
 }
 
 void Remember(Module& module, const WaveFormat& f) {
@@ -174,24 +184,13 @@ bool LameBitRateUsable(const std::string& wavePath, uint32_t bitRate, WindowSeam
     }
     MMCKINFO riff;
     WaveFormat format;
-    if (!ReadPcmFormat(file.get(), riff, format)) return false;
+    if (!ReadEncodableFormat(file.get(), riff, format)) return false;
     Module module;
     Remember(module, format);
     if (BelowLameRules(format.nSamplesPerSec, bitRate)) return false;
     if (!OpenStream(module, bitRate)) return false;
     gLame.close(module.stream);
     return true;
-}
-
-void Expand8BitSamples(std::vector<uint8_t>& buffer, std::size_t& count) {
-    if (buffer.size() < 2 * count) buffer.resize(2 * count);
-    // From the end backwards, so each source byte is read before it is overwritten.
-    for (std::size_t i = count; i-- > 0;) {
-        const auto value = uint16_t(int(buffer[i]) * 256 - 32768);
-        buffer[2 * i] = uint8_t(value);
-        buffer[2 * i + 1] = uint8_t(value >> 8);
-    }
-    count *= 2;
 }
 
 uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
@@ -211,7 +210,7 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
     UniqueHmmio wave(mmioOpen(wavePath, nullptr, MMIO_READ | MMIO_ALLOCBUF));
     MMCKINFO riff;
     WaveFormat format;
-    if (!wave || !ReadPcmFormat(wave.get(), riff, format)) return LameNotPcmWave;
+    if (!wave || !ReadEncodableFormat(wave.get(), riff, format)) return LameNotPcmWave;
     Module module;
     Remember(module, format);
     if (format.nSamplesPerSec >= 8000 && format.nSamplesPerSec <= 22050 && bitRate > 160)
@@ -226,7 +225,9 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
     std::vector<uint8_t> encoded(module.bufferBytes);
     const std::size_t chunkBytes = std::size_t(module.samplesPerChunk) * format.nBlockAlign;
     if (chunkBytes == 0) return LameNoInputBuffer;
-    std::vector<uint8_t> input(format.wBitsPerSample == 8 ? 2 * chunkBytes : chunkBytes);
+    std::vector<uint8_t> input(chunkBytes);
+    std::vector<int16_t> samples(std::size_t(module.samplesPerChunk) * format.nChannels);
+    SampleTo16 convert(format);
 
     int64_t done = 0;
     int lastShown = 0;
@@ -238,16 +239,16 @@ uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path,
             if (!Put(out.get(), encoded, n)) return LameEncodeFailed;
             return std::fclose(out.release()) == 0 ? LameFinished : LameEncodeFailed;
         }
-        std::size_t n = std::size_t(std::min<int64_t>(int64_t(chunkBytes), total - done));
+        const std::size_t n = std::size_t(std::min<int64_t>(int64_t(chunkBytes), total - done));
         if (mmioRead(wave.get(), input.data(), int64_t(n)) != int64_t(n)) return LameShortRead;
-        const std::size_t read = n;
-        if (format.wBitsPerSample == 8) Expand8BitSamples(input, n);
+        const std::size_t frames = n / format.nBlockAlign;
+        convert.Convert(input.data(), frames, samples.data());
         uint32_t produced = 0;
-        if (gLame.encode(module.stream, uint32_t(n / 2), reinterpret_cast<const int16_t*>(input.data()), encoded.data(),
+        if (gLame.encode(module.stream, uint32_t(frames * format.nChannels), samples.data(), encoded.data(),
                          &produced) != 0)
             return LameEncodeFailed;
         if (!Put(out.get(), encoded, produced)) return LameEncodeFailed;
-        done += int64_t(read);
+        done += int64_t(n);
         const int percent = int(done * 100 / total);
         if (percent > lastShown) {
             lastShown = percent;

@@ -52,10 +52,12 @@ void SetLameLibraryCandidates(std::vector<std::string> candidates);
 // Whether LAME can encode wavePath at bitRate kbit/s: the program's own rules
 // (20 and below never; 24 and below at 44.1 kHz and more; above 160 at
 // 8-22.05 kHz), then the encoder's answer. The format comes from the file's
-// fmt chunk, wherever it is.
+// fmt chunk, wherever it is; a layout LameEncodeWave cannot encode has none.
 [[nodiscard]] bool LameBitRateUsable(const std::string& wavePath, uint32_t bitRate, WindowSeam& seam);
 
-// Encodes wavePath into mp3Path at bitRate kbit/s, chunk by chunk.
+// Encodes wavePath into mp3Path at bitRate kbit/s, chunk by chunk: classic
+// PCM, and the wide layouts of one or two channels, whose samples reach the
+// shim as 16-bit samples (SampleTo16: dithered, never wrapped).
 // progress gets each whole percentage once, as it grows. Stopped by
 // LameAbortRequested, which it clears first.
 [[nodiscard]] uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
@@ -65,9 +67,5 @@ void SetLameLibraryCandidates(std::vector<std::string> candidates);
 // each percentage.
 [[nodiscard]] uint16_t LameEncodeWave(const std::string& wavePath, const std::string& mp3Path, uint32_t bitRate,
                                       const std::function<void(int)>& progress, ConversionControl* control);
-
-// Unsigned 8-bit samples to signed 16-bit little-endian (b * 256 - 32768), in
-// place: the first count bytes of buffer become 2 * count bytes.
-void Expand8BitSamples(std::vector<uint8_t>& buffer, std::size_t& count);
 
 }  // namespace quillon::engine

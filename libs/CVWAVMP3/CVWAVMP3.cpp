@@ -1,5 +1,7 @@
 // Reads the wave file with the program's RIFF layer and feeds libavcodec's
 // MP3 encoder frame by frame; the packets are the MP3 file, one after the other.
+// The wide layouts (24- and 32-bit integer, floating point, extensible) reach
+// the encoder's own sample format through libswresample.
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 
 extern "C" {
@@ -7,11 +9,16 @@ extern "C" {
 #include <libavutil/channel_layout.h>
 #include <libavutil/frame.h>
 #include <libavutil/log.h>
+#include <libavutil/opt.h>
+#include <libavutil/samplefmt.h>
+#include <libswresample/swresample.h>
 }
 
 #include <algorithm>
 #include <atomic>
+#include <cmath>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <new>
 #include <vector>
@@ -31,6 +38,7 @@ struct CvConversion {
 namespace {
 
 using namespace quillon::platform;
+using quillon::engine::SampleKind;
 using quillon::engine::WaveFormat;
 
 CvConversion gDefault;  // of the calls without a handle
@@ -38,8 +46,17 @@ CvConversion gDefault;  // of the calls without a handle
 struct Wave {
     UniqueHmmio file;
     WaveFormat format;
-    uint32_t dataBytes = 0;
+    uint64_t dataBytes = 0;
 };
+
+bool ClassicPcm(const WaveFormat& f) {
+    return f.wFormatTag == quillon::engine::WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) &&
+           f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8;
+}
+
+bool WidePcm(const WaveFormat& f) {
+    return !quillon::engine::IsClassicFormat(f) && f.nBlockAlign == f.nChannels * quillon::engine::SampleBytes(f);
+}
 
 // Opens path, positioned at the first sample. 0, or the code of what is wrong.
 uint16_t OpenWave(const char* path, Wave& wave) {
@@ -51,9 +68,7 @@ uint16_t OpenWave(const char* path, Wave& wave) {
     if (quillon::engine::WalkToFormat(h, riff, wave.format) != quillon::engine::FormatWalk::Found)
         return CV_NOT_PCM_WAVE;
     const WaveFormat& f = wave.format;
-    const bool pcm = f.wFormatTag == quillon::engine::WAVE_FORMAT_PCM &&
-                     (f.wBitsPerSample == 8 || f.wBitsPerSample == 16) && (f.nChannels == 1 || f.nChannels == 2) &&
-                     f.nBlockAlign == f.nChannels * f.wBitsPerSample / 8 && f.nSamplesPerSec > 0;
+    const bool pcm = (ClassicPcm(f) || WidePcm(f)) && (f.nChannels == 1 || f.nChannels == 2) && f.nSamplesPerSec > 0;
     if (!pcm) return CV_NOT_PCM_WAVE;
     MMCKINFO data;
     if (!quillon::engine::DescendToData(h, riff, data)) return CV_NOT_PCM_WAVE;
@@ -131,7 +146,7 @@ int16_t SampleAt(const uint8_t* block, const WaveFormat& f, int frame, int chann
     return int16_t(uint16_t(block[2 * index]) | uint16_t(block[2 * index + 1]) << 8);
 }
 
-void FillFrame(AVFrame* frame, const uint8_t* block, const WaveFormat& f, int frames) {
+void FillClassicFrame(AVFrame* frame, const uint8_t* block, const WaveFormat& f, int frames) {
     const auto fmt = AVSampleFormat(frame->format);
     for (int c = 0; c < f.nChannels; ++c) {
         for (int i = 0; i < frame->nb_samples; ++i) {
@@ -141,6 +156,81 @@ void FillFrame(AVFrame* frame, const uint8_t* block, const WaveFormat& f, int fr
             else reinterpret_cast<float*>(frame->data[c])[i] = float(v) / 32768.0f;
         }
     }
+}
+
+struct ResamplerFree {
+    void operator()(SwrContext* s) const { swr_free(&s); }
+};
+using Resampler = std::unique_ptr<SwrContext, ResamplerFree>;
+
+// The packed format libswresample reads a wide layout's samples in (24-bit
+// containers once widened to 32 bits).
+AVSampleFormat WideSampleFormat(SampleKind kind) {
+    switch (kind) {
+    case SampleKind::Unsigned8: return AV_SAMPLE_FMT_U8;
+    case SampleKind::Signed16: return AV_SAMPLE_FMT_S16;
+    case SampleKind::Signed24:
+    case SampleKind::Signed32: return AV_SAMPLE_FMT_S32;
+    case SampleKind::Float32: return AV_SAMPLE_FMT_FLT;
+    case SampleKind::Float64: return AV_SAMPLE_FMT_DBL;
+    }
+    return AV_SAMPLE_FMT_NONE;
+}
+
+// Converts from the wide layout to the encoder's format at the same rate;
+// triangular dither where the encoder takes 16 bits.
+Resampler OpenResampler(AVCodecContext* ctx, SampleKind kind) {
+    SwrContext* s = nullptr;
+    if (swr_alloc_set_opts2(&s, &ctx->ch_layout, ctx->sample_fmt, ctx->sample_rate, &ctx->ch_layout,
+                            WideSampleFormat(kind), ctx->sample_rate, 0, nullptr) < 0)
+        return nullptr;
+    Resampler resampler(s);
+    if (av_opt_set_int(s, "dither_method", SWR_DITHER_TRIANGULAR, 0) < 0 || swr_init(s) < 0) return nullptr;
+    return resampler;
+}
+
+// Floating-point samples held within full scale, a NaN as silence: the
+// encoder is given no value it cannot take.
+template <typename T>
+void LimitFloats(uint8_t* block, std::size_t samples) {
+    for (std::size_t i = 0; i < samples; ++i) {
+        T v;
+        std::memcpy(&v, block + i * sizeof v, sizeof v);
+        v = std::isnan(v) ? T(0) : std::clamp(v, T(-1), T(1));
+        std::memcpy(block + i * sizeof v, &v, sizeof v);
+    }
+}
+
+// The block's samples in WideSampleFormat: in place, or widened into scratch.
+const uint8_t* WideSamples(uint8_t* block, std::size_t samples, SampleKind kind, std::vector<int32_t>& scratch) {
+    switch (kind) {
+    case SampleKind::Signed24:
+        scratch.resize(samples);
+        for (std::size_t i = 0; i < samples; ++i) {
+            const uint8_t* p = block + 3 * i;
+            scratch[i] = int32_t(uint32_t(p[0]) << 8 | uint32_t(p[1]) << 16 | uint32_t(p[2]) << 24);
+        }
+        return reinterpret_cast<const uint8_t*>(scratch.data());
+    case SampleKind::Float32: LimitFloats<float>(block, samples); return block;
+    case SampleKind::Float64: LimitFloats<double>(block, samples); return block;
+    default: return block;
+    }
+}
+
+// Fills the encoder's frame with frames of the block (the rest of a short
+// last frame silent): classic samples directly, wide ones through resampler.
+bool FillFrame(AVFrame* frame, uint8_t* block, const WaveFormat& f, int frames, SwrContext* resampler,
+               std::vector<int32_t>& scratch) {
+    if (resampler == nullptr) {
+        FillClassicFrame(frame, block, f, frames);
+        return true;
+    }
+    const uint8_t* in[1] = {WideSamples(block, std::size_t(frames) * f.nChannels, quillon::engine::KindOf(f), scratch)};
+    if (swr_convert(resampler, frame->extended_data, frames, in, frames) != frames) return false;
+    if (frames < frame->nb_samples)
+        av_samples_set_silence(frame->extended_data, frames, frame->nb_samples - frames, f.nChannels,
+                               AVSampleFormat(frame->format));
+    return true;
 }
 
 // Sends frame (null flushes) and writes every packet that comes back.
@@ -172,27 +262,31 @@ uint16_t Convert(CvConversion& state, const char* wavePath, const char* mp3Path,
     if (av_channel_layout_copy(&frame->ch_layout, &ctx->ch_layout) < 0 || av_frame_get_buffer(frame.get(), 0) < 0)
         return CV_NO_MEMORY;
     const bool smallLastFrame = (ctx->codec->capabilities & AV_CODEC_CAP_SMALL_LAST_FRAME) != 0;
+    Resampler resampler;
+    if (!quillon::engine::IsClassicFormat(f) && !(resampler = OpenResampler(ctx.get(), quillon::engine::KindOf(f))))
+        return CV_ENCODER_FAILED;
+    std::vector<int32_t> scratch;
 
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> out(mp3Path ? std::fopen(mp3Path, "wb") : nullptr, &std::fclose);
     if (!out) return CV_CANNOT_CREATE_MP3;
     std::vector<uint8_t> block(size_t(frame->nb_samples) * f.nBlockAlign);
-    uint32_t done = 0;
+    uint64_t done = 0;
     int64_t pts = 0;
     while (done < wave.dataBytes) {
         if (state.stop.load()) return CV_STOPPED;
-        const uint32_t n = std::min<uint32_t>(uint32_t(block.size()), wave.dataBytes - done);
+        const auto n = int64_t(std::min<uint64_t>(block.size(), wave.dataBytes - done));
         if (mmioRead(wave.file.get(), block.data(), n) != n) return CV_CANNOT_READ_WAVE;
         if (av_frame_make_writable(frame.get()) < 0) return CV_NO_MEMORY;
         const int frames = int(n / f.nBlockAlign);
         const int full = frame->nb_samples;
         if (smallLastFrame) frame->nb_samples = frames;
-        FillFrame(frame.get(), block.data(), f, frames);
+        if (!FillFrame(frame.get(), block.data(), f, frames, resampler.get(), scratch)) return CV_ENCODER_FAILED;
         frame->pts = pts;
         pts += frames;
         if (!Encode(ctx.get(), frame.get(), packet.get(), out.get())) return CV_ENCODER_FAILED;
         frame->nb_samples = full;
-        done += n;
-        state.status.store(uint16_t(uint64_t(done) * 100 / wave.dataBytes));
+        done += uint64_t(n);
+        state.status.store(uint16_t(done * 100 / wave.dataBytes));
     }
     if (!Encode(ctx.get(), nullptr, packet.get(), out.get())) return CV_ENCODER_FAILED;
     return std::fclose(out.release()) == 0 ? CV_OK : CV_CANNOT_CREATE_MP3;

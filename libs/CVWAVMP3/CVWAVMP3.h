@@ -1,5 +1,7 @@
-/* The system-codec route to MP3: converts a PCM wave file with the MP3
- * encoder that libavcodec offers. The calls without a handle run one
+/* The system-codec route to MP3: converts a PCM wave file (8 or 16 bits, or
+ * a wide layout: 24- or 32-bit integer, floating point, extensible, also in
+ * an RF64 file; one or two channels) with the MP3 encoder that libavcodec
+ * offers. The calls without a handle run one
  * conversion at a time; their status and stop may be called from another
  * thread while it runs. The calls on a handle (OpenConversionWavToMP3 ...)
  * run several conversions at once, one per handle, from as many threads. */

@@ -88,6 +88,22 @@ TEST(WaveWrite, ReplacesAnExistingFileAndReadsBack) {
     EXPECT_EQ(read, samples);
 }
 
+// An RF64 file's sizes are written before its data (its layout and the
+// save that makes one: WideSaveTest): data that falls short of them is a
+// failed close.
+TEST(WaveWrite, Rf64DataShortOfItsSizesFailsToClose) {
+    TempDir dir;
+    const Bytes fmtBody = ExtensibleFmtBody(2, 48000, 24, 24, 1);
+    WaveFormat f;
+    ASSERT_EQ(ParseFormatChunk(fmtBody.data(), fmtBody.size(), f), FormatVerdict::Wide);
+    MMCKINFO riff, data;
+    HMMIO h = CreateWaveOutput(dir.path() + "/short.wav", f, riff, data, uint64_t(1) << 32);
+    ASSERT_NE(h, nullptr);
+    const Bytes frame{1, 2, 3, 4, 5, 6};
+    ASSERT_EQ(mmioWrite(h, frame.data(), 6), 6);
+    EXPECT_FALSE(CloseWaveOutput(h, data, riff));
+}
+
 TEST(WaveWrite, FailuresReturnNoHandle) {
     TempDir dir;
     MMCKINFO riff, data;

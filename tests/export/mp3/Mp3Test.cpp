@@ -3,21 +3,26 @@
 // codec name and the bit-rate lists.
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <limits>
 #include <thread>
 
 #include "app/ErrorCodes.h"
 #include "export/mp3/BitRateLists.h"
 #include "export/mp3/ConverterLibrary.h"
 #include "export/mp3/Lame_dll.h"
+#include "export/mp3/SampleTo16.h"
 #include "export/mp3/WaveToMP3.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "support/FileSizeLimit.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
+#include "support/Tools.h"
 
 namespace quillon::engine {
 namespace {
@@ -114,19 +119,61 @@ TEST(LameRates, ReadTheRealFmtChunkWhereverItIs) {
     EXPECT_FALSE(LameBitRateUsable(path, 192, seam));
 }
 
-TEST(Expand8Bit, UnsignedBytesBecomeSigned16Bit) {
-    std::vector<uint8_t> buffer{0x80, 0x00, 0xFF, 0x81};
-    std::size_t count = buffer.size();
-    Expand8BitSamples(buffer, count);
-    ASSERT_EQ(count, 8u);
-    const auto at = [&buffer](std::size_t i) {
-        return int16_t(uint16_t(buffer[2 * i]) | uint16_t(buffer[2 * i + 1]) << 8);
-    };
-    EXPECT_EQ(at(0), 0);
-    EXPECT_EQ(at(1), -32768);
-    EXPECT_EQ(at(2), 32512);
-    EXPECT_EQ(at(3), 256);
+struct To16Case {
+    const char* name;
+    SampleKind kind;
+    Bytes sample;
+    int lowest, highest;  // every result within; with dither both are reached
+};
+class To16 : public ::testing::TestWithParam<To16Case> {};
+
+// One sample converted 4000 times: the dither spreads an exact 16-bit value
+// over one step either side (TPDF reaches both, a single uniform value
+// neither); nothing past full scale wraps.
+TEST_P(To16, StaysWithinOneStepAndNeverWraps) {
+    const To16Case& c = GetParam();
+    WaveFormat f;
+    f.nChannels = 1;
+    f.nBlockAlign = uint16_t(c.sample.size());
+    f.wBitsPerSample = uint16_t(8 * c.sample.size());
+    if (c.kind != SampleKind::Unsigned8 && c.kind != SampleKind::Signed16) f.Wide = c.kind;
+    f.ValidBits = f.wBitsPerSample;
+    constexpr std::size_t kCount = 4000;
+    Bytes in;
+    for (std::size_t i = 0; i < kCount; ++i) in.insert(in.end(), c.sample.begin(), c.sample.end());
+    std::vector<int16_t> out(kCount);
+    SampleTo16(f).Convert(in.data(), kCount, out.data());
+    const auto [low, high] = std::minmax_element(out.begin(), out.end());
+    EXPECT_EQ(*low, c.lowest);
+    EXPECT_EQ(*high, c.highest);
 }
+
+Bytes FloatBytes(float v) {
+    Bytes b(4);
+    std::memcpy(b.data(), &v, 4);
+    return b;
+}
+
+Bytes DoubleBytes(double v) {
+    Bytes b(8);
+    std::memcpy(b.data(), &v, 8);
+    return b;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Layouts, To16,
+    ::testing::Values(To16Case{"Unsigned8Bottom", SampleKind::Unsigned8, {0x00}, -32768, -32768},
+                      To16Case{"Unsigned8Top", SampleKind::Unsigned8, {0xFF}, 32512, 32512},
+                      To16Case{"Signed16", SampleKind::Signed16, {0xFE, 0xFF}, -2, -2},
+                      To16Case{"Signed24Exact", SampleKind::Signed24, {0x00, 0x10, 0x00}, 15, 17},
+                      To16Case{"Signed24Bottom", SampleKind::Signed24, {0x00, 0x00, 0x80}, -32768, -32767},
+                      To16Case{"Signed32Top", SampleKind::Signed32, {0xFF, 0xFF, 0xFF, 0x7F}, 32767, 32767},
+                      To16Case{"FloatQuarter", SampleKind::Float32, FloatBytes(0.25f), 8191, 8193},
+                      To16Case{"FloatAboveFullScale", SampleKind::Float32, FloatBytes(1.5f), 32767, 32767},
+                      To16Case{"FloatNaN", SampleKind::Float32, FloatBytes(std::nanf("")), -1, 1},
+                      To16Case{"DoubleMinusInfinity", SampleKind::Float64,
+                               DoubleBytes(-std::numeric_limits<double>::infinity()), -32768, -32768}),
+    [](const ::testing::TestParamInfo<To16Case>& c) { return std::string(c.param.name); });
 
 class LameEncode : public ::testing::Test {
 protected:
@@ -165,8 +212,8 @@ TEST_F(LameEncode, Refusals) {
     EXPECT_EQ(LameEncodeWave(low, Mp3(), 192, {}), LameRateTooHighForSource);
     EXPECT_EQ(std::filesystem::file_size(Mp3()), 0u);
     EXPECT_EQ(LameEncodeWave(dir_.path() + "/missing.wav", Mp3(), 128, {}), LameNoWaveFile);
-    const std::string floats = dir_.Write("f.wav", test::PcmWave(Format{3, 2, 44100, 32}, Bytes(800)));
-    EXPECT_EQ(LameEncodeWave(floats, Mp3(), 128, {}), LameNotPcmWave);
+    const std::string adpcm = dir_.Write("a.wav", test::PcmWave(Format{2, 2, 44100, 4}, Bytes(800)));
+    EXPECT_EQ(LameEncodeWave(adpcm, Mp3(), 128, {}), LameNotPcmWave);
     const std::string noData = dir_.Write("nd.wav", test::Riff({test::Chunk("fmt ", test::FmtBody(Format{}))}));
     EXPECT_EQ(LameEncodeWave(noData, Mp3(), 128, {}), LameNotPcmWave);
     EXPECT_EQ(LameEncodeWave(low, dir_.path() + "/no/such/folder/x.mp3", 128, {}), LameEncodeFailed);
@@ -337,6 +384,64 @@ TEST(BitRateLists, FollowTheSourcesRate) {
     const BitRateLists none = BuildBitRateLists("", seam);
     EXPECT_EQ(none.lame, cd.lame);
     EXPECT_TRUE(seam.boxes.empty());
+}
+
+// The same tone as sox writes it at 24 bits (an extensible block) and at 16
+// (the 24-bit file reduced by sox); "" when sox cannot make them.
+std::pair<std::string, std::string> SoxTone(const test::TempDir& dir) {
+    if (!test::HasTool("sox")) return {};
+    const std::string wide = dir.path() + "/src24.wav", narrow = dir.path() + "/src16.wav";
+    if (test::ToolOutput("sox -n -b 24 -r 48000 -c 2 '" + wide + "' synth 3 sine 440 vol 0.5") == "failed" ||
+        test::ToolOutput("sox '" + wide + "' -b 16 '" + narrow + "'") == "failed")
+        return {};
+    return {wide, narrow};
+}
+
+// The decoded samples of an MP3 file as 32-bit floats (empty when ffmpeg cannot).
+std::vector<float> Decode(const std::string& mp3) {
+    const std::string raw = mp3 + ".raw";
+    if (test::ToolOutput("ffmpeg -v error -y -i '" + mp3 + "' -f f32le -c:a pcm_f32le '" + raw + "'") == "failed")
+        return {};
+    const Bytes b = test::ReadFile(raw);
+    std::vector<float> samples(b.size() / 4);
+    std::memcpy(samples.data(), b.data(), samples.size() * 4);
+    return samples;
+}
+
+TEST(WideSources, BitRateListsAreThoseOfTheSixteenBitCopy) {
+    ASSERT_TRUE(LoadShim());
+    test::TempDir dir;
+    const auto [wide, narrow] = SoxTone(dir);
+    if (wide.empty()) GTEST_SKIP() << "sox is not installed";
+    test::RecordingSeam seam;
+    const BitRateLists lists = BuildBitRateLists(wide, seam);
+    EXPECT_FALSE(lists.lame.empty());
+    EXPECT_EQ(lists.lame, BuildBitRateLists(narrow, seam).lame);
+    EXPECT_EQ(lists.acm, BuildBitRateLists(narrow, seam).acm);
+}
+
+// On either route the MP3 of a 24-bit source is as long as that of its 16-bit
+// copy, and sounds the same: their difference stays below -50 dBFS RMS.
+TEST(WideSources, EncodeAsTheirSixteenBitCopy) {
+    ASSERT_TRUE(LoadShim());
+    UseConverter({&IsValidMP3CodecFound, &IsBitrateSupported, &ConvertWaveFileToMp3, &GetStatusWavToMP3,
+                  &StopConversionWavToMP3, &OpenConversionWavToMP3, &ConvertWaveFileToMp3Ex, &GetStatusWavToMP3Ex,
+                  &StopConversionWavToMP3Ex, &CloseConversionWavToMP3});
+    test::TempDir dir;
+    const auto [wide, narrow] = SoxTone(dir);
+    if (wide.empty() || !test::HasTool("ffmpeg")) GTEST_SKIP() << "sox or ffmpeg is not installed";
+    for (const char* codec : {kLameCodecName, kAcmCodecName}) {
+        SCOPED_TRACE(codec);
+        test::RecordingSeam seam;
+        ASSERT_EQ(ConvertToMp3(codec, wide, dir.path() + "/24.mp3", 128, seam, {}), 0);
+        ASSERT_EQ(ConvertToMp3(codec, narrow, dir.path() + "/16.mp3", 128, seam, {}), 0);
+        const std::vector<float> a = Decode(dir.path() + "/24.mp3"), b = Decode(dir.path() + "/16.mp3");
+        ASSERT_FALSE(a.empty());
+        ASSERT_EQ(a.size(), b.size());
+        double sum = 0;
+        for (std::size_t i = 0; i < a.size(); ++i) sum += double(a[i] - b[i]) * double(a[i] - b[i]);
+        EXPECT_LT(10 * std::log10(sum / double(a.size()) + 1e-30), -50.0);
+    }
 }
 
 TEST(LameLoading, AFolderWithoutTheShimMeansNoLame) {
