@@ -96,7 +96,8 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
 
     const uint64_t totalFrames = wave.dataSize / wave.format.nBlockAlign;
     seam.ShowWaveInfo(ConvertPosition(uint32_t(totalFrames), UnitFrames, UnitMilliseconds, wave.format),
-                      wave.format.nSamplesPerSec, wave.format.wBitsPerSample, wave.format.nChannels, false);
+                      wave.format.nSamplesPerSec, wave.format.wBitsPerSample, wave.format.nChannels,
+                      KindOf(wave.format), false);
     if (wave.dataSize == 0) {
         wave.file.reset();
         const ScanOutcome failed = Fail(job, seam);

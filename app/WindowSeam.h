@@ -7,14 +7,30 @@
 #include <cstdint>
 #include <string>
 
+#include "analysis/WaveFormat.h"
+
 namespace quillon::engine {
+
+// The kind of the classic layouts, known from their bits alone: 8-bit
+// unsigned, anything else signed 16-bit.
+constexpr SampleKind ClassicKind(uint32_t bitsPerSample) {
+    return bitsPerSample == 8 ? SampleKind::Unsigned8 : SampleKind::Signed16;
+}
 
 class WindowSeam {
 public:
     virtual ~WindowSeam() = default;
 
-    // Status bar panels 1-4: rate, bits, channels, the whole file's duration.
-    // With clear set the panels are emptied and the other arguments ignored.
+    // Status bar panels 1-4: rate, bits, channels, the whole file's duration;
+    // kind is how a sample is stored, so that 24- and 32-bit integer and
+    // floating-point samples can be named. With clear set the panels are
+    // emptied and the other arguments ignored. A seam that does not show the
+    // kind need not take it: it gets the call without it.
+    virtual void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                              [[maybe_unused]] SampleKind kind, bool clear) {
+        ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
+    }
+    // The same without the kind (a classic layout's, by its bits).
     virtual void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
                               bool clear) = 0;
     // Status bar panel 0.

@@ -7,6 +7,7 @@
 
 #include "analysis/AnalysisJob.h"
 #include "analysis/SuggestThresholds.h"
+#include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "cli/Commands.h"
@@ -78,6 +79,7 @@ bool LocateFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& anal
 
 bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& analysis) {
     const engine::SettingsFile settings;
+    engine::SetWideFormats(options.wideFormats || settings.Read(engine::keys::WideFormats));
     engine::AnalysisJob job;
     job.FileName = analysis.path;
     job.SilenceAmplitude = options.amplitudePercent.value_or(settings.Read(engine::keys::SilenceAmplitude));

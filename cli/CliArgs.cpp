@@ -119,6 +119,8 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
                 return Invalid("--count needs a number of tracks from 1");
         } else if (!save && arg == "--closest") {
             c.analyze.closest = true;
+        } else if (arg == "--wide-formats") {
+            c.analyze.wideFormats = true;
         } else if (arg.size() > 1 && arg[0] == '-' && arg != "--") {
             return Invalid(UnknownOption(arg, save));
         } else {
@@ -170,18 +172,19 @@ std::string UsageErrorLine(const std::string& what) {
 
 const char* UsageText() {
     return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS]\n"
-           "                          [--format tsv|json|cue|svg] FILE.wav\n"
+           "                          [--format tsv|json|cue|svg] [--wide-formats] FILE.wav\n"
            "       quillon-cli analyze --count N [--amplitude PERCENT] [--closest]\n"
-           "                          [--format tsv|json|cue|svg] FILE.wav\n"
+           "                          [--format tsv|json|cue|svg] [--wide-formats] FILE.wav\n"
            "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
            "                       [--type wave|mp3] [--codec NAME] [--bitrate KBITS]\n"
-           "                       [--amplitude PERCENT]\n"
+           "                       [--amplitude PERCENT] [--wide-formats]\n"
            "                       [--duration SECONDS | --duration-ms MS | --count N] FILE.wav\n"
            "       quillon-cli --help | --version\n"
            "\n"
            "analyze lists the tracks of a PCM wave recording, cut at the middle of every\n"
            "silence that lasts longer than the minimum duration. save finds them the same\n"
-           "way and writes each chosen track as a file of its own.\n"
+           "way and writes each chosen track as a file of its own. It reads PCM of up to\n"
+           "16 bits, mono or stereo; the wider layouts need --wide-formats.\n"
            "\n"
            "  --amplitude PERCENT  a frame is silent below this percentage of full scale,\n"
            "                       1 to 100 (default: \"SilenceAmplitude:\" of Quillon.ini,\n"
@@ -196,6 +199,10 @@ const char* UsageText() {
            "                       comes closest, list nothing and exit with 1; save\n"
            "                       saves the tracks of the chosen pair, or nothing\n"
            "  --closest            analyze --count: list the closest count's tracks instead\n"
+           "  --wide-formats       also open 24- and 32-bit integer and 32- and 64-bit\n"
+           "                       floating-point recordings, extensible wave files and\n"
+           "                       RF64/BW64 files (default: \"WideFormats:\" of\n"
+           "                       Quillon.ini, else off)\n"
            "  --format FORMAT      tsv: Name, Start, Stop, Duration per line (default)\n"
            "                       json: the tracks and the file's format\n"
            "                       cue: a CUE sheet for the recording\n"

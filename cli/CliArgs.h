@@ -16,6 +16,7 @@ struct AnalyzeOptions {
     std::optional<int32_t> expectedTracks;    // --count: thresholds chosen for this many tracks
                                               // (amplitudePercent, when given, is kept)
     bool closest = false;                     // --closest: with --count, list the closest when none give it
+    bool wideFormats = false;                 // --wide-formats: opens the wide layouts, as "WideFormats:" does
     OutputFormat format = OutputFormat::Tsv;
     std::string file;
 };

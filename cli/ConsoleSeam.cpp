@@ -15,9 +15,10 @@
 namespace quillon::cli {
 
 void ConsoleSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                               bool clear) {
+                               engine::SampleKind kind, bool clear) {
+    const StoredFormat stored = clear || source_.empty() ? StoredFormat{} : ReadStoredFormat(source_);
     std::lock_guard lock(mutex_);
-    facts_ = clear ? WaveFacts{} : WaveFacts{durationMs, samplesPerSec, bitsPerSample, channels};
+    facts_ = clear ? WaveFacts{} : WaveFacts{durationMs, samplesPerSec, bitsPerSample, channels, kind, stored};
 }
 
 WaveFacts ConsoleSeam::Facts() const {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/WindowSeam.h"
+#include "cli/WaveDescription.h"
 
 namespace quillon::cli {
 
@@ -17,6 +18,8 @@ struct WaveFacts {
     uint32_t samplesPerSec = 0;
     uint32_t bitsPerSample = 0;
     uint32_t channels = 0;
+    engine::SampleKind kind = engine::SampleKind::Signed16;
+    StoredFormat stored;  // read from the source file's fmt chunk
 };
 
 // text without the spaces and line breaks at its end, as a line is printed.
@@ -26,8 +29,13 @@ class ConsoleSeam final : public engine::WindowSeam {
 public:
     explicit ConsoleSeam(std::FILE* err) : err_(err) {}
 
+    // Keeps the facts, with what the source's fmt chunk says of its samples.
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear) override;
+                      engine::SampleKind kind, bool clear) override;
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override {
+        ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, engine::ClassicKind(bitsPerSample), clear);
+    }
     void SetStatusText(const std::string&) override {}
     void StopAnalysis() override {}
     // Message 105 (format not supported) is followed by a line saying what the

@@ -65,6 +65,16 @@ std::string JsonNothingFound(const NothingFound& n) {
            ", \"text\": " + JsonString(DescribeNothingFound(n)) + "},\n";
 }
 
+// The tags of the fmt chunk (an extensible block's sub-format tag, else
+// null), the bits that carry a sample, and whether samples are floating point.
+std::string JsonSampleFormat(const WaveFacts& facts) {
+    const StoredFormat& s = facts.stored;
+    return "  \"formatTag\": " + std::to_string(s.formatTag) + ",\n" +
+           "  \"subFormatTag\": " + (s.subFormatTag ? std::to_string(s.subFormatTag) : std::string("null")) + ",\n" +
+           "  \"validBitsPerSample\": " + std::to_string(s.validBits) + ",\n" +
+           "  \"floatingPoint\": " + (IsFloatKind(facts.kind) ? "true" : "false") + ",\n";
+}
+
 }  // namespace
 
 std::string FormatJson(const Analysis& analysis, const WaveFacts& facts) {
@@ -74,6 +84,7 @@ std::string FormatJson(const Analysis& analysis, const WaveFacts& facts) {
     out += "  \"samplesPerSecond\": " + std::to_string(facts.samplesPerSec) + ",\n";
     out += "  \"bitsPerSample\": " + std::to_string(facts.bitsPerSample) + ",\n";
     out += "  \"channels\": " + std::to_string(facts.channels) + ",\n";
+    out += JsonSampleFormat(facts);
     out += "  \"durationMs\": " + std::to_string(facts.durationMs) + ",\n";
     out += "  \"duration\": " + JsonString(FormatTime(facts.durationMs)) + ",\n";
     out += "  \"silenceAmplitude\": " + std::to_string(analysis.amplitudePercent) + ",\n";

@@ -15,9 +15,10 @@ namespace quillon::cli {
 // or line break in a name is a space.
 [[nodiscard]] std::string FormatTsv(const engine::TrackList& tracks);
 
-// {"file", the format facts, the thresholds used, the overview's resolution,
-// "tracks": [{"name","start","stop","duration"}], and "nothingFound" (its
-// figures and words) when there is one track}. Control characters are
+// {"file", the format facts (rate, bits, channels, format and sub-format
+// tags, valid bits, floating point, duration), the thresholds used, the
+// overview's resolution, "tracks": [{"name","start","stop","duration"}], and
+// "nothingFound" (its figures and words) when there is one track}. Control characters are
 // escaped; an invalid byte is U+FFFD, written as UTF-8.
 [[nodiscard]] std::string FormatJson(const Analysis& analysis, const WaveFacts& facts);
 

@@ -74,4 +74,14 @@ std::string DescribeWaveFile(const std::string& path) {
     return text;
 }
 
+StoredFormat ReadStoredFormat(const std::string& path) {
+    UniqueHmmio file(mmioOpen(path, nullptr, MMIO_READ | MMIO_ALLOCBUF));
+    MMCKINFO riff{};
+    engine::WaveFormat f;
+    if (!file || engine::WalkToFormat(file.get(), riff, f, 16) != engine::FormatWalk::Found) return {};
+    const bool extensible = f.wFormatTag == TagExtensible && f.ChunkBytes >= kSubFormatAt + 2;
+    const uint16_t sub = extensible ? uint16_t(f.Chunk[kSubFormatAt] | f.Chunk[kSubFormatAt + 1] << 8) : 0;
+    return {f.wFormatTag, sub, f.ValidBits};
+}
+
 }  // namespace quillon::cli

@@ -27,4 +27,15 @@ enum WaveTag : uint16_t {
 // RIFF "WAVE" fmt chunk.
 [[nodiscard]] std::string DescribeWaveFile(const std::string& path);
 
+// How the samples are stored, as the fmt chunk says: its format tag, an
+// extensible block's sub-format tag (0 for other tags) and the bits of a
+// sample that carry it (the valid bits of an extensible block, else the
+// sample width). All 0 when path has no readable RIFF or RF64 fmt chunk.
+struct StoredFormat {
+    uint16_t formatTag = 0;
+    uint16_t subFormatTag = 0;
+    uint16_t validBits = 0;
+};
+[[nodiscard]] StoredFormat ReadStoredFormat(const std::string& path);
+
 }  // namespace quillon::cli

@@ -47,6 +47,9 @@ inline constexpr StringKey OverviewWindow{"OverviewSection", "OverviewWindow:"};
 inline constexpr BoolKey ShowOverviewOnOneTrack{"OverviewSection", "ShowWhenOneTrack:", true};
 // The open dialog's size as the user left it, in device-independent pixels: "width,height".
 inline constexpr StringKey OpenDialogSize{"OpenDialogSection", "OpenDialogSize:"};
+// Whether 24- and 32-bit integer, floating-point, extensible and RF64/BW64
+// wave files open (the reader's SetWideFormats); off, only PCM of up to 16 bits does.
+inline constexpr BoolKey WideFormats{"WaveFormatSection", "WideFormats:", false};
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer

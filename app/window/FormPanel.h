@@ -67,8 +67,14 @@ public:
     [[nodiscard]] virtual UserDialogs& Dialogs() = 0;
     [[nodiscard]] virtual QWidget& Window() = 0;
     virtual void SetStatusText(const QString& text) = 0;
+    // Status bar panels 1-4, as WindowSeam::ShowWaveInfo says.
     virtual void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                              bool clear) = 0;
+                              engine::SampleKind kind, bool clear) = 0;
+    // The same for a classic layout, and for clearing the panels.
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) {
+        ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, engine::ClassicKind(bitsPerSample), clear);
+    }
 
     // Controls, and the rules that decide which are on.
     [[nodiscard]] virtual bool Enabled(Control control) const = 0;

@@ -68,8 +68,9 @@ public:
     void FocusTrackList() override;
     void SelectRow(int row) override;
     void WatchTrackList(QObject& receiver, std::function<void()> rowsChanged, std::function<void()> listShown) override;
+    using FormPanel::ShowWaveInfo;
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear) override;
+                      engine::SampleKind kind, bool clear) override;
     void SetStatusText(const QString& text) override;
     [[nodiscard]] QString StatusText(int panel) const;
     [[nodiscard]] bool Enabled(Control control) const override;

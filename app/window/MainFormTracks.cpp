@@ -57,13 +57,14 @@ std::vector<bool> TMainForm::RowChecks() const {
 }
 
 void TMainForm::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                             bool clear) {
+                             engine::SampleKind kind, bool clear) {
     if (clear) {
         for (int panel : {1, 2, 4, 3}) StatusPanels[std::size_t(panel)]->clear();
         return;
     }
     StatusPanels[1]->setText(QString::number(samplesPerSec) + " Hz");
-    StatusPanels[2]->setText(QString::number(bitsPerSample) + " Bit");
+    // "24 Bit", "32 Bit float": the kind tells a float from an integer of its width.
+    StatusPanels[2]->setText(QString::number(bitsPerSample) + (engine::IsFloatKind(kind) ? " Bit float" : " Bit"));
     StatusPanels[3]->setText(channels == 1 ? "Mono" : "Stereo");
     StatusPanels[4]->setText(QString::fromStdString(engine::FormatTime(durationMs)));
     FitStatusPanels();

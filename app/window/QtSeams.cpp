@@ -13,8 +13,8 @@
 namespace quillon::app {
 
 void FormSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                            bool clear) {
-    form_.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear);
+                            engine::SampleKind kind, bool clear) {
+    form_.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, kind, clear);
 }
 
 void FormSeam::SetStatusText(const std::string& text) { form_.SetStatusText(QString::fromStdString(text)); }
@@ -84,9 +84,10 @@ void WorkerSeam::PostUnlessAborted(bool analysisOnly, Call call) {
 }
 
 void WorkerSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                              bool clear) {
-    PostUnlessAborted(
-        true, [=](FormPanel& form) { form.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, clear); });
+                              engine::SampleKind kind, bool clear) {
+    PostUnlessAborted(true, [=](FormPanel& form) {
+        form.ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, kind, clear);
+    });
 }
 
 void WorkerSeam::SetStatusText(const std::string& text) {

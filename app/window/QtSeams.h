@@ -20,7 +20,11 @@ class FormSeam final : public engine::WindowSeam {
 public:
     explicit FormSeam(FormPanel& form) : form_(form) {}
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear) override;
+                      engine::SampleKind kind, bool clear) override;
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override {
+        ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, engine::ClassicKind(bitsPerSample), clear);
+    }
     void SetStatusText(const std::string& text) override;
     void StopAnalysis() override;
     void ShowErrorBox(const std::string& text) override;
@@ -49,7 +53,11 @@ public:
           abortPressed_(abortPressed) {}
 
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear) override;
+                      engine::SampleKind kind, bool clear) override;
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override {
+        ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, engine::ClassicKind(bitsPerSample), clear);
+    }
     void SetStatusText(const std::string& text) override;
     void StopAnalysis() override;
     void ShowErrorBox(const std::string& text) override;

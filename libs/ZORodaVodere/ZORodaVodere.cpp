@@ -1,9 +1,10 @@
 // One playback at a time: the file is checked and positioned here, then a
 // feeder thread keeps SDL's audio queue a second ahead of the
-// device until the stretch is used up. The player takes every PCM file the
-// analysis takes and plays the frames it measured: each frame of the file
-// gives the device the samples the analysis reads from it, 8-bit unsigned or
-// 16-bit signed, and the rest of the frame (padding) is left out.
+// device until the stretch is used up. The player takes every file the
+// analysis takes, with or without the wide-formats setting (which is the
+// reader's gate, not the player's), and plays the frames it measured: each
+// frame of the file gives the device its samples in a format SDL plays (see
+// DeviceFrames.h), and the rest of the frame (padding) is left out.
 #define SDL_MAIN_HANDLED
 #include "libs/ZORodaVodere/ZORodaVodere.h"
 
@@ -24,34 +25,16 @@
 #include "analysis/WaveFormat.h"
 #include "analysis/WaveRead.h"
 #include "app/Util.h"
+#include "libs/ZORodaVodere/DeviceFrames.h"
 #include "platform/Mmio.h"
 
 namespace {
 
 using namespace quillon::platform;
 using quillon::engine::WaveFormat;
+using quillon::player::DeviceFrame;
 
 constexpr int64_t kChunkBytes = 64 * 1024;
-
-// What the device is given of each frame of the file.
-struct DeviceFrame {
-    uint8_t channels = 0;
-    bool eightBit = false;  // unsigned 8-bit samples; otherwise signed 16-bit
-    [[nodiscard]] uint16_t Bytes() const { return uint16_t(channels * (eightBit ? 1 : 2)); }
-};
-
-// As the analysis reads a frame: 8 bits is unsigned 8-bit, any other width
-// up to 16 a signed 16-bit container (12-bit samples fill its high bits);
-// one channel is mono and 0 counts as two. Files of up to 8 channels, which
-// the analysis does not list, still play all of them. False for another
-// encoding than PCM, samples wider than 16 bits, more than 8 channels, or a
-// block align too small for the samples.
-bool PlayableAs(const WaveFormat& f, DeviceFrame& frame) {
-    if (f.wFormatTag != quillon::engine::WAVE_FORMAT_PCM || f.wBitsPerSample > 16 || f.nChannels > 8) return false;
-    frame.channels = uint8_t(f.nChannels == 0 ? 2 : f.nChannels);
-    frame.eightBit = f.wBitsPerSample == 8;
-    return f.nBlockAlign >= frame.Bytes();
-}
 
 struct Stretch {
     UniqueHmmio file;
@@ -78,7 +61,7 @@ uint16_t OpenStretch(const char* fileName, uint32_t startMs, uint32_t stopMs, St
     case quillon::engine::FormatWalk::Found: break;
     }
     const WaveFormat& f = out.format;
-    if (!PlayableAs(f, out.frame)) return ZRV_NOT_PCM;
+    if (!quillon::player::PlayableAs(f, out.frame)) return ZRV_NOT_PCM;
 
     MMCKINFO data;
     if (!quillon::engine::DescendToData(h, riff, data)) return ZRV_NO_DATA_CHUNK;
@@ -105,7 +88,8 @@ public:
           deviceFrameBytes_(stretch_.frame.Bytes()),
           bytesPerMs_(double(stretch_.format.nSamplesPerSec) * deviceFrameBytes_ / 1000.0),
           remaining_(stretch_.bytes),
-          buffer_(std::size_t(kChunkBytes / fileFrameBytes_ * fileFrameBytes_)) {
+          buffer_(std::size_t(kChunkBytes / fileFrameBytes_ * fileFrameBytes_)),
+          converted_(buffer_.size() / std::size_t(fileFrameBytes_) * std::size_t(deviceFrameBytes_)) {
         Feed();  // the first second is queued before the device starts
         SDL_PauseAudioDevice(device_, 0);
         feeder_ = std::thread([this] { Run(); });
@@ -142,24 +126,15 @@ private:
             // A file shorter than its data chunk says ends with its last whole frame.
             remaining_ = got == want ? remaining_ - got : 0;
             if (frames == 0) break;
-            const uint32_t bytes = DeviceFrames(frames);
+            const auto bytes = uint32_t(quillon::player::ToDeviceFrames(
+                stretch_.frame, buffer_.data(), std::size_t(fileFrameBytes_), std::size_t(frames), converted_.data()));
             {
                 std::lock_guard lock(queueMutex_);
-                SDL_QueueAudio(device_, buffer_.data(), bytes);
+                SDL_QueueAudio(device_, converted_.data(), bytes);
                 queued_ += bytes;
             }
         }
         return remaining_ > 0;
-    }
-
-    // Turns the frames read into buffer_ into the device's, in place; their bytes.
-    uint32_t DeviceFrames(int64_t frames) {
-        if (fileFrameBytes_ != deviceFrameBytes_) {
-            for (int64_t i = 1; i < frames; ++i)
-                std::memmove(&buffer_[std::size_t(i * deviceFrameBytes_)], &buffer_[std::size_t(i * fileFrameBytes_)],
-                             deviceFrameBytes_);
-        }
-        return uint32_t(frames * deviceFrameBytes_);
     }
 
     void Run() {
@@ -179,9 +154,10 @@ private:
     const int64_t deviceFrameBytes_;  // the samples of a frame, without padding
     const double bytesPerMs_;         // of the device's frames
     int64_t remaining_;
-    std::vector<uint8_t> buffer_;
-    mutable std::mutex queueMutex_;  // SDL_QueueAudio and queued_ together
-    uint64_t queued_ = 0;            // bytes given to SDL_QueueAudio
+    std::vector<uint8_t> buffer_;     // frames as the file holds them
+    std::vector<uint8_t> converted_;  // the same frames as the device plays them
+    mutable std::mutex queueMutex_;   // SDL_QueueAudio and queued_ together
+    uint64_t queued_ = 0;             // bytes given to SDL_QueueAudio
     std::atomic<bool> stop_{false};
     std::atomic<bool> done_{false};
     std::thread feeder_;
@@ -201,7 +177,7 @@ uint16_t OpenDevice(const WaveFormat& f, const DeviceFrame& frame, SDL_AudioDevi
     if (SDL_InitSubSystem(SDL_INIT_AUDIO) != 0) return ZRV_NO_DEVICE;
     SDL_AudioSpec want{};
     want.freq = int(f.nSamplesPerSec);
-    want.format = frame.eightBit ? AUDIO_U8 : AUDIO_S16LSB;
+    want.format = frame.format;
     want.channels = frame.channels;
     want.samples = 1024;
     SDL_AudioSpec have{};

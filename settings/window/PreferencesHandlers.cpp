@@ -2,8 +2,10 @@
 
 #include <QWidget>
 
+#include "analysis/WaveRead.h"
 #include "app/window/FormPanel.h"
 #include "app/window/UserDialogs.h"
+#include "settings/Settings.h"
 #include "settings/window/preferences.h"
 
 namespace quillon::app {
@@ -12,7 +14,9 @@ PreferencesHandlers::PreferencesHandlers(FormPanel& form, std::function<void()> 
     : PreferencesForm(new TPreferencesForm(
           &form.Window(), form.Seam(), form.Dialogs(), [&form] { return form.FileNameText().toStdString(); },
           std::move(showHelp))),
-      form_(form) {}
+      form_(form) {
+    engine::SetWideFormats(engine::SettingsFile().Read(engine::keys::WideFormats));
+}
 
 void PreferencesHandlers::PreferencesMenuItemClick() {
     if (form_.UiBusy.load()) return;

@@ -1,6 +1,7 @@
 #pragma once
 // File > Preferences, the window's side: the dialog, made once at start-up and
-// shown while nothing else runs.
+// shown while nothing else runs, and the stored wave-format setting, applied
+// at start-up (the dialog applies it again when it is confirmed).
 
 #include <functional>
 

@@ -1,5 +1,6 @@
 #include "settings/window/preferences.h"
 
+#include <QCheckBox>
 #include <QComboBox>
 #include <QGridLayout>
 #include <QGroupBox>
@@ -15,6 +16,7 @@
 
 #include <optional>
 
+#include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "app/window/UserDialogs.h"
@@ -124,9 +126,18 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     mp3Layout->addWidget(rateLabel);
     mp3Layout->addWidget(preferencesBitRateComboBox);
 
+    auto* formats = new QGroupBox("[ Wave File Formats ]", page);
+    WideFormatsCheckBox = new QCheckBox("Open 24-bit, 32-bit and floating-point recordings", formats);
+    WideFormatsCheckBox->setToolTip(
+        "Also opens extensible and RF64/BW64 wave files. When it is off, Quillon opens PCM of up to 16 bits, "
+        "mono or stereo.");
+    auto* formatsLayout = new QVBoxLayout(formats);
+    formatsLayout->addWidget(WideFormatsCheckBox);
+
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(location);
     layout->addWidget(mp3);
+    layout->addWidget(formats);
     layout->addStretch();
 
     connect(outPutFilePathRadioButton1, &QRadioButton::toggled, this, [this](bool on) {
@@ -149,6 +160,7 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
         ApplyButton->setEnabled(true);
     });
     connect(preferencesBitRateComboBox, &QComboBox::activated, this, [this] { ApplyButton->setEnabled(true); });
+    connect(WideFormatsCheckBox, &QCheckBox::toggled, this, [this] { ApplyButton->setEnabled(true); });
     return page;
 }
 
@@ -252,6 +264,7 @@ void TPreferencesForm::LoadPreferences() {
     if (folder.empty()) folder = engine::GetFallbackOutputFolder();
     outPutFilePathEdit->setText(QString::fromStdString(engine::AddTrailingBackslash(folder)));
 
+    WideFormatsCheckBox->setChecked(settings.Read(engine::keys::WideFormats));
     ShowStoredNumber(SilenceAmpEdit, settings.Read(engine::keys::SilenceAmplitude));
     ShowStoredNumber(SilenceDurationEdit, settings.Read(engine::keys::SilenceDuration));
 }
@@ -352,6 +365,9 @@ TPreferencesForm::SaveOutcome TPreferencesForm::SavePreferences(bool close) {
         settings.Write(engine::keys::SilenceAmplitude, *amplitude);
         settings.Write(engine::keys::SilenceDuration, *duration);
         settings.Write(engine::keys::PreViewEndTime, *preview);
+        settings.Write(engine::keys::WideFormats, WideFormatsCheckBox->isChecked());
+        // Stored, it holds from the next file opened on.
+        engine::SetWideFormats(WideFormatsCheckBox->isChecked());
     } catch (const engine::RaisedError& error) {
         engine::ShowRaisedError(seam_, error);
         return SaveOutcome::Raised;

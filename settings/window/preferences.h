@@ -1,7 +1,8 @@
 #pragma once
 // The Preferences dialog: where saved tracks go, the MP3 codec and bit rate,
-// the two silence thresholds and the length of the end preview. It reads the
-// settings file every time it is shown and writes it on OK and Apply only.
+// which wave layouts open, the two silence thresholds and the length of the
+// end preview. It reads the settings file every time it is shown and writes it
+// on OK and Apply only; the wave layouts take effect there too.
 
 #include <QDialog>
 
@@ -10,6 +11,7 @@
 
 #include "export/mp3/BitRateLists.h"
 
+class QCheckBox;
 class QComboBox;
 class QGroupBox;
 class QLabel;
@@ -57,6 +59,7 @@ public:
     QPushButton* BrowseButton;
     QComboBox* preferencesCodecComboBox;
     QComboBox* preferencesBitRateComboBox;
+    QCheckBox* WideFormatsCheckBox;
     QLineEdit* SilenceAmpEdit;
     TSpinButton* SilenceAmplitudeSpinButton;
     QLineEdit* SilenceDurationEdit;

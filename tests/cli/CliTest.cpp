@@ -119,10 +119,26 @@ TEST(Cli, JsonAndCueOutputs) {
     EXPECT_NE(json.out.find("\"file\": \"" + dir.path() + "/Say \\\"hi\\\".wav\""), std::string::npos) << json.out;
     EXPECT_NE(json.out.find("\"samplesPerSecond\": 1000"), std::string::npos);
     EXPECT_NE(json.out.find("\"durationMs\": 10000"), std::string::npos);
+    EXPECT_NE(json.out.find("\"formatTag\": 1,\n  \"subFormatTag\": null,\n  \"validBitsPerSample\": 16,\n"
+                            "  \"floatingPoint\": false,\n"),
+              std::string::npos);
     EXPECT_NE(json.out.find("{\"name\": \"Say \\\"hi\\\".0002\", \"start\": \"00:03:750\", \"stop\": \"00:10:000\", "
                             "\"duration\": \"00:06:250\"}"),
               std::string::npos)
         << json.out;
+
+    // A layout the wide-formats setting of the settings file opens: extensible 32-bit float.
+    std::filesystem::create_directories(dir.path() + "/.config");
+    const std::string ini = "[WaveFormatSection]\nWideFormats:=1\n";
+    dir.Write(".config/Quillon.ini", Bytes(ini.begin(), ini.end()));
+    const std::string floats = dir.Write(
+        "f.wav", Riff({Chunk("fmt ", ExtensibleFmtBody(1, 1000, 32, 32, 3)), Chunk("data", Bytes(4000))}));
+    const CliRun wide = Cli(dir, {"analyze", "--format", "json", floats});
+    EXPECT_EQ(wide.status, 0) << wide.err;
+    EXPECT_NE(wide.out.find("\"bitsPerSample\": 32,\n  \"channels\": 1,\n  \"formatTag\": 65534,\n"
+                            "  \"subFormatTag\": 3,\n  \"validBitsPerSample\": 32,\n  \"floatingPoint\": true,\n"),
+              std::string::npos)
+        << wide.out;
 
     const CliRun cue = Cli(dir, {"analyze", "--format=cue", path});
     EXPECT_EQ(cue.out,
@@ -331,6 +347,11 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
          text(engine::MsgFormatNotSupported) + "\n" + hiRes + ": 24-bit PCM, 2 channels, 96000 Hz\n" +
              engine::text::kWideFormatsOptionHint + "\n",
          0},
+        {{"analyze", "--wide-formats", hiRes},
+         0,
+         "No quiet stretch longer than 3 s below 10 %. The whole recording is quieter than 10 %: it is one "
+         "silence, which cuts nothing.\n",
+         1},
         {{"analyze", mono},
          1,
          text(engine::MsgFormatNotSupported) + "\n" + mono + ": format tag 3 (floating point), 1 channel, 48000 Hz\n" +

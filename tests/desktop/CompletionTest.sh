@@ -56,7 +56,7 @@ types=$(usage_of save | grep -o -- '--type [a-z0-9|]*' | cut -d' ' -f2 | tr '|' 
 expect "$types" save --type ""
 expect "mp3 " save --type m
 # Given options and the other half of a pair are not offered again.
-expect "-- --amplitude --format --help " analyze --duration 2 --
+expect "-- --amplitude --format --help --wide-formats " analyze --duration 2 --
 expect "--no-clobber " save --no
 expect "" save --yes --no
 

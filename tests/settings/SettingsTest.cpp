@@ -25,6 +25,7 @@ TEST(Settings, EveryKeyHasItsDefaultWithoutAFile) {
     EXPECT_EQ(s.Read(keys::CodecName, "Windows ACM Default"), "Windows ACM Default");
     EXPECT_EQ(s.Read(keys::BitRate), -1);
     EXPECT_TRUE(s.Read(keys::IsRunningFirstTime));
+    EXPECT_FALSE(s.Read(keys::WideFormats));
 }
 
 TEST(Settings, IntegerTextsAsUsersWriteThem) {
@@ -76,6 +77,7 @@ TEST(Settings, WritesKeysWithTheirColonsByteForByte) {
     s.Write(keys::SameAsSourceFile, false);
     s.Write(keys::OutputFilePath, "/home/me/Music/Side A");
     s.Write(keys::FileType, -1);
+    s.Write(keys::WideFormats, true);
     const Bytes b = ReadFile(s.Path());
     EXPECT_EQ(std::string(b.begin(), b.end()),
               "[FileTypeSection]\n"
@@ -83,8 +85,12 @@ TEST(Settings, WritesKeysWithTheirColonsByteForByte) {
               "\n"
               "[OutputFilePathSection]\n"
               "SameAsSourceFile:=0\n"
-              "OutputFilePath=/home/me/Music/Side A\n");
+              "OutputFilePath=/home/me/Music/Side A\n"
+              "\n"
+              "[WaveFormatSection]\n"
+              "WideFormats:=1\n");
     EXPECT_EQ(s.Read(keys::OutputFilePath), "/home/me/Music/Side A");
+    EXPECT_TRUE(s.Read(keys::WideFormats));
 }
 
 TEST(Settings, CreatesAMissingConfigurationFolder) {

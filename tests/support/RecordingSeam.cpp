@@ -3,9 +3,9 @@
 namespace quillon::test {
 
 void RecordingSeam::ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                                 bool clear) {
+                                 engine::SampleKind kind, bool clear) {
     std::lock_guard lock(mutex_);
-    waveInfo.push_back({durationMs, samplesPerSec, bitsPerSample, channels, clear});
+    waveInfo.push_back({durationMs, samplesPerSec, bitsPerSample, channels, clear, kind});
 }
 
 void RecordingSeam::SetStatusText(const std::string& text) {

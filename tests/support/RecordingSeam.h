@@ -14,10 +14,15 @@ public:
     struct WaveInfo {
         uint32_t durationMs, samplesPerSec, bitsPerSample, channels;
         bool clear;
+        engine::SampleKind kind;
     };
 
     void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
-                      bool clear) override;
+                      engine::SampleKind kind, bool clear) override;
+    void ShowWaveInfo(uint32_t durationMs, uint32_t samplesPerSec, uint32_t bitsPerSample, uint32_t channels,
+                      bool clear) override {
+        ShowWaveInfo(durationMs, samplesPerSec, bitsPerSample, channels, engine::ClassicKind(bitsPerSample), clear);
+    }
     void SetStatusText(const std::string& text) override;
     void StopAnalysis() override;
     void ShowErrorBox(const std::string& text) override;

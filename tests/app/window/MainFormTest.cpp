@@ -14,6 +14,7 @@
 #include <fstream>
 #include <thread>
 
+#include "analysis/WaveRead.h"
 #include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/FileListBlock.h"
@@ -83,7 +84,10 @@ class MainFormTest : public QObject, protected test::FormFixture<> {
 
 private slots:
     void init() { Prepare(); }
-    void cleanup() { DestroyForm(); }
+    void cleanup() {
+        DestroyForm();
+        engine::SetWideFormats(false);  // the setting is the whole process's
+    }
 
     void moreThanTenThousandTracksAreListedAndWorkedOn() {
         // 10,050 pieces 1.2 s apart at 1 kHz, cut at silences over the 1 s set here.
@@ -267,10 +271,27 @@ private slots:
         QVERIFY(dialogs_->boxes.isEmpty());
     }
 
+    void openingAFileKeepsTheWindowsWidth_data() {
+        QTest::addColumn<int>("tag");
+        QTest::addColumn<int>("bits");
+        QTest::addColumn<QString>("shown");
+        QTest::newRow("16-bit PCM") << 1 << 16 << "16 Bit";
+        QTest::newRow("24-bit PCM") << 1 << 24 << "24 Bit";
+        QTest::newRow("64-bit float, the longest text") << 3 << 64 << "64 Bit float";
+    }
     void openingAFileKeepsTheWindowsWidth() {
+        QFETCH(int, tag);
+        QFETCH(int, bits);
+        QFETCH(QString, shown);
         MakeForm();
-        Analyze(WriteTwoTrackWave(*files_));
+        engine::SetWideFormats(true);
+        // Eight seconds of stereo silence at 1 kHz, in the row's layout.
+        const test::Format format{uint16_t(tag), 2, 1000, uint16_t(bits)};
+        Analyze(files_->Write("side.wav", test::PcmWave(format, test::Bytes(std::size_t(8000 * 2 * bits / 8)))));
         QTRY_VERIFY(Idle());
+        QCOMPARE(form_->StatusText(2), shown);
+        const QLabel* kindPanel = form_->StatusPanels[2];
+        QVERIFY(kindPanel->width() >= kindPanel->sizeHint().width());
         QCOMPARE(form_->StatusText(4), QString("00:08:000"));
         QCOMPARE(form_->width(), 560);
         // The message panel made the room: the last panel is still whole in the bar.

@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
+#include <cstring>
 #include <functional>
 #include <thread>
 
@@ -89,14 +90,14 @@ INSTANTIATE_TEST_SUITE_P(
                               },
                               0, 100, 107},
                       Refusal{"NoFmtChunk", [] { return Riff({Chunk("data", kSecond)}); }, 0, 100, 108},
-                      Refusal{"NotPcm",
+                      Refusal{"ALaw",
                               [] {
-                                  return PcmWave(Format{3, 1, 8000, 32}, kSecond);
+                                  return PcmWave(Format{6, 1, 8000, 8}, kSecond);
                               },
                               0, 100, 109},
-                      Refusal{"TwentyFourBit",
+                      Refusal{"FortyEightBit",
                               [] {
-                                  return PcmWave(Format{1, 1, 8000, 24}, kSecond);
+                                  return PcmWave(Format{1, 1, 8000, 48}, kSecond);
                               },
                               0, 100, 109},
                       Refusal{"BlockAlignTooSmall",
@@ -167,7 +168,8 @@ TEST_F(PlayerTest, StopWithNothingPlayingSucceeds) { EXPECT_EQ(AudioStop(), 0); 
 
 // A stretch of a file and what the device must get for it: the file's own
 // bytes, or for a frame with padding or samples narrower than their
-// containers, the samples the analysis reads, as 8- or 16-bit PCM.
+// containers, the samples the analysis reads, as 8-, 16- or 32-bit PCM or
+// 32-bit float.
 struct Played {
     const char* name;
     Format format;
@@ -193,7 +195,8 @@ TEST_P(PlayerOnDisk, PlaysExactlyTheStretch) {
     // stretch follows it, then silence again.
     const bool eightBit = p.format.bits == 8;
     const uint8_t silence = eightBit ? 0x80 : 0;
-    const std::size_t frame = (p.format.channels == 1 ? 1u : 2u) * (eightBit ? 1u : 2u);
+    const std::size_t sampleBytes = eightBit ? 1u : p.format.bits <= 16 ? 2u : 4u;
+    const std::size_t frame = (p.format.channels == 1 ? 1u : 2u) * sampleBytes;
     std::size_t lead = 0;
     while (lead + frame <= played.size() &&
            std::all_of(played.begin() + std::ptrdiff_t(lead), played.begin() + std::ptrdiff_t(lead + frame),
@@ -233,6 +236,33 @@ Bytes PaddedStereo16(uint32_t frames, bool padding) {
     return b;
 }
 
+// 24-bit stereo frames: a ramp in each channel; played, each sample is the
+// top three bytes of a 32-bit one.
+Bytes Ramp24Stereo(uint32_t frames, bool widened) {
+    Bytes b;
+    for (uint32_t i = 0; i < frames; ++i) {
+        for (const uint32_t v : {i * 0x1357u + 1, 0xFFFFFFu - i * 0x0BCDu}) {
+            if (widened) b.push_back(0);
+            for (int k = 0; k < 3; ++k) b.push_back(uint8_t(v >> (8 * k)));
+        }
+    }
+    return b;
+}
+
+// Floating-point mono: values a float holds exactly, as 64-bit doubles in the
+// file and 32-bit floats played.
+template <typename Real>
+Bytes RampFloat(uint32_t frames) {
+    Bytes b;
+    for (uint32_t i = 0; i < frames; ++i) {
+        const Real v = Real(int(i % 256) - 100) / Real(128);
+        uint8_t bytes[sizeof v];
+        std::memcpy(bytes, &v, sizeof v);
+        for (uint8_t x : bytes) b.push_back(x);
+    }
+    return b;
+}
+
 INSTANTIATE_TEST_SUITE_P(
     Layouts, PlayerOnDisk,
     ::testing::Values(
@@ -248,7 +278,13 @@ INSTANTIATE_TEST_SUITE_P(
                Slice(Ramp16Mono(8000), 4000, 9600)},
         // A 14-byte fmt chunk ends before the sample width, which the analysis then reads as 16 bits
         Played{"FmtChunkWithoutSampleWidth", Format{1, 1, 8000, 16, 2, 14}, Ramp16Mono(8000), 250, 600,
-               Slice(Ramp16Mono(8000), 4000, 9600)}),
+               Slice(Ramp16Mono(8000), 4000, 9600)},
+        // frames 2000..4800 of 6 bytes in the file, 8 on the device
+        Played{"TwentyFourBitWidened", Format{1, 2, 8000, 24}, Ramp24Stereo(8000, false), 250, 600,
+               Slice(Ramp24Stereo(8000, true), 16000, 38400)},
+        // frames 2000..4800 of 8 bytes in the file, 4 on the device
+        Played{"Float64AsFloat32", Format{3, 1, 8000, 64}, RampFloat<double>(8000), 250, 600,
+               Slice(RampFloat<float>(8000), 8000, 19200)}),
     [](const auto& tp) { return std::string(tp.param.name); });
 
 }  // namespace

@@ -1,6 +1,7 @@
 // The Preferences dialog through the main window. The LAME shim is loaded
 // from the build.
 #include <QtTest/qtestspontaneevent.h>
+#include <QCheckBox>
 #include <QComboBox>
 #include <QLineEdit>
 #include <QPushButton>
@@ -13,6 +14,7 @@
 #include <fstream>
 #include <thread>
 
+#include "analysis/WaveRead.h"
 #include "analysis/window/AnalysisHandlers.h"
 #include "app/ErrorCodes.h"
 #include "app/window/MainForm.h"
@@ -53,7 +55,10 @@ private slots:
         QVERIFY(ShowForm());
         prefs_ = form_->Preferences().PreferencesForm;
     }
-    void cleanup() { DestroyForm(); }
+    void cleanup() {
+        DestroyForm();
+        engine::SetWideFormats(false);  // the setting is the whole process's
+    }
 
     void storedValuesAreShownCorrectedAndWrittenOnlyOnOk() {
         Settings(
@@ -245,6 +250,23 @@ private slots:
         OpenTwoPieces();  // the window goes on with the settings it has
         QCOMPARE(form_->TrackListView->RowCount(), 1);
         QCOMPARE(test::ReadFile(notAFolder), (test::Bytes{'x'}));
+    }
+
+    void wideFormatsAreStoredAndTurnedOnNowAndAtTheNextStart() {
+        Show();
+        QCOMPARE(prefs_->WideFormatsCheckBox->text(), QString("Open 24-bit, 32-bit and floating-point recordings"));
+        QVERIFY(!prefs_->WideFormatsCheckBox->isChecked());
+        prefs_->WideFormatsCheckBox->click();
+        QVERIFY(prefs_->ApplyButton->isEnabled());
+        QVERIFY(!engine::WideFormatsOn());
+        prefs_->okButtonClick();
+        QVERIFY(Slurp(env_->SettingsFile()).contains("[WaveFormatSection]\nWideFormats:=1\n"));
+        QVERIFY(engine::WideFormatsOn());
+
+        engine::SetWideFormats(false);
+        DestroyForm();
+        QVERIFY(ShowForm());
+        QVERIFY(engine::WideFormatsOn());
     }
 
     void settingsTakeEffectAtTheNextAnalysis() {
