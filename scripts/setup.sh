@@ -12,6 +12,7 @@ packages=(
   fonts-dejavu-core           # legible text on bare X servers
   libsdl2-dev                 # preview playback
   libmp3lame-dev libavcodec-dev libswresample-dev  # MP3 output: the LAME shim and the converter library
+  libflac-dev flac            # FLAC output; flac and metaflac check the files in the tests
   ffmpeg                      # ffprobe checks the MP3 files in the tests
   lame                        # the reference in bench/mp3.sh
   sox                         # a second opinion on the files we write, in the tests
