@@ -130,6 +130,10 @@ inline constexpr const char* kMp3NameIsTrackWave =
     "Error: %s is the track's own wave file and cannot take its MP3 file. The track was kept as a wave file.";
 inline constexpr const char* kMp3ConversionFailed =
     "Error: The track %s could not be converted to MP3. Its wave file %s was kept.";
+inline constexpr const char* kFlacEncodeFailed = "Error: The track %s could not be saved as FLAC (%s).";
+inline constexpr const char* kFlacNoFloat = "FLAC cannot hold floating-point samples. Save this recording as Wave.";
+// The status line while a FLAC file is encoded, before its path.
+inline constexpr const char* kCreatingFlac = "Creating FLAC File : ";
 inline constexpr const char* kPathDoesNotExist = "%s\nThe path does not exist. Check the path and try again.";
 inline constexpr const char* kNothingFound = "No quiet stretch longer than %s below %s %.";
 inline constexpr const char* kNothingLongest = " The longest is %s at %s;";

@@ -11,8 +11,11 @@ namespace quillon::engine {
 
 using namespace platform;
 
-EncoderPool::EncoderPool(SaveJob& job, const SaveHooks& hooks, unsigned threads)
-    : job_(job), hooks_(hooks), seam_([this](DeferredSeam::Call call) { Keep(std::move(call)); }) {
+EncoderPool::EncoderPool(SaveJob& job, const SaveHooks& hooks, unsigned threads, Encode encode)
+    : job_(job),
+      hooks_(hooks),
+      encode_(std::move(encode)),
+      seam_([this](DeferredSeam::Call call) { Keep(std::move(call)); }) {
     for (unsigned i = 0; i < threads; ++i) {
         try {
             threads_.emplace_back([this] { Run(); });
@@ -39,6 +42,24 @@ void EncoderPool::Submit(std::size_t track, const std::string& waveName, bool ke
     conversion->KeepWave = keepWave;
     conversion->Mp3Name = mp3Name;
     conversion->TempName = temp;
+    Enqueue(std::move(conversion), seam);
+}
+
+void EncoderPool::SubmitFlac(std::size_t track, int64_t offset, int64_t length, const std::string& flacName,
+                             const std::string& temp, WindowSeam& seam) {
+    auto conversion = std::make_shared<Mp3Conversion>();
+    conversion->Number = ++handedOver_;
+    conversion->Track = track;
+    conversion->KeepWave = true;  // there is none
+    conversion->Flac = true;
+    conversion->SourceOffset = offset;
+    conversion->SourceLength = length;
+    conversion->Mp3Name = flacName;
+    conversion->TempName = temp;
+    Enqueue(std::move(conversion), seam);
+}
+
+void EncoderPool::Enqueue(std::shared_ptr<Mp3Conversion> conversion, WindowSeam& seam) {
     std::unique_lock lock(mutex_);
     job_.Conversions.Add(conversion);
     UpdatePhaseLocked();
@@ -117,11 +138,11 @@ void EncoderPool::Convert(Mp3Conversion& conversion) {
     const bool stopped = job_.AbortRequested.load() || conversion.Control.StopRequested();
     if (!stopped && !temp.empty()) {
         conversion.Started.store(true);
-        result = hooks_.ConvertToMp3(job_, conversion, seam_);
+        result = encode_(conversion, seam_);
     }
     const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
     const auto dropWave = [&] {
-        if (conversion.KeepWave) return;
+        if (conversion.KeepWave || conversion.Flac) return;
         RemoveFile(waveName);
         job_.Tracks[index].WaveSaved = 0;
     };
@@ -132,15 +153,26 @@ void EncoderPool::Convert(Mp3Conversion& conversion) {
     } else {
         if (!temp.empty()) RemoveFile(temp);
         if (job_.AbortRequested.load()) {
-            dropWave();                                // the job ends on abort
-        } else if (result != ConversionRateRefused) {  // that one has its own message
-            seam_.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {job_.Tracks[index].Name, waveName}));
+            dropWave();  // the job ends on abort
+        } else {
+            ReportFailure(conversion, result);
         }
     }
     std::lock_guard lock(mutex_);
     job_.Conversions.Remove(conversion);
     UpdatePhaseLocked();
     changed_.notify_all();
+}
+
+void EncoderPool::ReportFailure(const Mp3Conversion& conversion, uint16_t result) {
+    const std::string& name = job_.Tracks[conversion.Track].Name;
+    if (conversion.Flac) {
+        const std::string reason = conversion.TempName.empty() ? "its file could not be made"
+                                                               : conversion.FailureReason;
+        seam_.ShowErrorBox(FormatText(text::kFlacEncodeFailed, {name, reason}));
+    } else if (result != ConversionRateRefused) {  // that one has its own message
+        seam_.ShowErrorBox(FormatText(text::kMp3ConversionFailed, {name, conversion.WaveName}));
+    }
 }
 
 void EncoderPool::Keep(DeferredSeam::Call call) {

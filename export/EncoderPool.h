@@ -1,6 +1,7 @@
 #pragma once
-// The MP3 phase of a save: the encoder threads and the conversions handed to
-// them. The job's thread asks the MP3 name and hands the conversion over, then
+// The MP3 phase of a save (and the whole of a FLAC save): the encoder threads
+// and the conversions handed to them. A FLAC encoding reads its track from
+// the recording and leaves no wave file behind. The job's thread asks the MP3 name and hands the conversion over, then
 // goes on with the next track; each conversion's MP3 file is written under a
 // temporary name and put in place when complete, and the wave file goes once
 // the MP3 file is there. When the conversion fails, the wave file is the
@@ -12,6 +13,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <memory>
 #include <mutex>
 #include <string>
@@ -26,9 +28,12 @@ namespace quillon::engine {
 
 class EncoderPool {
 public:
+    // Runs one conversion on an encoder thread and returns its result.
+    using Encode = std::function<uint16_t(Mp3Conversion& conversion, WindowSeam& seam)>;
+
     // threads: how many to start; fewer when the system gives fewer, and with
     // none each conversion runs on the job's thread when handed over.
-    EncoderPool(SaveJob& job, const SaveHooks& hooks, unsigned threads);
+    EncoderPool(SaveJob& job, const SaveHooks& hooks, unsigned threads, Encode encode);
     ~EncoderPool();
     EncoderPool(const EncoderPool&) = delete;
     EncoderPool& operator=(const EncoderPool&) = delete;
@@ -40,6 +45,9 @@ public:
     // a thread; shows what ended conversions left to say meanwhile.
     void Submit(std::size_t track, const std::string& waveName, bool keepWave, const std::string& mp3Name,
                 const std::string& temp, WindowSeam& seam);
+    // The same for a track's FLAC file: length bytes from offset of the recording.
+    void SubmitFlac(std::size_t track, int64_t offset, int64_t length, const std::string& flacName,
+                    const std::string& temp, WindowSeam& seam);
 
     // Shows what ended conversions left to say, in the order it was said.
     void ShowMessages(WindowSeam& seam);
@@ -49,6 +57,8 @@ public:
     void Finish(WindowSeam& seam);
 
 private:
+    void Enqueue(std::shared_ptr<Mp3Conversion> conversion, WindowSeam& seam);
+    void ReportFailure(const Mp3Conversion& conversion, uint16_t result);
     void Close();
     void StopAllIfAborted();
     void Run();
@@ -59,6 +69,7 @@ private:
 
     SaveJob& job_;
     const SaveHooks& hooks_;
+    Encode encode_;
     DeferredSeam seam_;
     uint64_t handedOver_ = 0;  // the job's thread only
     std::mutex mutex_;

@@ -108,6 +108,10 @@ unsigned EncoderThreadCount(const SaveJob& job) {
     return unsigned(std::min<std::size_t>(wanted, tracks));
 }
 
+// What FLAC holds: integer samples (the encoder's own rule, kept here so the
+// job refuses before it asks anything).
+bool FlacHoldsSource(const WaveFormat& format) { return !IsFloatKind(KindOf(format)); }
+
 // Opens the source and checks that it is still the analysed recording and
 // that the output folder's file system has room; false once the user was told
 // why not.
@@ -119,6 +123,12 @@ bool OpenSource(SaveJob& job, Source& source, WindowSeam& seam) {
         seam.ShowErrorBox(FormatText(text::kSourceLost, {job.SourcePath, FirstCheckedName(job.Tracks)}));
         return false;
     }
+    if (job.SaveAsFlac && !FlacHoldsSource(source.format)) {
+        source.file.reset();
+        seam.ShowErrorBox(text::kFlacNoFloat);
+        return false;
+    }
+    // A FLAC file is smaller than its wave, which is the estimate.
     uint32_t total = job.CheckedDurationMs;
     if (job.SaveAsMp3) total += total / 2;
     if (!HasFreeSpace(job.OutputFolder, total, source.format)) {
@@ -151,6 +161,8 @@ public:
 
 private:
     std::optional<SaveEnd> SaveTrack(std::size_t index);
+    void EncodeTrack(std::size_t index);
+    [[nodiscard]] EncoderPool::Encode PoolEncode();
     std::optional<SaveEnd> EndFirst();
     std::optional<SaveEnd> EndAll();
     void TrackWritten(const TrackWriter::Ended& end);
@@ -182,7 +194,17 @@ SaveRun::SaveRun(SaveJob& job, WindowSeam& seam, const SaveHooks& hooks, Source&
       folder_(folder),
       writer_(job, source, buffers, folder, hooks, job.SaveAsMp3 ? 1 : WaveCopyCount(job)),
       waveWasThere_(job.Tracks.size(), false) {
-    if (job.SaveAsMp3 && hooks.ConvertToMp3) pool_.emplace(job, hooks, EncoderThreadCount(job));
+    const bool encodes = job.SaveAsFlac ? bool(hooks.EncodeFlac) : job.SaveAsMp3 && hooks.ConvertToMp3;
+    if (encodes) pool_.emplace(job, hooks, EncoderThreadCount(job), PoolEncode());
+}
+
+EncoderPool::Encode SaveRun::PoolEncode() {
+    if (job_.SaveAsFlac) {
+        return [this](Mp3Conversion& conversion, WindowSeam&) {
+            return hooks_.EncodeFlac(job_, conversion, mmioDescriptor(source_.file.get()), source_.format);
+        };
+    }
+    return [this](Mp3Conversion& conversion, WindowSeam& seam) { return hooks_.ConvertToMp3(job_, conversion, seam); };
 }
 
 SaveEnd SaveRun::Run() {
@@ -190,7 +212,8 @@ SaveEnd SaveRun::Run() {
         if (auto end = SaveTrack(i)) return *end;
     }
     if (auto end = EndAll()) return *end;
-    source_.file.reset();
+    // FLAC encodings read the recording until they end.
+    if (!job_.SaveAsFlac) source_.file.reset();
     if (pool_) {
         FinishConversions();
         // An abort during the last conversions still ends the job as an abort.
@@ -208,6 +231,10 @@ std::optional<SaveEnd> SaveRun::SaveTrack(std::size_t index) {
     if (writer_.Empty()) job_.Progress.store(0);
     const TRACK_INFO_STRUCT& track = job_.Tracks[index];
     if (!track.Checked) return std::nullopt;
+    if (job_.SaveAsFlac) {
+        if (pool_) EncodeTrack(index);
+        return job_.AbortRequested.load() ? std::optional<SaveEnd>(AbortAll()) : std::nullopt;
+    }
     const TrackBytes place = TrackPlace(track, source_);
     std::string waveName = folder_ + track.Name + ".wav";
     // A question comes only after every track before it is in place, as
@@ -281,6 +308,28 @@ void SaveRun::ConvertTrack(std::size_t index, const std::string& waveName) {
     job_.SetMp3OutputPath(mp3Name);
     if (!mp3Name.empty())
         pool_->Submit(index, waveName, waveWasThere_[index], mp3Name, CreateUniqueFile(ExtractFileDir(mp3Name)), seam_);
+    pool_->SetAsking(false);
+}
+
+// A FLAC track: its name settled as a wave's is, then its encoding handed
+// to the encoders, which read it from the recording.
+void SaveRun::EncodeTrack(std::size_t index) {
+    const TRACK_INFO_STRUCT& track = job_.Tracks[index];
+    const std::string flacName = folder_ + track.Name + ".flac";
+    job_.SetMp3OutputPath(flacName);
+    if (job_.AbortRequested.load()) return;
+    if (!IsUsableTrackName(track.Name)) {
+        seam_.ShowErrorBox(FormatText(text::kBadTrackName, {track.Name}));
+        return;
+    }
+    pool_->SetAsking(true);
+    const std::string chosen = ConfirmOutputName(flacName, "*.flac", "FLAC File|*.flac", job_.SourcePath, seam_);
+    job_.SetMp3OutputPath(chosen);
+    if (!chosen.empty()) {
+        const TrackBytes place = TrackPlace(track, source_);
+        pool_->SubmitFlac(index, source_.data.dwDataOffset + place.offset, place.length, chosen,
+                          CreateUniqueFile(ExtractFileDir(chosen)), seam_);
+    }
     pool_->SetAsking(false);
 }
 

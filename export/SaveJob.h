@@ -19,7 +19,8 @@
 
 namespace quillon::engine {
 
-enum class SaveType { Wave, Mp3 };
+// The "Save as" choices; the settings keep them by these numbers.
+enum class SaveType { Wave = 0, Mp3 = 1, Flac = 2 };
 
 inline constexpr int64_t kSaveBlockBytes = 4 * 1024 * 1024;
 
@@ -34,12 +35,17 @@ struct SaveHooks {
     // shows through its seam reaches the user from the job's own thread,
     // between the job's questions; it asks nothing (No, "").
     std::function<uint16_t(SaveJob&, Mp3Conversion& conversion, WindowSeam& seam)> ConvertToMp3;
+    // Encodes the FLAC conversion's track (SourceOffset, SourceLength) of the
+    // recording open at fd, whose data has format, into conversion.TempName;
+    // ConversionDone, or another result with conversion.FailureReason set.
+    // Runs as ConvertToMp3 does; null when FLAC output is not available.
+    std::function<uint16_t(SaveJob&, Mp3Conversion& conversion, int fd, const WaveFormat& format)> EncodeFlac;
     // Called at every end of a hand-off's job: finished, aborted, failed.
     std::function<void(SaveJob&, WindowSeam&)> LaunchCompanion;
     // After each block copied, with the percent of the current file.
     std::function<void(int percent)> Progress;
     // Each file completed, with its track's index: the wave file, and for MP3
-    // output then the MP3 file, as soon as it is in place (from the encoder
+    // output then the MP3 file (Mp3Written also takes FLAC files), as soon as it is in place (from the encoder
     // thread that made it, so several at once).
     std::function<void(std::size_t track, const std::string& path)> FileWritten;
     std::function<void(std::size_t track, const std::string& path)> Mp3Written;

@@ -28,16 +28,21 @@ enum ConversionResult : uint16_t {
     NoConversion = 0xFFFF,
 };
 
-// One track's conversion to MP3, handed by the job to its encoder threads.
+// One track's conversion to MP3, or its encoding to FLAC, handed by the job
+// to its encoder threads.
 struct Mp3Conversion {
     uint64_t Number = 0;  // 1, 2, ... in the order the job hands them over
     std::size_t Track = 0;
-    std::string WaveName;  // the track's wave file: removed once the MP3 file is in place
-    std::string Mp3Name;   // where the MP3 file goes once complete
+    std::string WaveName;  // the track's wave file: removed once the MP3 file is in place; "" for FLAC
+    std::string Mp3Name;   // where the MP3 (or FLAC) file goes once complete
     std::string TempName;  // what the conversion writes, beside Mp3Name; "" when none could be made
     // A file of the wave's name was there before the job wrote it: the user
     // agreed to its overwriting, not to its removal, so it stays.
     bool KeepWave = false;
+    // FLAC: the track's bytes in the recording's data chunk, encoded straight from there.
+    bool Flac = false;
+    int64_t SourceOffset = 0, SourceLength = 0;
+    std::string FailureReason;         // FLAC: why its encoding failed, for the message
     std::atomic<bool> Started{false};  // an encoder thread has begun it
     ConversionControl Control;
 };
@@ -82,12 +87,16 @@ struct SaveJob {
     TrackList Tracks;                // the job's copy of the list, Checked marked; the worker sets WaveSaved
     uint32_t CheckedDurationMs = 0;  // all checked rows, also those left out as saved
     bool SaveAsMp3 = false;
+    // FLAC output (not with SaveAsMp3): each track encoded straight from the
+    // recording on the encoder threads, at FlacLevel (0-8); no wave is written.
+    bool SaveAsFlac = false;
+    unsigned FlacLevel = 5;
     std::string CodecName;     // MP3 only: "LAME Encoder" or "Windows ACM Default"
     uint32_t BitRate = 0;      // MP3 only: kbit/s
     std::string OutputFolder;  // as found at the start, for the free-space check
     bool HandOff = false;
-    // MP3 only: the encoder threads, which convert while the job goes on with
-    // the next track's wave; 0 for one per core. Never more than the tracks.
+    // MP3 and FLAC: the encoder threads, which convert while the job goes on
+    // with the next track; 0 for one per core. Never more than the tracks.
     unsigned EncoderThreads = 0;
     // Wave output: the tracks copied at once (each put in place in order
     // all the same); 0 for two where the process has two cores or more.

@@ -1,0 +1,24 @@
+#pragma once
+// The FLAC step of a save: what SaveHooks::EncodeFlac runs for each track on
+// the encoder threads, with the track's Vorbis comments.
+
+#include <cstddef>
+#include <cstdint>
+
+#include "analysis/WaveFormat.h"
+#include "export/SaveJob.h"
+#include "export/flac/FlacTrack.h"
+
+namespace quillon::engine {
+
+// A track's comments: TITLE (its name), TRACKNUMBER (1 + its row), TRACKTOTAL
+// (the rows in the list) and ALBUM (the recording's file name without its
+// extension).
+[[nodiscard]] VorbisComments TrackComments(const SaveJob& job, std::size_t track);
+
+// Encodes conversion's track from the recording open at fd into its
+// TempName at job.FlacLevel: ConversionDone, or NoConversion with
+// conversion.FailureReason saying why (nothing for a stop).
+uint16_t EncodeFlacConversion(SaveJob& job, Mp3Conversion& conversion, int fd, const WaveFormat& format);
+
+}  // namespace quillon::engine
