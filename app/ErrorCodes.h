@@ -150,6 +150,13 @@ inline constexpr const char* kSavedSome = "Saved %s of %s %s; %s %s not saved.";
 inline constexpr const char* kCompanionNotFound = "Trimora was not found.";
 inline constexpr const char* kMergeCompleted = "Merge process completed!";
 inline constexpr const char* kHelpMissing = "Error: Cannot find the help page %s";
+// Reading a title list or a CUE sheet.
+inline constexpr const char* kTextFileUnreadable = "Error: Could not read %s (%s).";
+inline constexpr const char* kTextFileTooLarge =
+    "Error: %s is larger than 1 MiB, which no title list or CUE sheet is. Please choose another file.";
+inline constexpr const char* kTitleListEmpty = "Error: The title list %s holds no titles.";
+inline constexpr const char* kCueSheetRefused =
+    "Error: %s could not be read as a CUE sheet: it is not in the CUE sheet format, or it is damaged.";
 }  // namespace text
 
 // An error raised with a literal text; it ends the running handler and is shown

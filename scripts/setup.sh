@@ -13,6 +13,7 @@ packages=(
   libsdl2-dev                 # preview playback
   libmp3lame-dev libavcodec-dev libswresample-dev  # MP3 output: the LAME shim and the converter library
   libflac-dev flac            # FLAC output; flac and metaflac check the files in the tests
+  libtag1-dev libcue-dev cuetools  # MP3 tags, reading CUE sheets; cuebreakpoints checks our reading in the tests
   ffmpeg                      # ffprobe checks the MP3 files in the tests
   lame                        # the reference in bench/mp3.sh
   sox                         # a second opinion on the files we write, in the tests
