@@ -157,6 +157,21 @@ inline constexpr const char* kTextFileTooLarge =
 inline constexpr const char* kTitleListEmpty = "Error: The title list %s holds no titles.";
 inline constexpr const char* kCueSheetRefused =
     "Error: %s could not be read as a CUE sheet: it is not in the CUE sheet format, or it is damaged.";
+// The import's plan, for its confirmation: the counts, then what each row gets.
+inline constexpr const char* kPlanOneTitle = "1 title";
+inline constexpr const char* kPlanTitles = "%s titles";
+inline constexpr const char* kPlanOneTrack = "1 track";
+inline constexpr const char* kPlanTracks = "%s tracks";
+inline constexpr const char* kPlanEveryTrack = "%s for %s: each track gets its title.";
+inline constexpr const char* kPlanSome = "%s for %s: %s; %s.";
+inline constexpr const char* kPlanNoTitles = "%s for %s: every track keeps its name.";
+inline constexpr const char* kPlanNoTracks = "%s for no tracks: there is nothing to name.";
+inline constexpr const char* kPlanTrackGetsTitle = "track %s gets a title";
+inline constexpr const char* kPlanTracksGetTitles = "tracks %s get titles";
+inline constexpr const char* kPlanTrackKeepsName = "track %s keeps its name";
+inline constexpr const char* kPlanTracksKeepNames = "tracks %s keep their names";
+inline constexpr const char* kPlanTitleLeftOut = "title %s is left out";
+inline constexpr const char* kPlanTitlesLeftOut = "titles %s are left out";
 }  // namespace text
 
 // An error raised with a literal text; it ends the running handler and is shown

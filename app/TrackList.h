@@ -15,6 +15,10 @@ struct TRACK_INFO_STRUCT {
     std::string Duration;   // mm:ss:mmm, Stop - Start in milliseconds
     uint8_t Checked = 0;    // the row's check box, copied just before a save
     uint8_t WaveSaved = 0;  // the track's wave file is in the output folder
+    // The title for the track's tags, exactly as a title list or sheet gave
+    // it; "" means the Name. Kept in memory only (the file-passing block does
+    // not carry it). The braces let the six-field initialisers stay as they are.
+    std::string Title{};
 };
 
 // Owns its records. Workers fill or read it only while the window keeps its

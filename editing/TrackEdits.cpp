@@ -58,6 +58,7 @@ void MergeTracks(TrackList& tracks, std::size_t upper) {
     merged.Start = removed.Start;
     merged.Duration = FormatTime(Ms(merged.Stop) - Ms(merged.Start));
     merged.Name = removed.Name;
+    merged.Title = removed.Title;
 }
 
 }  // namespace quillon::engine

@@ -3,13 +3,38 @@
 #include "app/ErrorCodes.h"
 
 namespace quillon::engine {
+namespace {
+
+constexpr const char* kSlashOrQuote = "/\"";
+constexpr const char* kLineBreak = "\r\n";
+
+}  // namespace
 
 TrackNameFault FindTrackNameFault(const std::string& name) {
     if (name.empty()) return TrackNameFault::Empty;
     if (name == "." || name == "..") return TrackNameFault::DotName;
-    if (name.find_first_of("/\"") != std::string::npos) return TrackNameFault::SlashOrQuote;
-    if (name.find_first_of("\r\n") != std::string::npos) return TrackNameFault::LineBreak;
+    if (name.find_first_of(kSlashOrQuote) != std::string::npos) return TrackNameFault::SlashOrQuote;
+    if (name.find_first_of(kLineBreak) != std::string::npos) return TrackNameFault::LineBreak;
     return TrackNameFault::None;
+}
+
+std::string UsableTrackName(const std::string& text) {
+    std::string name;
+    name.reserve(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == '/') {
+            name += '-';
+        } else if (c == '"') {
+            name += '\'';
+        } else if (c == '\r' || c == '\n') {
+            name += ' ';
+            if (c == '\r' && i + 1 < text.size() && text[i + 1] == '\n') ++i;  // CR LF is one break
+        } else {
+            name += c;
+        }
+    }
+    return name;
 }
 
 std::string UnsavableNameText(const std::string& name) {

@@ -21,6 +21,11 @@ enum class TrackNameFault {
     return FindTrackNameFault(name) == TrackNameFault::None;
 }
 
+// text made into a track name the save takes: "/" becomes "-", '"' becomes
+// "'", and each line break (CR LF, CR or LF) a space. Text that still cannot
+// be a name ("", "." or "..") is returned as it is; IsUsableTrackName tells.
+[[nodiscard]] std::string UsableTrackName(const std::string& text);
+
 // The status line's flag for a name the save would refuse: the name (its line
 // breaks shown as "↵") and the reason; "" for a usable name.
 [[nodiscard]] std::string UnsavableNameText(const std::string& name);

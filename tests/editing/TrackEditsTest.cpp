@@ -81,9 +81,12 @@ TEST(Merge, JoinsTheUpperRowWithTheOneBelowAbsorbingTheGap) {
                    T("C", "03:30:500", "04:00:000")};
     list[2].Checked = 1;
     list[2].WaveSaved = 0;
+    list[1].Title = "A/1";
+    list[2].Title = "B/2";
     MergeTracks(list, 1);
     ASSERT_EQ(list.size(), 3u);
     EXPECT_EQ(list[1].Name, "A");
+    EXPECT_EQ(list[1].Title, "A/1");  // the title goes with the name
     EXPECT_EQ(list[1].Start, "01:00:000");
     EXPECT_EQ(list[1].Stop, "03:30:500");
     EXPECT_EQ(list[1].Duration, "02:30:500");
