@@ -172,6 +172,13 @@ inline constexpr const char* kPlanTrackKeepsName = "track %s keeps its name";
 inline constexpr const char* kPlanTracksKeepNames = "tracks %s keep their names";
 inline constexpr const char* kPlanTitleLeftOut = "title %s is left out";
 inline constexpr const char* kPlanTitlesLeftOut = "titles %s are left out";
+// Cutting at a CUE sheet's times.
+inline constexpr const char* kSheetCutCounts =
+    "Error: The CUE sheet lists %s and the list has %s. Cutting at the sheet's times needs as many tracks in both.";
+inline constexpr const char* kSheetCutNoStart = "Error: Track %s of the CUE sheet has no INDEX 01 time.";
+inline constexpr const char* kSheetCutBadTime =
+    "Error: Track %s of the CUE sheet starts at %s. The sheet's tracks must start in order, after the list's start "
+    "and before its end.";
 }  // namespace text
 
 // An error raised with a literal text; it ends the running handler and is shown
