@@ -16,6 +16,7 @@
 #include "analysis/SourceIdentity.h"
 #include "app/TrackList.h"
 #include "export/ConversionControl.h"
+#include "export/RecordingDetails.h"
 
 namespace quillon::engine {
 
@@ -101,6 +102,8 @@ struct SaveJob {
     // Wave output: the tracks copied at once (each put in place in order
     // all the same); 0 for two where the process has two cores or more.
     unsigned WaveCopies = 1;
+    // For the tags of the tracks' FLAC files.
+    RecordingDetails Details;
 
     void SetWaveOutputPath(const std::string& path);
     void SetMp3OutputPath(const std::string& path);

@@ -1,8 +1,9 @@
 #include "export/flac/FlacSave.h"
 
 #include <string>
+#include <utility>
 
-#include "app/Util.h"
+#include "export/TrackTags.h"
 
 namespace quillon::engine {
 namespace {
@@ -23,10 +24,17 @@ std::string Reason(FlacResult result) {
 }  // namespace
 
 VorbisComments TrackComments(const SaveJob& job, std::size_t track) {
-    return {{"TITLE", job.Tracks[track].Name},
-            {"TRACKNUMBER", std::to_string(track + 1)},
-            {"TRACKTOTAL", std::to_string(job.Tracks.size())},
-            {"ALBUM", RemoveExtension(ExtractFileName(job.SourcePath))}};
+    const TrackTags tags = TagsOfTrack(job, track);
+    VorbisComments comments{{"TITLE", tags.Title}};
+    for (const auto& [field, value] : {std::pair<const char*, const std::string&>{"ARTIST", tags.Artist},
+                                       {"ALBUM", tags.Album},
+                                       {"DATE", tags.Year},
+                                       {"GENRE", tags.Genre}}) {
+        if (!value.empty()) comments.emplace_back(field, value);
+    }
+    comments.emplace_back("TRACKNUMBER", std::to_string(tags.Number));
+    comments.emplace_back("TRACKTOTAL", std::to_string(tags.Total));
+    return comments;
 }
 
 uint16_t EncodeFlacConversion(SaveJob& job, Mp3Conversion& conversion, int fd, const WaveFormat& format) {

@@ -11,9 +11,8 @@
 
 namespace quillon::engine {
 
-// A track's comments: TITLE (its name), TRACKNUMBER (1 + its row), TRACKTOTAL
-// (the rows in the list) and ALBUM (the recording's file name without its
-// extension).
+// A track's comments, from its tags (TrackTags.h): TITLE, then ARTIST,
+// ALBUM, DATE and GENRE where not empty, then TRACKNUMBER and TRACKTOTAL.
 [[nodiscard]] VorbisComments TrackComments(const SaveJob& job, std::size_t track);
 
 // Encodes conversion's track from the recording open at fd into its

@@ -101,7 +101,12 @@ TEST_F(FlacSave, EachFileDecodesToItsTrackAndCarriesItsComments) {
     test::RecordingSeam seam;
     seam.answers = {false};  // B: not replaced, and the dialog that follows is cancelled
     SaveJob job;
-    EXPECT_EQ(Run(job, tracks, seam), SaveEnd::Finished);
+    job.Details.Artist = "\u00C9lise";
+    job.Details.Year = "1977-05-08";
+    job.Details.FirstNumber = 5;  // no album and no genre: the recording's name, and none
+    TrackList titled = tracks;
+    titled[2].Title = "AC/DC \"Live\"";
+    EXPECT_EQ(Run(job, titled, seam), SaveEnd::Finished);
     EXPECT_EQ(seam.boxes, (std::vector<std::string>{"question: " + MessageText(MsgFileExistsPrefix) + Out("B.flac") +
                                                         MessageText(MsgFileExistsOverwrite),
                                                     "save dialog: " + Out("B.flac")}));
@@ -112,9 +117,15 @@ TEST_F(FlacSave, EachFileDecodesToItsTrackAndCarriesItsComments) {
     EXPECT_TRUE(Decoded(Out("A.flac")) == Slice(0, 2));
     EXPECT_TRUE(Decoded(Out("C.flac")) == Slice(3, 6));
     EXPECT_TRUE(Decoded(Out("D.flac")) == Slice(6, 8));
-    const std::string tags = Out("C.txt");
-    ASSERT_EQ(Shell("metaflac --export-tags-to='" + tags + "' '" + Out("C.flac") + "'"), 0);
-    EXPECT_EQ(Text(test::ReadFile(tags)), "TITLE=C\nTRACKNUMBER=3\nTRACKTOTAL=4\nALBUM=Side B\n");
+    const auto tags = [this](const std::string& flac) {
+        const std::string file = Out(flac + ".txt");
+        EXPECT_EQ(Shell("metaflac --export-tags-to='" + file + "' '" + Out(flac) + "'"), 0);
+        return Text(test::ReadFile(file));
+    };
+    EXPECT_EQ(tags("C.flac"),
+              "TITLE=AC/DC \"Live\"\nARTIST=\u00C9lise\nALBUM=Side B\nDATE=1977-05-08\nTRACKNUMBER=7\nTRACKTOTAL=4\n");
+    EXPECT_EQ(tags("D.flac"),
+              "TITLE=D\nARTIST=\u00C9lise\nALBUM=Side B\nDATE=1977-05-08\nTRACKNUMBER=8\nTRACKTOTAL=4\n");
 }
 
 // Two encodings run when the abort comes: both stop, and neither leaves a file.
