@@ -179,6 +179,9 @@ inline constexpr const char* kSheetCutNoStart = "Error: Track %s of the CUE shee
 inline constexpr const char* kSheetCutBadTime =
     "Error: Track %s of the CUE sheet starts at %s. The sheet's tracks must start in order, after the list's start "
     "and before its end.";
+// An MP3 file put in place without its tags.
+inline constexpr const char* kMp3TagsFailed =
+    "Error: The tags could not be written to %s. The track %s was saved without them.";
 }  // namespace text
 
 // An error raised with a literal text; it ends the running handler and is shown

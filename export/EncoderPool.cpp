@@ -146,6 +146,7 @@ void EncoderPool::Convert(Mp3Conversion& conversion) {
         RemoveFile(waveName);
         job_.Tracks[index].WaveSaved = 0;
     };
+    if (converted && !conversion.Flac && job_.TagMp3) Tag(conversion);
     if (converted && ReplaceFile(temp, conversion.Mp3Name)) {
         dropWave();
         ++job_.TracksSaved;
@@ -162,6 +163,11 @@ void EncoderPool::Convert(Mp3Conversion& conversion) {
     job_.Conversions.Remove(conversion);
     UpdatePhaseLocked();
     changed_.notify_all();
+}
+
+void EncoderPool::Tag(const Mp3Conversion& conversion) {
+    if (hooks_.TagMp3 && hooks_.TagMp3(job_, conversion)) return;
+    seam_.ShowErrorBox(FormatText(text::kMp3TagsFailed, {conversion.Mp3Name, job_.Tracks[conversion.Track].Name}));
 }
 
 void EncoderPool::ReportFailure(const Mp3Conversion& conversion, uint16_t result) {

@@ -59,6 +59,8 @@ public:
 private:
     void Enqueue(std::shared_ptr<Mp3Conversion> conversion, WindowSeam& seam);
     void ReportFailure(const Mp3Conversion& conversion, uint16_t result);
+    // Tags a finished MP3 file before it is put in place; a failure is said, not fatal.
+    void Tag(const Mp3Conversion& conversion);
     void Close();
     void StopAllIfAborted();
     void Run();

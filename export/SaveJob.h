@@ -40,6 +40,12 @@ struct SaveHooks {
     // ConversionDone, or another result with conversion.FailureReason set.
     // Runs as ConvertToMp3 does; null when FLAC output is not available.
     std::function<uint16_t(SaveJob&, Mp3Conversion& conversion, int fd, const WaveFormat& format)> EncodeFlac;
+    // With job.TagMp3 on: writes the tags of conversion.Track into the
+    // finished conversion.TempName before it is put in place; false when they
+    // could not be written (the file is put in place all the same, and the
+    // user told). Runs on the encoder threads as ConvertToMp3 does; null
+    // counts as a failure.
+    std::function<bool(SaveJob&, const Mp3Conversion& conversion)> TagMp3;
     // Called at every end of a hand-off's job: finished, aborted, failed.
     std::function<void(SaveJob&, WindowSeam&)> LaunchCompanion;
     // After each block copied, with the percent of the current file.

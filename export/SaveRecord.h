@@ -102,8 +102,10 @@ struct SaveJob {
     // Wave output: the tracks copied at once (each put in place in order
     // all the same); 0 for two where the process has two cores or more.
     unsigned WaveCopies = 1;
-    // For the tags of the tracks' FLAC files.
+    // The tags: FLAC files always carry them; MP3 files only with TagMp3
+    // (through SaveHooks::TagMp3), else they stay as the encoder wrote them.
     RecordingDetails Details;
+    bool TagMp3 = false;
 
     void SetWaveOutputPath(const std::string& path);
     void SetMp3OutputPath(const std::string& path);
