@@ -26,8 +26,8 @@ int SampleAmplitude(const uint8_t* s, const WaveFormat& format) {
     return v < 0 ? -v : v;
 }
 
-std::string TimeOfFrame(uint32_t frame, const WaveFormat& format) {
-    return FormatTime(ConvertPosition(frame, UnitFrames, UnitMilliseconds, format));
+std::string TimeOfFrame(uint64_t frame, const WaveFormat& format) {
+    return FormatTime(uint32_t(FramesToMs(frame, format)));
 }
 
 void AppendTrack(TrackList& tracks, const std::string& base, int number, std::string start, std::string stop) {
@@ -113,7 +113,7 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
                                               overview ? &*overview : nullptr, settings);
         if (scan.Outcome == ScanOutcome::Aborted || job.AbortRequested.load()) return ScanOutcome::Aborted;
         const std::size_t before = tracks.size();
-        BuildTracks(scan.Spans, uint32_t(scan.FramesScanned), path, wave.format, tracks);
+        BuildTracks(scan.Spans, scan.FramesScanned, path, wave.format, tracks);
         if (report != nullptr) {
             report->Source = IdentifySource(wave.file.get(), wave.dataChunk);
             report->Overview = overview->Finish(scan.FramesScanned);
@@ -134,11 +134,11 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
     }
 }
 
-void BuildTracks(const std::vector<SilenceSpan>& spans, uint32_t totalFrames, const std::string& path,
+void BuildTracks(const std::vector<SilenceSpan>& spans, uint64_t totalFrames, const std::string& path,
                  const WaveFormat& format, TrackList& tracks) {
     const std::string base = RemoveExtension(ExtractFileName(path));
-    uint32_t prevEnd = 0;
-    uint32_t prevLength = 0;
+    uint64_t prevEnd = 0;
+    uint64_t prevLength = 0;
     int number = 0;
     for (const SilenceSpan& s : spans) {
         AppendTrack(tracks, base, ++number, TimeOfFrame(prevEnd - prevLength / 2, format),

@@ -40,7 +40,8 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
 
 // Appends spans.size() + 1 tracks named after path ("Side A.0001", ...), each
 // boundary in the middle of a silence, the last one ending at totalFrames.
-void BuildTracks(const std::vector<SilenceSpan>& spans, uint32_t totalFrames, const std::string& path,
+// Times are FramesToMs of the frames, in their low 32 bits.
+void BuildTracks(const std::vector<SilenceSpan>& spans, uint64_t totalFrames, const std::string& path,
                  const WaveFormat& format, TrackList& tracks);
 
 }  // namespace quillon::engine

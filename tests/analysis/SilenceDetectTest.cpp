@@ -331,6 +331,18 @@ TEST(BuildTracks, TheTenThousandthTrackHasFiveDigits) {
     EXPECT_EQ(tracks[10000].Stop, "01:40:005");
 }
 
+// Past 2^32 frames (a 64-bit form's recording of 12.4 hours at 96 kHz) a
+// silence keeps its place, and so does the end.
+TEST(BuildTracks, FramesPast32BitsKeepTheirTimes) {
+    WaveFormat f = Wf(24, 2);
+    f.nSamplesPerSec = 96000;
+    const uint64_t at = (uint64_t(1) << 32) + 96000;
+    TrackList tracks;
+    BuildTracks({{at, at + 192000, 192000}}, at + 960000, "/music/night", f, tracks);
+    EXPECT_EQ(Rows(tracks), (std::vector<Row>{{"night.0001", "00:00:000", "745:41:243", "745:41:243"},
+                                              {"night.0002", "745:41:243", "745:50:243", "00:09:000"}}));
+}
+
 // The scan against a plain per-frame reading of the rules, on noisy material
 // with runs of every length around the minimum.
 TEST(AnalyzeWaveFile, MatchesAFrameByFrameReferenceOnRandomMaterial) {
