@@ -43,18 +43,21 @@ uint64_t PeakPortable(const uint8_t* p, std::size_t count, int stride, bool ster
 // 128-bit halves (the second reads 4 bytes past the eighth sample), and one
 // shuffle puts each sample's 3 bytes at the top of its lane; the arithmetic
 // shift then takes the sample to its valid bits, as it does for 32 bits.
-// |-2^31| comes out as 0x80000000, which is 2^31 as an unsigned lane.
-template <SampleKind K>
+// |-2^31| comes out as 0x80000000, which is 2^31 as an unsigned lane. Without
+// Shifted (every bit of the container valid) a 24-bit key is left 256 times
+// too large, and a 32-bit one as it is.
+template <SampleKind K, bool Shifted = true>
 QUILLON_AVX2 inline __m256i Keys8(const uint8_t* at, __m128i count) {
     if constexpr (K == Signed24) {
         const __m256i spread = _mm256_setr_epi8(-128, 0, 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11, -128, 0,
                                                 1, 2, -128, 3, 4, 5, -128, 6, 7, 8, -128, 9, 10, 11);
         const __m128i low = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at));
         const __m128i high = _mm_loadu_si128(reinterpret_cast<const __m128i*>(at + 12));
-        const __m256i x = _mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1);
-        return _mm256_abs_epi32(_mm256_sra_epi32(_mm256_shuffle_epi8(x, spread), count));
+        const __m256i x = _mm256_shuffle_epi8(_mm256_inserti128_si256(_mm256_castsi128_si256(low), high, 1), spread);
+        return _mm256_abs_epi32(Shifted ? _mm256_sra_epi32(x, count) : x);
     } else if constexpr (K == Signed32) {
-        return _mm256_abs_epi32(_mm256_sra_epi32(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)), count));
+        const __m256i x = _mm256_loadu_si256(reinterpret_cast<const __m256i*>(at));
+        return _mm256_abs_epi32(Shifted ? _mm256_sra_epi32(x, count) : x);
     } else {
         return _mm256_and_si256(_mm256_loadu_si256(reinterpret_cast<const __m256i*>(at)),
                                 _mm256_set1_epi32(0x7FFFFFFF));
@@ -92,21 +95,23 @@ std::size_t WholeWords(std::size_t n) {
 // A sample is silent when its key is at most below: when min(key, below) is
 // the key. A stereo frame's pair of lanes is judged on the larger key, which
 // a 64-bit shift puts in the upper lane (whose sign bit movemask_pd reads).
-// With Peaks, each word's largest key goes to wordPeaks[word] too.
-template <SampleKind K, bool Stereo, bool Peaks>
+// With Peaks, each word's largest key goes to wordPeaks[word] too. Unshifted
+// 24-bit keys are 256 |v|, below * 256 + 255 their limit.
+template <SampleKind K, bool Stereo, bool Peaks, bool Shifted>
 QUILLON_AVX2 std::size_t ClassifyAvx2(const uint8_t* p, std::size_t n, uint64_t* mask, uint32_t below, int shift,
                                       uint32_t* wordPeaks) {
     constexpr std::size_t vectorBytes = 8 * BytesOf(K);
     constexpr int framesPerVector = Stereo ? 4 : 8;
+    constexpr int scale = K == Signed24 && !Shifted ? 8 : 0;
     const __m128i count = ShiftCount<K>(shift);
-    const __m256i limit = _mm256_set1_epi32(int32_t(below));
+    const __m256i limit = _mm256_set1_epi32(int32_t(below << scale | ((1u << scale) - 1)));
     const std::size_t words = WholeWords<K, Stereo>(n);
     for (std::size_t w = 0; w < words; ++w) {
         const uint8_t* at = p + w * (64 / framesPerVector) * vectorBytes;
         uint64_t bits = 0;
         __m256i peak = _mm256_setzero_si256();
         for (int v = 0; v < 64 / framesPerVector; ++v) {
-            __m256i key = Keys8<K>(at + std::size_t(v) * vectorBytes, count);
+            __m256i key = Keys8<K, Shifted>(at + std::size_t(v) * vectorBytes, count);
             if constexpr (Stereo) key = _mm256_max_epu32(key, _mm256_slli_epi64(key, 32));
             if constexpr (Peaks) peak = _mm256_max_epu32(peak, key);
             const __m256i silent = _mm256_cmpeq_epi32(_mm256_min_epu32(key, limit), key);
@@ -115,16 +120,20 @@ QUILLON_AVX2 std::size_t ClassifyAvx2(const uint8_t* p, std::size_t n, uint64_t*
             bits |= uint64_t(m) << (v * framesPerVector);
         }
         mask[w] = bits;
-        if constexpr (Peaks) wordPeaks[w] = MaxLane32(peak);
+        if constexpr (Peaks) wordPeaks[w] = MaxLane32(peak) >> scale;
     }
     return words * 64;
 }
 
+// The four forms: with the words' peaks or not, with the shift to the valid
+// bits or (all of them valid) without.
 template <SampleKind K, bool Stereo>
 QUILLON_AVX2 std::size_t ClassifyWordsAvx2(const uint8_t* p, std::size_t n, uint64_t* mask, uint32_t below, int shift,
                                            uint32_t* wordPeaks) {
-    if (wordPeaks == nullptr) return ClassifyAvx2<K, Stereo, false>(p, n, mask, below, shift, nullptr);
-    return ClassifyAvx2<K, Stereo, true>(p, n, mask, below, shift, wordPeaks);
+    if (shift == 0 && wordPeaks == nullptr) return ClassifyAvx2<K, Stereo, false, false>(p, n, mask, below, 0, nullptr);
+    if (shift == 0) return ClassifyAvx2<K, Stereo, true, false>(p, n, mask, below, 0, wordPeaks);
+    if (wordPeaks == nullptr) return ClassifyAvx2<K, Stereo, false, true>(p, n, mask, below, shift, nullptr);
+    return ClassifyAvx2<K, Stereo, true, true>(p, n, mask, below, shift, wordPeaks);
 }
 
 // Four 32-bit samples: all ones where loud. SSE2 has no unsigned compare:

@@ -510,9 +510,9 @@ std::vector<Row> DirectTracks(const Tested& tested, const WaveFormat& f, double 
     return Rows(tracks);
 }
 
-// Silence, quiet material on both sides of the 10 % limit, loud material up
-// to full scale, and inside the quiet runs now and then a value that breaks
-// them even at 100 %: -2^23 or -2^31 and full scale, or for floats 1.0, 1.5,
+// Silence, quiet material below and on both sides of the 10 % limit, loud
+// material up to full scale, and now and then a value that breaks a silence
+// even at 100 %: -2^23 or -2^31 and full scale, or for floats 1.0, 1.5,
 // infinity and NaN. Values as the kind stores them.
 Tested WideMaterial(SampleKind kind, double fullScale, std::mt19937& rng) {
     const bool isFloat = fullScale == 1.0;
@@ -525,9 +525,8 @@ Tested WideMaterial(SampleKind kind, double fullScale, std::mt19937& rng) {
     Tested tested;
     while (tested.size() < 60000) {
         const uint32_t length = 1 + rng() % 1200;
-        const int what = int(rng() % 3);
+        const double level = std::array{0.0, 0.05, 0.11, 1.0}[rng() % 4] * fullScale;
         for (uint32_t i = 0; i < length; ++i) {
-            const double level = what == 0 ? 0 : what == 1 ? fullScale * 0.11 : fullScale;
             std::array<double, 2> frame{stored(uniform(level)), stored(uniform(level))};
             if (rng() % 700 == 0) frame[rng() % 2] = breakers[rng() % (isFloat ? 6 : 2)];
             tested.push_back(frame);
@@ -536,17 +535,21 @@ Tested WideMaterial(SampleKind kind, double fullScale, std::mt19937& rng) {
     return tested;
 }
 
-Bytes Encode(const Tested& tested, SampleKind kind, int channels) {
+// Integers shifted up to the top of a container wider than their valid bits,
+// with junk below them.
+Bytes Encode(const Tested& tested, const WaveFormat& f) {
     Bytes data;
     const auto put = [&data](uint64_t bits, int bytes) {
         for (int b = 0; b < bytes; ++b) data.push_back(uint8_t(bits >> (8 * b)));
     };
-    for (const auto& frame : tested) {
-        for (int c = 0; c < channels; ++c) {
-            const double v = frame[std::size_t(c)];
-            if (kind == SampleKind::Float32) put(std::bit_cast<uint32_t>(float(v)), 4);
-            else if (kind == SampleKind::Float64) put(std::bit_cast<uint64_t>(v), 8);
-            else put(uint64_t(int64_t(v)), kind == SampleKind::Signed24 ? 3 : 4);
+    const int shift = ValidShift(f);
+    for (std::size_t i = 0; i < tested.size(); ++i) {
+        for (std::size_t c = 0; c < f.nChannels; ++c) {
+            const double v = tested[i][c];
+            const uint64_t junk = (i * 37 + c) & ((1u << shift) - 1);
+            if (KindOf(f) == SampleKind::Float32) put(std::bit_cast<uint32_t>(float(v)), 4);
+            else if (KindOf(f) == SampleKind::Float64) put(std::bit_cast<uint64_t>(v), 8);
+            else put(uint64_t(int64_t(v) << shift) | junk, SampleBytes(f));
         }
     }
     return data;
@@ -567,6 +570,7 @@ TEST(AnalyzeWaveFile, WideLayoutsMatchTheRuleFrameByFrame) {
     } cases[] = {
         {"24-bit stereo", FmtBody(Format{1, 2, 8000, 24}), SampleKind::Signed24, 8388607},
         {"32-bit mono", FmtBody(Format{1, 1, 8000, 32}), SampleKind::Signed32, 2147483647},
+        {"24 of 32 bits, stereo", ExtensibleFmtBody(2, 8000, 32, 24, 1), SampleKind::Signed32, 8388607},
         {"float stereo, extensible", ExtensibleFmtBody(2, 8000, 32, 32, 3), SampleKind::Float32, 1},
         {"double mono", FmtBody(Format{3, 1, 8000, 64}), SampleKind::Float64, 1},
     };
@@ -575,8 +579,7 @@ TEST(AnalyzeWaveFile, WideLayoutsMatchTheRuleFrameByFrame) {
         WaveFormat f;
         ASSERT_EQ(ParseFormatChunk(c.fmt.data(), c.fmt.size(), f), FormatVerdict::Wide);
         const Tested tested = WideMaterial(c.kind, c.fullScale, rng);
-        const std::string path = dir.Write(
-            "Wide.wav", Riff({Chunk("fmt ", c.fmt), Chunk("data", Encode(tested, c.kind, f.nChannels))}));
+        const std::string path = dir.Write("Wide.wav", Riff({Chunk("fmt ", c.fmt), Chunk("data", Encode(tested, f))}));
         for (const int32_t percent : {10, 100}) {
             const std::vector<Row> expected = DirectTracks(tested, f, c.fullScale, percent, 20, path);
             EXPECT_GT(expected.size(), 5u) << percent << " %";
