@@ -488,11 +488,11 @@ bool SilentValue(double v, double fullScale, bool isFloat, int32_t percent) {
     return a < double(percent) * fullScale / 100 && (!isFloat || a <= 1.0);
 }
 
-// The tracks of tested, frame by frame, with that rule.
-std::vector<Row> DirectTracks(const Tested& tested, const WaveFormat& f, double fullScale, int32_t percent,
-                              int32_t minMs, const std::string& path) {
+// The runs of frames silent at percent by that rule that are longer than
+// minFrames and end before the data does.
+std::vector<SilenceSpan> DirectSpans(const Tested& tested, const WaveFormat& f, double fullScale, int32_t percent,
+                                     uint64_t minFrames) {
     const bool isFloat = fullScale == 1.0;
-    const uint64_t m = MinimumSilenceFrames(f.nSamplesPerSec, minMs);
     std::vector<SilenceSpan> spans;
     uint64_t start = 0;
     bool in = false;
@@ -502,12 +502,45 @@ std::vector<Row> DirectTracks(const Tested& tested, const WaveFormat& f, double 
         if (silent && !in) in = true, start = i;
         if (!silent && in) {
             in = false;
-            if (i - start > m) spans.push_back({start, i, i - start});
+            if (i - start > minFrames) spans.push_back({start, i, i - start});
         }
     }
+    return spans;
+}
+
+// The tracks of tested, frame by frame, with that rule.
+std::vector<Row> DirectTracks(const Tested& tested, const WaveFormat& f, double fullScale, int32_t percent,
+                              int32_t minMs, const std::string& path) {
     TrackList tracks;
-    BuildTracks(spans, tested.size(), path, f, tracks);
+    BuildTracks(DirectSpans(tested, f, fullScale, percent, MinimumSilenceFrames(f.nSamplesPerSec, minMs)),
+                tested.size(), path, f, tracks);
     return Rows(tracks);
+}
+
+// With a minimum just above the longest silence at 60 %, the report of the
+// single track at 10 % names the longest silence there and the first
+// amplitude with one longer than the minimum, exact to the frame (the
+// overview's quiet columns, then the frames at their edges), as the rule
+// gives them.
+void ExpectNothingFoundAsTheRule(const std::string& path, const Tested& tested, const WaveFormat& f, double fullScale) {
+    const auto longest = [&](int32_t percent) {
+        uint64_t frames = 0;
+        for (const SilenceSpan& s : DirectSpans(tested, f, fullScale, percent, 0))
+            frames = std::max(frames, s.LengthFrames);
+        return frames;
+    };
+    const auto ms = [&f](uint64_t frames) { return uint32_t(frames * 1000 / f.nSamplesPerSec); };
+    const uint64_t atTen = longest(10);
+    const int32_t minMs = int32_t(ms(longest(60))) + 1;
+    const uint64_t m = MinimumSilenceFrames(f.nSamplesPerSec, minMs);
+    int32_t found = 11;
+    while (found <= 100 && longest(found) <= m) ++found;
+    ASSERT_LE(found, 100);
+    const Scan scan = Analyze(path, minMs, ScanSettings{});
+    ASSERT_TRUE(scan.report.Nothing);
+    EXPECT_EQ(scan.report.Nothing->LongestMs, ms(atTen));
+    EXPECT_EQ(scan.report.Nothing->FoundAtPercent, found);
+    EXPECT_EQ(scan.report.Nothing->FoundLongestMs, ms(longest(found)));
 }
 
 // Silence, quiet material below and on both sides of the 10 % limit, loud
@@ -557,7 +590,7 @@ Bytes Encode(const Tested& tested, const WaveFormat& f) {
 
 // Each wide kind analysed at 10 % and at 100 %, against the rule applied frame
 // by frame in the test; at 10 % the level overview's columns are quiet exactly
-// where every frame is silent.
+// where every frame is silent, and the report of a single track is exact.
 TEST(AnalyzeWaveFile, WideLayoutsMatchTheRuleFrameByFrame) {
     const WideFormatsOn wide;
     TempDir dir;
@@ -596,6 +629,7 @@ TEST(AnalyzeWaveFile, WideLayoutsMatchTheRuleFrameByFrame) {
             }
             ASSERT_EQ(o.Peaks[col] < AmplitudeLimit(false, 10), silent) << "column " << col;
         }
+        ExpectNothingFoundAsTheRule(path, tested, f, c.fullScale);
     }
 }
 
