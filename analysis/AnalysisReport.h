@@ -15,9 +15,9 @@ namespace quillon::engine {
 
 // One qualifying silence, in frames from the start of the data chunk.
 struct SilenceSpan {
-    uint32_t StartFrame;    // first silent frame
-    uint32_t EndFrame;      // first loud frame after it
-    uint32_t LengthFrames;  // EndFrame - StartFrame
+    uint64_t StartFrame;    // first silent frame
+    uint64_t EndFrame;      // first loud frame after it
+    uint64_t LengthFrames;  // EndFrame - StartFrame
 };
 
 struct NothingFound {

@@ -28,7 +28,7 @@ public:
             longestStart = start;
             longestFrames = length;
         }
-        if (length > minFrames_) spans.push_back({uint32_t(start), uint32_t(end), uint32_t(length)});
+        if (length > minFrames_) spans.push_back({start, end, length});
     }
 
     std::vector<SilenceSpan> spans;

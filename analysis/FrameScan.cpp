@@ -1,10 +1,12 @@
 #include "analysis/FrameScan.h"
 
 #include <algorithm>
+#include <bit>
 #include <cmath>
 #include <cstring>
 
 #include "analysis/VectorLanes.h"
+#include "analysis/WideKernels.h"
 
 namespace quillon::engine {
 namespace {
@@ -18,6 +20,28 @@ int IntegerLimit(double threshold, int maxAmplitude) {
     return int(c);
 }
 
+// Wide integers: an amplitude a (0..fullScale + 1) is below percent *
+// fullScale / 100 exactly when it is below the ceiling of that, computed
+// exactly; clamped once every amplitude is below it.
+uint64_t WideIntegerLimit(int32_t percent, uint64_t fullScale) {
+    if (percent <= 0) return 0;
+    return std::min((uint64_t(percent) * fullScale + 99) / 100, fullScale + 2);
+}
+
+// Floating point: |v| < percent / 100 and |v| <= 1.0 is |v| below this.
+double FloatThreshold(int32_t percent) {
+    if (percent <= 0) return 0;
+    return std::min(double(percent) * 1.0 / 100, std::nextafter(1.0, 2.0));
+}
+
+// A float below a double t is below the least float at or above t.
+uint64_t Float32Limit(int32_t percent) {
+    const double t = FloatThreshold(percent);
+    float f = float(t);
+    if (double(f) < t) f = std::nextafter(f, 2.0f);
+    return std::bit_cast<uint32_t>(f);
+}
+
 inline int Amplitude8(const uint8_t* s) {
     const int v = int(s[0]) - 128;
     return v < 0 ? -v : v;
@@ -26,6 +50,11 @@ inline int Amplitude8(const uint8_t* s) {
 inline int Amplitude16(const uint8_t* s) {
     const int v = int16_t(uint16_t(s[0] | s[1] << 8));
     return v < 0 ? -v : v;
+}
+
+inline void PutPeak(const ColumnPeaks& out, uint64_t column, uint16_t peak) {
+    uint16_t& to = column == out.HeadColumn ? *out.Head : out.Columns[column];
+    to = std::max(to, peak);
 }
 
 // Any layout: frame by frame into 64-frame words.
@@ -148,11 +177,6 @@ QUILLON_AVX2 std::size_t ClassifyAvx2(const uint8_t* p, std::size_t n, uint64_t*
     return words * 64;
 }
 
-inline void PutPeak(const ColumnPeaks& out, uint64_t column, uint16_t peak) {
-    uint16_t& to = column == out.HeadColumn ? *out.Head : out.Columns[column];
-    to = std::max(to, peak);
-}
-
 // Packed 16-bit frames judged as ClassifyAvx2 does, 32 at a time, while the
 // amplitudes it makes are kept, column by column, for the level. A column
 // holds at least 64 frames, so 32 frames cross at most one column edge; the
@@ -244,18 +268,33 @@ VectorLevel UsableVectorLevel(VectorLevel level) {
 }
 
 FrameClassifier::FrameClassifier(const WaveFormat& format, int32_t amplitudePercent, VectorLevel level)
-    : eightBit_(format.wBitsPerSample == 8),
+    : kind_(KindOf(format)),
       stereo_(format.nChannels != 1),
+      packed_(format.nBlockAlign == TestedFrameBytes(format)),
       stride_(format.nBlockAlign),
-      limit_(AmplitudeLimit(eightBit_, amplitudePercent)) {
-#if defined(__x86_64__)
+      shift_(ValidShift(format)),
+      limit_(AmplitudeLimit(format, amplitudePercent)) {
     level = UsableVectorLevel(level);
-    if (stride_ == TestedFrameBytes(format)) {
-        if (eightBit_) vector_ = stereo_ ? PackedKernel<8, true>(level) : PackedKernel<8, false>(level);
-        else vector_ = stereo_ ? PackedKernel<16, true>(level) : PackedKernel<16, false>(level);
-        if (!eightBit_ && level == VectorLevel::Avx2)
-            fused_ = stereo_ ? ClassifyPeaks16Avx2<true> : ClassifyPeaks16Avx2<false>;
+    if (kind_ == SampleKind::Unsigned8 || kind_ == SampleKind::Signed16) {
+        ChooseClassicKernels(level);
+    } else if (packed_) {
+        wide_ = WideVectorKernel(kind_, stereo_, level);
+        widePeaks_ = wide_ != nullptr && level == VectorLevel::Avx2;
     }
+    if (widePeaks_) {
+        segmentPeak_ = WidePeakKernel(kind_, true, level);
+        map_.emplace(format);
+    }
+}
+
+void FrameClassifier::ChooseClassicKernels(VectorLevel level) {
+#if defined(__x86_64__)
+    const bool eightBit = kind_ == SampleKind::Unsigned8;
+    if (!packed_) return;
+    if (eightBit) vector_ = stereo_ ? PackedKernel<8, true>(level) : PackedKernel<8, false>(level);
+    else vector_ = stereo_ ? PackedKernel<16, true>(level) : PackedKernel<16, false>(level);
+    if (!eightBit && level == VectorLevel::Avx2)
+        fused_ = stereo_ ? ClassifyPeaks16Avx2<true> : ClassifyPeaks16Avx2<false>;
 #else
     (void)level;
 #endif
@@ -266,25 +305,87 @@ int AmplitudeLimit(bool eightBit, int32_t percent) {
                     : IntegerLimit(double(percent) * 32767 / 100, 32768);
 }
 
+uint64_t AmplitudeLimit(const WaveFormat& format, int32_t percent) {
+    switch (KindOf(format)) {
+    case SampleKind::Unsigned8: return uint64_t(AmplitudeLimit(true, percent));
+    case SampleKind::Signed16: return uint64_t(AmplitudeLimit(false, percent));
+    case SampleKind::Signed24:
+    case SampleKind::Signed32: return WideIntegerLimit(percent, uint64_t(FullScale(format)));
+    case SampleKind::Float32: return Float32Limit(percent);
+    case SampleKind::Float64: return std::bit_cast<uint64_t>(FloatThreshold(percent));
+    }
+    return 0;
+}
+
 void FrameClassifier::Classify(const uint8_t* frames, std::size_t count, uint64_t* mask) const {
     if (limit_ == 0) {
         std::memset(mask, 0, (count + 63) / 64 * sizeof(uint64_t));
         return;
     }
-    ClassifyRest(frames, count, mask, vector_ != nullptr ? vector_(frames, count, mask, limit_) : 0);
+    std::size_t done = 0;
+    if (vector_ != nullptr) done = vector_(frames, count, mask, int(limit_));
+    else if (wide_ != nullptr) done = wide_(frames, count, mask, uint32_t(limit_ - 1), shift_, nullptr);
+    ClassifyRest(frames, count, mask, done);
 }
 
 std::size_t FrameClassifier::ClassifyWithPeaks(const uint8_t* frames, std::size_t count, uint64_t* mask, uint64_t first,
                                                const ColumnPeaks& peaks) const {
+    if (widePeaks_) return ClassifyWidePeaks(frames, count, mask, first, peaks);
     // With no frame silent (limit 0) the pass is still needed for the peaks.
     if (fused_ == nullptr || peaks.ColumnFrames < 64) {
         Classify(frames, count, mask);
         return 0;
     }
-    const std::size_t done = fused_(frames, count, mask, std::max(limit_, 1), first, peaks);
+    const std::size_t done = fused_(frames, count, mask, std::max(int(limit_), 1), first, peaks);
     if (limit_ == 0) std::memset(mask, 0, done / 64 * sizeof(uint64_t));
     ClassifyRest(frames, count, mask, done);
     return done;
+}
+
+// The wide kernel over chunks of words, each word's peak kept; the words a
+// column edge cuts are read again (at most 63 frames each side of the edge).
+// A 24-bit kernel may stop a word short of a chunk's end (it never reads past
+// it): the next chunk takes that word up.
+std::size_t FrameClassifier::ClassifyWidePeaks(const uint8_t* frames, std::size_t count, uint64_t* mask, uint64_t first,
+                                               const ColumnPeaks& peaks) const {
+    constexpr std::size_t kChunkWords = 256;
+    uint32_t wordPeaks[kChunkWords];
+    const uint32_t below = limit_ == 0 ? 0 : uint32_t(limit_ - 1);
+    std::size_t done = 0;
+    while (true) {
+        const std::size_t n = std::min(count - done, kChunkWords * 64);
+        const std::size_t got = wide_(frames + done * std::size_t(stride_), n, mask + done / 64, below, shift_,
+                                      wordPeaks);
+        if (got == 0) break;
+        PutWordPeaks(frames + done * std::size_t(stride_), got, wordPeaks, first + done, peaks);
+        done += got;
+    }
+    if (limit_ == 0) std::memset(mask, 0, done / 64 * sizeof(uint64_t));
+    ClassifyRest(frames, count, mask, done);
+    return done;
+}
+
+// The peaks of count frames (whole words) column by column: whole words from
+// their peaks, the parts of words cut by a column edge read again.
+void FrameClassifier::PutWordPeaks(const uint8_t* frames, std::size_t count, const uint32_t* wordPeaks, uint64_t first,
+                                   const ColumnPeaks& peaks) const {
+    const auto segment = [&](std::size_t from, std::size_t to) {
+        return to > from ? segmentPeak_(frames + from * std::size_t(stride_), to - from, stride_, stereo_, shift_) : 0;
+    };
+    for (std::size_t a = 0; a < count;) {
+        const uint64_t column = (first + a) / peaks.ColumnFrames;
+        const std::size_t b = std::size_t(std::min<uint64_t>(count, (column + 1) * peaks.ColumnFrames - first));
+        const std::size_t wordsFrom = (a + 63) / 64, wordsTo = b / 64;
+        uint64_t key = 0;
+        if (wordsFrom > wordsTo) {
+            key = segment(a, b);  // inside one word
+        } else {
+            for (std::size_t w = wordsFrom; w < wordsTo; ++w) key = std::max<uint64_t>(key, wordPeaks[w]);
+            key = std::max({key, segment(a, wordsFrom * 64), segment(wordsTo * 64, b)});
+        }
+        PutPeak(peaks, column, (*map_)(key));
+        a = b;
+    }
 }
 
 // Frame by frame from frame done (a multiple of 64) to the end.
@@ -297,10 +398,13 @@ void FrameClassifier::ClassifyRest(const uint8_t* frames, std::size_t count, uin
         std::memset(restMask, 0, (n + 63) / 64 * sizeof(uint64_t));
         return;
     }
-    if (eightBit_ && stereo_) ClassifyPortable<true, true>(rest, n, restMask, limit_, stride_);
-    else if (eightBit_) ClassifyPortable<true, false>(rest, n, restMask, limit_, stride_);
-    else if (stereo_) ClassifyPortable<false, true>(rest, n, restMask, limit_, stride_);
-    else ClassifyPortable<false, false>(rest, n, restMask, limit_, stride_);
+    const int limit = int(limit_);
+    if (kind_ == SampleKind::Unsigned8 && stereo_) ClassifyPortable<true, true>(rest, n, restMask, limit, stride_);
+    else if (kind_ == SampleKind::Unsigned8) ClassifyPortable<true, false>(rest, n, restMask, limit, stride_);
+    else if (kind_ != SampleKind::Signed16)
+        ClassifyWideFrames(kind_, stereo_, rest, n, restMask, limit_, stride_, shift_);
+    else if (stereo_) ClassifyPortable<false, true>(rest, n, restMask, limit, stride_);
+    else ClassifyPortable<false, false>(rest, n, restMask, limit, stride_);
 }
 
 std::size_t FindBit(const uint64_t* mask, std::size_t count, std::size_t from, bool value) {

@@ -6,7 +6,9 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 
+#include "analysis/PeakMap.h"
 #include "analysis/WaveFormat.h"
 
 namespace quillon::engine {
@@ -33,41 +35,68 @@ struct ColumnPeaks {
 class FrameClassifier {
 public:
     // format must have passed the reader (block align holds the tested samples).
-    // Packed 8- and 16-bit layouts are judged with vector instructions up to
-    // level; padded ones frame by frame.
+    // Packed 8-, 16-, 24- and 32-bit and float32 layouts are judged with vector
+    // instructions up to level (analysis/WideKernels.h says which); padded
+    // ones, and 64-bit floats, frame by frame.
     FrameClassifier(const WaveFormat& format, int32_t amplitudePercent, VectorLevel level = VectorLevel::Best);
 
     // Sets bit i of mask (count bits, (count + 63) / 64 words; unused bits of
     // the last word cleared) when frame i of frames is silent.
     void Classify(const uint8_t* frames, std::size_t count, uint64_t* mask) const;
     // Classify, and in the same pass, where the layout and level allow it
-    // (packed 16-bit frames, AVX2, columns of at least 64 frames), the peaks
-    // of the frames into peaks, frames[0] being frame first of the data chunk.
+    // (AVX2 and packed frames: 16-bit ones in columns of at least 64 frames,
+    // 24- and 32-bit and float32 ones in any), the peaks of the frames into
+    // peaks (on the 16-bit scale, analysis/PeakMap.h), frames[0] being frame
+    // first of the data chunk.
     // Returns how many frames from the start had their peaks taken (whole
     // 64-frame words; 0 when there is no such pass): the rest's are the caller's.
     [[nodiscard]] std::size_t ClassifyWithPeaks(const uint8_t* frames, std::size_t count, uint64_t* mask,
                                                 uint64_t first, const ColumnPeaks& peaks) const;
 
-    // A sample of amplitude a is silent exactly when a < Limit().
-    [[nodiscard]] int Limit() const { return limit_; }
+    // A sample whose amplitude key (analysis/SampleAmplitude.h) is k is silent
+    // exactly when k < Limit().
+    [[nodiscard]] uint64_t Limit() const { return limit_; }
 
 private:
     using VectorKernel = std::size_t (*)(const uint8_t* frames, std::size_t count, uint64_t* mask, int limit);
+    using WideKernel = std::size_t (*)(const uint8_t* frames, std::size_t count, uint64_t* mask, uint32_t below,
+                                       int shift, uint32_t* wordPeaks);
+    using WidePeak = uint64_t (*)(const uint8_t* frames, std::size_t count, int stride, bool stereo, int shift);
     using FusedKernel = std::size_t (*)(const uint8_t* frames, std::size_t count, uint64_t* mask, int limit,
                                         uint64_t first, const ColumnPeaks& peaks);
+    void ChooseClassicKernels(VectorLevel level);
+    [[nodiscard]] std::size_t ClassifyWidePeaks(const uint8_t* frames, std::size_t count, uint64_t* mask,
+                                                uint64_t first, const ColumnPeaks& peaks) const;
+    void PutWordPeaks(const uint8_t* frames, std::size_t count, const uint32_t* wordPeaks, uint64_t first,
+                      const ColumnPeaks& peaks) const;
     void ClassifyRest(const uint8_t* frames, std::size_t count, uint64_t* mask, std::size_t done) const;
 
-    bool eightBit_;
+    SampleKind kind_;
     bool stereo_;
+    bool packed_;  // block align is the tested bytes
     int stride_;
-    int limit_;
-    VectorKernel vector_ = nullptr;  // whole 64-frame words; the rest frame by frame
-    FusedKernel fused_ = nullptr;    // the same, with the peaks
+    int shift_;
+    uint64_t limit_;
+    VectorKernel vector_ = nullptr;   // 8 and 16 bits: whole 64-frame words; the rest frame by frame
+    WideKernel wide_ = nullptr;       // the same for the wide kinds
+    FusedKernel fused_ = nullptr;     // 16 bits, with the peaks
+    bool widePeaks_ = false;          // wide_ takes the peaks of its words
+    WidePeak segmentPeak_ = nullptr;  // then the words that column edges cut are read again
+    std::optional<PeakMap> map_;
 };
 
-// The amplitude limit of a silence percentage: a sample of amplitude a is
-// silent exactly when a < AmplitudeLimit(eightBit, percent).
+// The amplitude limit of a silence percentage on the 8- or 16-bit scale: a
+// sample of amplitude a is silent exactly when a < AmplitudeLimit(eightBit,
+// percent). The level overview's peaks are on this scale at every depth.
 [[nodiscard]] int AmplitudeLimit(bool eightBit, int32_t percent);
+
+// The same for a format's own samples, on their amplitude keys: a sample is
+// silent exactly when its key is below the limit, that is when |v| < percent *
+// FullScale(format) / 100 and, for floating point, |v| <= 1.0 (NaN is never
+// silent). 0 for percent <= 0. Integers: ceil(percent * FullScale / 100) at
+// most FullScale + 2 (everything silent; |-2^31| is loud at 100 %); 8 and 16
+// bits give AmplitudeLimit(eightBit, percent).
+[[nodiscard]] uint64_t AmplitudeLimit(const WaveFormat& format, int32_t percent);
 
 // The index of the first bit at or after from (below count) that equals value,
 // or count when there is none.

@@ -116,17 +116,28 @@ PeakScanner::PeakScanner(const WaveFormat& format, uint32_t columnFrames, Vector
     : columnFrames_(std::max<uint32_t>(1, columnFrames)),
       stride_(format.nBlockAlign),
       stereo_(format.nChannels != 1),
-      segment_(format.wBitsPerSample == 8 ? PeakPortable<true> : PeakPortable<false>) {
-#if defined(__x86_64__)
+      shift_(ValidShift(format)),
+      segment_(KindOf(format) == SampleKind::Unsigned8 ? PeakPortable<true> : PeakPortable<false>) {
     level = UsableVectorLevel(level);
-    if (stride_ == TestedFrameBytes(format) && level != VectorLevel::Portable) {
-        const bool eight = format.wBitsPerSample == 8;
+    const bool packed = stride_ == TestedFrameBytes(format);
+    const SampleKind kind = KindOf(format);
+    if (kind != SampleKind::Unsigned8 && kind != SampleKind::Signed16) {
+        wideSegment_ = WidePeakKernel(kind, packed, level);
+        map_.emplace(format);
+        return;
+    }
+#if defined(__x86_64__)
+    if (packed && level != VectorLevel::Portable) {
+        const bool eight = kind == SampleKind::Unsigned8;
         if (level == VectorLevel::Avx2) segment_ = eight ? PeakAvx2<true> : PeakAvx2<false>;
         else segment_ = eight ? PeakSse2<true> : PeakSse2<false>;
     }
-#else
-    (void)level;
 #endif
+}
+
+uint16_t PeakScanner::Peak(const uint8_t* frames, std::size_t count) const {
+    if (wideSegment_ == nullptr) return segment_(frames, count, stride_, stereo_);
+    return (*map_)(wideSegment_(frames, count, stride_, stereo_, shift_));
 }
 
 void PeakScanner::Feed(uint64_t first, const uint8_t* frames, std::size_t count, uint16_t* peaks, uint64_t firstColumn,
@@ -142,7 +153,7 @@ void PeakScanner::Feed(uint64_t first, const uint8_t* frames, std::size_t count,
         if (column - firstColumn >= columns) return;
         const std::size_t n = std::size_t(std::min<uint64_t>(count - i, (column + 1) * columnFrames_ - frame));
         uint16_t& peak = peaks[column - firstColumn];
-        peak = std::max(peak, segment_(frames + i * std::size_t(stride_), n, stride_, stereo_));
+        peak = std::max(peak, Peak(frames + i * std::size_t(stride_), n));
         i += n;
     }
 }
@@ -151,7 +162,7 @@ OverviewBuilder::OverviewBuilder(const WaveFormat& format, uint64_t totalFrames,
     : scanner_(format, OverviewColumnFrames(format.nSamplesPerSec, totalFrames), level) {
     overview_.SamplesPerSec = format.nSamplesPerSec;
     overview_.ColumnFrames = scanner_.ColumnFrames();
-    overview_.EightBit = format.wBitsPerSample == 8;
+    overview_.EightBit = KindOf(format) == SampleKind::Unsigned8;
     overview_.Peaks.assign(std::size_t((totalFrames + overview_.ColumnFrames - 1) / overview_.ColumnFrames), 0);
 }
 

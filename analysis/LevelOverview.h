@@ -6,13 +6,18 @@
 // mono frame, the first two of any other). A column is quiet at a silence
 // amplitude exactly when every frame in it is silent, so the quiet stretches
 // read off the overview are those of the scan, rounded to whole columns.
+// Peaks are on the 16-bit scale at every depth: wide layouts' through PeakMap,
+// which keeps that true at every whole percentage.
 
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <vector>
 
 #include "analysis/FrameScan.h"
+#include "analysis/PeakMap.h"
 #include "analysis/WaveFormat.h"
+#include "analysis/WideKernels.h"
 #include "platform/PrefaultedMemory.h"
 
 namespace quillon::engine {
@@ -24,7 +29,7 @@ struct LevelOverview {
     uint32_t SamplesPerSec = 0;
     uint32_t ColumnFrames = 0;  // frames per column; the last column may hold fewer
     uint64_t TotalFrames = 0;   // frames the scan read
-    bool EightBit = false;      // 8-bit samples: full scale 128, else 32767
+    bool EightBit = false;      // 8-bit samples: full scale 128, else 32767 (wide layouts too)
     // Filled by the scan's threads as soon as it is made, so its pages come in place.
     std::vector<uint16_t, platform::PrefaultedAllocator<uint16_t>> Peaks;
 
@@ -42,8 +47,9 @@ struct LevelOverview {
 [[nodiscard]] uint32_t OverviewColumnFrames(uint32_t samplesPerSec, uint64_t totalFrames);
 
 // The largest tested amplitude of frames, column by column, for any array of
-// columns: packed 8- and 16-bit layouts with vector instructions up to the
-// level given, padded ones frame by frame.
+// columns: packed layouts with vector instructions up to the level given
+// (64-bit floats and padded ones frame by frame); a wide layout's largest
+// amplitude key of each piece of a column, mapped by PeakMap.
 class PeakScanner {
 public:
     PeakScanner(const WaveFormat& format, uint32_t columnFrames, VectorLevel level = VectorLevel::Best);
@@ -58,11 +64,15 @@ public:
 
 private:
     using SegmentPeak = uint16_t (*)(const uint8_t* frames, std::size_t count, int stride, bool stereo);
+    [[nodiscard]] uint16_t Peak(const uint8_t* frames, std::size_t count) const;
 
     uint32_t columnFrames_;
     int stride_;
     bool stereo_;
-    SegmentPeak segment_;
+    int shift_;
+    SegmentPeak segment_;                // 8 and 16 bits
+    WideKeyPeak wideSegment_ = nullptr;  // the wide kinds, through map_
+    std::optional<PeakMap> map_;
 };
 
 // Fills an overview from the frames of a scan. Frames may come in any order

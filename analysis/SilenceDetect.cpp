@@ -1,11 +1,15 @@
 #include "analysis/SilenceDetect.h"
 
+#include <bit>
+#include <cmath>
+#include <cstdlib>
 #include <new>
 #include <optional>
 
 #include "analysis/BlockScan.h"
 #include "analysis/FrameScan.h"
 #include "analysis/LevelOverview.h"
+#include "analysis/SampleAmplitude.h"
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
@@ -17,17 +21,32 @@ using namespace platform;
 
 namespace {
 
-double Threshold(const WaveFormat& format, int32_t percent) {
-    return format.wBitsPerSample == 8 ? double(percent) * 128 / 100 : double(percent) * 32767 / 100;
+// |v| of the sample at s, integers after their valid-bit shift (exact in a double).
+double SampleAmplitude(const uint8_t* s, const WaveFormat& format) {
+    const int shift = ValidShift(format);
+    switch (KindOf(format)) {
+    case SampleKind::Unsigned8: return std::abs(int(s[0]) - 128);
+    case SampleKind::Signed16: return std::abs(int(int16_t(uint16_t(s[0] | s[1] << 8))));
+    case SampleKind::Signed24: {
+        const int32_t top = int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24);
+        return std::abs(double(top >> (8 + shift)));
+    }
+    case SampleKind::Signed32: return std::abs(double(int32_t(LoadLe32(s)) >> shift));
+    case SampleKind::Float32: return std::abs(double(std::bit_cast<float>(LoadLe32(s))));
+    case SampleKind::Float64: return std::abs(std::bit_cast<double>(LoadLe64(s)));
+    }
+    return 0;
 }
 
-int SampleAmplitude(const uint8_t* s, const WaveFormat& format) {
-    const int v = format.wBitsPerSample == 8 ? int(s[0]) - 128 : int(int16_t(uint16_t(s[0] | s[1] << 8)));
-    return v < 0 ? -v : v;
+// The rule as it reads, in floating point: below percent of full scale, and a
+// float sample above 1.0 is never silent (nor is NaN, which no comparison passes).
+bool IsSilentSample(const uint8_t* s, const WaveFormat& format, int32_t percent) {
+    const double a = SampleAmplitude(s, format);
+    return a < double(percent) * FullScale(format) / 100 && (!IsFloatKind(KindOf(format)) || a <= 1.0);
 }
 
-std::string TimeOfFrame(uint32_t frame, const WaveFormat& format) {
-    return FormatTime(ConvertPosition(frame, UnitFrames, UnitMilliseconds, format));
+std::string TimeOfFrame(uint64_t frame, const WaveFormat& format) {
+    return FormatTime(uint32_t(FramesToMs(frame, format)));
 }
 
 void AppendTrack(TrackList& tracks, const std::string& base, int number, std::string start, std::string stop) {
@@ -56,10 +75,8 @@ struct OpenWave {
 }  // namespace
 
 bool IsSilentFrame(const uint8_t* frame, const WaveFormat& format, int32_t percent) {
-    const double threshold = Threshold(format, percent);
-    if (!(SampleAmplitude(frame, format) < threshold)) return false;
-    if (format.nChannels == 1) return true;
-    return SampleAmplitude(frame + SampleBytes(format), format) < threshold;
+    if (!IsSilentSample(frame, format, percent)) return false;
+    return format.nChannels == 1 || IsSilentSample(frame + SampleBytes(format), format, percent);
 }
 
 uint32_t MinimumSilenceFrames(uint32_t samplesPerSec, int32_t minSilenceMs) {
@@ -114,7 +131,7 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
                                               overview ? &*overview : nullptr, settings);
         if (scan.Outcome == ScanOutcome::Aborted || job.AbortRequested.load()) return ScanOutcome::Aborted;
         const std::size_t before = tracks.size();
-        BuildTracks(scan.Spans, uint32_t(scan.FramesScanned), path, wave.format, tracks);
+        BuildTracks(scan.Spans, scan.FramesScanned, path, wave.format, tracks);
         if (report != nullptr) {
             report->Source = IdentifySource(wave.file.get(), wave.dataChunk);
             report->Overview = overview->Finish(scan.FramesScanned);
@@ -135,11 +152,11 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
     }
 }
 
-void BuildTracks(const std::vector<SilenceSpan>& spans, uint32_t totalFrames, const std::string& path,
+void BuildTracks(const std::vector<SilenceSpan>& spans, uint64_t totalFrames, const std::string& path,
                  const WaveFormat& format, TrackList& tracks) {
     const std::string base = RemoveExtension(ExtractFileName(path));
-    uint32_t prevEnd = 0;
-    uint32_t prevLength = 0;
+    uint64_t prevEnd = 0;
+    uint64_t prevLength = 0;
     int number = 0;
     for (const SilenceSpan& s : spans) {
         AppendTrack(tracks, base, ++number, TimeOfFrame(prevEnd - prevLength / 2, format),

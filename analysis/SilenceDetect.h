@@ -14,8 +14,11 @@
 namespace quillon::engine {
 
 // Whether one frame is silent: its first sample (mono) or first two samples
-// (any other channel count) are strictly below percent of full scale (128 at
-// 8 bits, 32767 otherwise). frame must hold TestedFrameBytes(format) bytes.
+// (any other channel count) are strictly below percent of full scale
+// (FullScale: 128 at 8 bits, 32767 at 16, 2^(valid bits - 1) - 1 for wider
+// integers after their valid-bit shift, 1.0 for floating point); a float
+// sample above 1.0, or NaN, is never silent. frame must hold
+// TestedFrameBytes(format) bytes.
 [[nodiscard]] bool IsSilentFrame(const uint8_t* frame, const WaveFormat& format, int32_t percent);
 
 // The minimum silence in frames: round(rate * ms / 1000), halves to even, low 32 bits.
@@ -40,7 +43,8 @@ ScanOutcome AnalyzeWaveFile(const std::string& path, int32_t amplitudePercent, i
 
 // Appends spans.size() + 1 tracks named after path ("Side A.0001", ...), each
 // boundary in the middle of a silence, the last one ending at totalFrames.
-void BuildTracks(const std::vector<SilenceSpan>& spans, uint32_t totalFrames, const std::string& path,
+// Times are FramesToMs of the frames, in their low 32 bits.
+void BuildTracks(const std::vector<SilenceSpan>& spans, uint64_t totalFrames, const std::string& path,
                  const WaveFormat& format, TrackList& tracks);
 
 }  // namespace quillon::engine

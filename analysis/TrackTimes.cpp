@@ -87,4 +87,11 @@ uint32_t ConvertPosition(uint32_t value, int fromUnit, int toUnit, const WaveFor
     return 0;
 }
 
+uint64_t FramesToMs(uint64_t frames, const WaveFormat& format) {
+    const double rate = format.nSamplesPerSec;
+    if (rate == 0) return 0;
+    // Past 2^64 ms (a rate of a few hertz over a 64-bit count) the low 64 bits, as ConvertPosition keeps 32.
+    return uint64_t(std::fmod(std::nearbyint(double(frames) / rate * 1000.0), 18446744073709551616.0));
+}
+
 }  // namespace quillon::engine

@@ -45,4 +45,10 @@ struct ParsedTime {
 // rate of 0 (which makes the division meaningless), gives 0.
 [[nodiscard]] uint32_t ConvertPosition(uint32_t value, int fromUnit, int toUnit, const WaveFormat& format);
 
+// frames in milliseconds at the format's rate, for counts past 32 bits (RF64
+// data): ConvertPosition's arithmetic, rounded half to even, reduced to 64
+// bits instead of 32, so a count under 2^32 gives ConvertPosition's answer
+// in its low 32 bits. 0 at a rate of 0.
+[[nodiscard]] uint64_t FramesToMs(uint64_t frames, const WaveFormat& format);
+
 }  // namespace quillon::engine

@@ -5,7 +5,8 @@
 // default) or mapped, and on as many threads as the processor has unless
 // told. With --count, it prints instead the seconds SuggestThresholds took to
 // find thresholds for N tracks from that scan's overview (confirmations
-// included), as the overview window's Find does.
+// included), as the overview window's Find does. Every layout the reader
+// takes is scanned: the wide-formats setting is on.
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
@@ -14,6 +15,7 @@
 
 #include "analysis/BlockScan.h"
 #include "analysis/SuggestThresholds.h"
+#include "analysis/WaveRead.h"
 #include "bench/SilentSeam.h"
 
 namespace {}  // namespace
@@ -41,6 +43,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: quillon-bench-scan FILE.wav [--overview] [--map] [--threads N] [--count N]\n");
         return 2;
     }
+    SetWideFormats(true);
     quillon::bench::SilentSeam seam;
     AnalysisJob job;
     job.State = JobRunning;

@@ -7,7 +7,9 @@
 # and the window ask for (target: the overview costs at most 10 %), and, for
 # comparison, with its blocks mapped from the page cache instead of read;
 # and SuggestThresholds, finding thresholds for as many tracks as the
-# defaults give, against one scan (target: about 3 at most).
+# defaults give, against one scan (target: about 3 at most). Then the same
+# album made 24-bit at 96 kHz by sox (ten minutes, repeated to sixty): the
+# scan with the overview against `cat` of that file (target: at most 1.0).
 #
 #   bench/analyze.sh [BUILD_DIR]     (default: build-bench; RUNS=9 runs of each)
 set -euo pipefail
@@ -44,6 +46,24 @@ scan_s=$(median "${scan_t[@]}")
 overview_s=$(median "${overview_t[@]}")
 mapped_s=$(median "${mapped_t[@]}")
 suggest_s=$(median "${suggest_t[@]}")
+# The wide layout: 2 GB of 24-bit 96 kHz stereo, scanned with the wide-formats setting on.
+wide=$out/sixty-minutes-24bit-96k.wav
+if [ ! -s "$wide" ]; then
+    "$build/quillon-make-album" --minutes 10 "$out/ten-minutes.wav"
+    sox -D "$out/ten-minutes.wav" -b 24 "$out/ten-minutes-24bit-96k.wav" rate 96000
+    sox "$out/ten-minutes-24bit-96k.wav" "$wide.part.wav" repeat 5 trim 0 3600
+    mv "$wide.part.wav" "$wide"
+    rm -f "$out/ten-minutes.wav" "$out/ten-minutes-24bit-96k.wav"
+fi
+cat "$wide" >/dev/null; cat "$wide" >/dev/null
+wide_cat_t=(); wide_scan_t=()
+for _ in $(seq "$runs"); do
+    wide_cat_t+=("$(seconds cat "$wide")")
+    wide_scan_t+=("$("$build/quillon-bench-scan" "$wide" --overview)")
+done
+wide_cat_s=$(median "${wide_cat_t[@]}")
+wide_scan_s=$(median "${wide_scan_t[@]}")
+
 /usr/bin/time -f %M -o "$out/.time" "$build/quillon-cli" analyze "$wav" >/dev/null 2>&1
 rss_kb=$(tail -1 "$out/.time")
 
@@ -57,3 +77,5 @@ awk -v o="$overview_s" -v s="$scan_s" 'BEGIN { printf "overview:   %.2f (with / 
 echo "mapped:     ${mapped_s} s (the scan with the overview, its blocks mapped instead of read)"
 echo "suggest:    ${suggest_s} s (SuggestThresholds for $tracks tracks, from the scan's overview)"
 awk -v g="$suggest_s" -v s="$overview_s" 'BEGIN { printf "suggest:    %.2f scans (SuggestThresholds / one scan with the overview; target about 3 at most)\n", (s > 0 ? g / s : 0) }'
+echo "24-bit:     $(du -h "$wide" | cut -f1), 96 kHz stereo, 60 minutes: cat ${wide_cat_s} s, scan ${wide_scan_s} s (quillon-bench-scan with the overview)"
+awk -v s="$wide_scan_s" -v c="$wide_cat_s" 'BEGIN { printf "ratio 24:   %.2f (24-bit scan / cat; target <= 1.0)\n", (c > 0 ? s / c : 0) }'

@@ -10,16 +10,19 @@
 #include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 #include <random>
 #include <thread>
 
 #include "analysis/BlockScan.h"
+#include "analysis/PeakMap.h"
 #include "analysis/TrackTimes.h"
 #include "analysis/WaveRead.h"
 #include "platform/UniqueFd.h"
 #include "support/RecordingSeam.h"
 #include "support/TestScan.h"
 #include "support/TestWave.h"
+#include "support/WideFormatsOn.h"
 
 namespace quillon::test {
 namespace {
@@ -43,13 +46,13 @@ struct Layout {
 };
 
 // Frames of random material: silent[i] says which frames are silent at 10 %
-// (every tested sample's amplitude below 3277, or 13 at 8 bits), with values
-// up to the limit on both sides, -32768 and 0 at 8 bits among the loud ones,
-// and random bytes in the padding.
+// (every tested sample's amplitude below 3277, 13 at 8 bits, 838861 at 24),
+// with values up to the limit on both sides, -32768 (-2^23; 0 at 8 bits)
+// among the loud ones, and random bytes in the padding.
 Bytes Material(const Layout& l, const std::vector<bool>& silent, uint32_t seed) {
     std::mt19937 rng(seed);
-    const int limit = l.bits == 8 ? 13 : 3277;
-    const int full = l.bits == 8 ? 128 : 32768;
+    const int limit = l.bits == 8 ? 13 : l.bits == 16 ? 3277 : 838861;
+    const int full = l.bits == 8 ? 128 : 1 << (l.bits - 1);
     const auto quiet = [&] { return int(rng() % uint32_t(2 * limit - 1)) - (limit - 1); };
     const auto loud = [&] {
         const int a = limit + int(rng() % uint32_t(full - limit + 1));  // up to full scale: -32768, or 0 at 8 bits
@@ -64,12 +67,8 @@ Bytes Material(const Layout& l, const std::vector<bool>& silent, uint32_t seed) 
         const int loudOne = silent[i] ? -1 : int(rng() % uint32_t(tested));
         for (int s = 0; s < tested; ++s) {
             const int v = s == loudOne || (!silent[i] && rng() % 3 == 0) ? loud() : quiet();
-            if (bytes == 1) {
-                f[s] = uint8_t(v + 128);
-            } else {
-                f[2 * s] = uint8_t(uint16_t(v));
-                f[2 * s + 1] = uint8_t(uint16_t(v) >> 8);
-            }
+            const uint32_t stored = bytes == 1 ? uint32_t(v + 128) : uint32_t(v);
+            for (int b = 0; b < bytes; ++b) f[bytes * s + b] = uint8_t(stored >> (8 * b));
         }
     }
     return data;
@@ -139,26 +138,29 @@ std::vector<Row> FrameByFrame(const Bytes& data, const WaveFormat& f, uint32_t f
     return Rows(tracks);
 }
 
-// The largest tested amplitude of each column, one sample at a time.
+// The largest tested amplitude of each column, one sample at a time (24-bit
+// ones on the 16-bit scale).
 std::vector<uint16_t> PlainPeaks(const Bytes& data, const WaveFormat& f, uint32_t frames, uint32_t columnFrames) {
     std::vector<uint16_t> peaks((frames + columnFrames - 1) / columnFrames);
+    std::optional<PeakMap> map;
+    if (f.wBitsPerSample == 24) map.emplace(f);
     for (uint32_t i = 0; i < frames; ++i) {
         for (int s = 0; s < (f.nChannels == 1 ? 1 : 2); ++s) {
             const uint8_t* p = &data[std::size_t(i) * f.nBlockAlign + std::size_t(s * SampleBytes(f))];
-            const int v = f.wBitsPerSample == 8 ? p[0] - 128 : int16_t(uint16_t(p[0] | p[1] << 8));
-            peaks[i / columnFrames] = std::max<uint16_t>(peaks[i / columnFrames], uint16_t(std::abs(v)));
+            const int v = f.wBitsPerSample == 8    ? p[0] - 128
+                          : f.wBitsPerSample == 16 ? int16_t(uint16_t(p[0] | p[1] << 8))
+                                                   : int32_t(uint32_t(p[0] << 8 | p[1] << 16 | p[2] << 24)) >> 8;
+            const uint16_t a = map ? (*map)(uint64_t(std::abs(v))) : uint16_t(std::abs(v));
+            peaks[i / columnFrames] = std::max(peaks[i / columnFrames], a);
         }
     }
     return peaks;
 }
 
 WaveFormat FormatOf(const Layout& l) {
+    const Bytes body = FmtBody(Format{1, l.channels, kRate, l.bits, l.align});
     WaveFormat f;
-    f.wFormatTag = WAVE_FORMAT_PCM;
-    f.nChannels = l.channels;
-    f.nSamplesPerSec = kRate;
-    f.wBitsPerSample = l.bits;
-    f.nBlockAlign = l.align;
+    (void)ParseFormatChunk(body.data(), body.size(), f);
     return f;
 }
 
@@ -189,6 +191,7 @@ class ParallelScan : public ::testing::TestWithParam<Case> {};
 
 TEST_P(ParallelScan, GivesThePlainScansTracksAndOverview) {
     const Case c = GetParam();
+    const WideFormatsOn wide;  // for 24 bits
     const uint32_t blockFrames = std::max<uint32_t>(1, c.blockBytes / c.layout.align);
     const uint32_t frames = 40 * blockFrames + 123;
     const Bytes data = Material(c.layout, Pattern(frames, blockFrames, 11), 5);
@@ -230,7 +233,11 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"Mono8Mapped", {8, 1, 1}, 2, 999, 300, ScanSource::Map, VectorLevel::Avx2, 20},
         Case{"Stereo8", {8, 2, 2}, 2, 2000, 1000, ScanSource::Read, VectorLevel::Sse2, 20},
         Case{"Stereo16PaddedMapped", {16, 2, 6}, 2, 5000, 4096, ScanSource::Map, VectorLevel::Best, 20},
-        Case{"Mono16Padded", {16, 1, 4}, 2, 4096, 1024, ScanSource::Read, VectorLevel::Best, 1}),
+        Case{"Mono16Padded", {16, 1, 4}, 2, 4096, 1024, ScanSource::Read, VectorLevel::Best, 1},
+        Case{"Stereo24Read", {24, 2, 6}, 2, 6000, 1536, ScanSource::Read, VectorLevel::Avx2, 20},
+        Case{"Mono24MappedOddBlocks", {24, 1, 3}, 3, 4001, 700, ScanSource::Map, VectorLevel::Best, 1},
+        Case{"Stereo24Plain", {24, 2, 6}, 2, 5000, 1000, ScanSource::Read, VectorLevel::Sse2, 20},
+        Case{"Stereo24PaddedMapped", {24, 2, 8}, 2, 5000, 4096, ScanSource::Map, VectorLevel::Best, 20}),
     [](const auto& param) { return std::string(param.param.name); });
 
 // The report's longest silence is the first of the longest, whether they lie

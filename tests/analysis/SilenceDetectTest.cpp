@@ -1,5 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <array>
+#include <bit>
+#include <cmath>
 #include <random>
 
 #include "analysis/AnalysisJob.h"
@@ -10,6 +14,7 @@
 #include "support/RecordingSeam.h"
 #include "support/TestScan.h"
 #include "support/TestWave.h"
+#include "support/WideFormatsOn.h"
 
 namespace quillon::test {
 namespace {
@@ -72,46 +77,131 @@ TEST(IsSilentFrame, JudgesEachFrameAgainstFullScale) {
     }
 }
 
+// Frames of an 8- or 16-bit layout: every sample value in the first sample,
+// the second mostly quiet.
+Bytes ClassicFrames(const WaveFormat& f, std::size_t n, std::mt19937& rng) {
+    Bytes frames(n * f.nBlockAlign);
+    for (std::size_t i = 0; i < n; ++i) {
+        uint8_t* p = &frames[i * f.nBlockAlign];
+        if (f.wBitsPerSample == 8) {
+            p[0] = uint8_t(i);
+            if (f.nChannels == 2) p[1] = uint8_t(i % 3 ? 128 : rng());
+        } else {
+            const uint16_t v = uint16_t(i < 65536 ? i : rng());
+            p[0] = uint8_t(v);
+            p[1] = uint8_t(v >> 8);
+            if (f.nChannels == 2) p[2] = uint8_t(rng() % 16), p[3] = uint8_t(i % 5 ? 0 : rng());
+        }
+    }
+    return frames;
+}
+
+constexpr int32_t kPercents[] = {-3, 0, 1, 9, 10, 37, 99, 100, 101, 500};
+
+// A wide layout's samples worth testing, as the container's bits: integers at
+// and beside each percentage's limit, both signs, with junk in the bits below
+// the valid ones, and full scale both ways (-2^23, -2^31); floats on both
+// sides of each percentage, 1.0 and above, infinities, NaN both signs, -0 and
+// the smallest denormal.
+std::vector<uint64_t> WideSamples(const WaveFormat& f, std::mt19937& rng) {
+    const int shift = ValidShift(f), bits = SampleBytes(f) * 8;
+    const uint64_t container = bits == 64 ? ~uint64_t(0) : (uint64_t(1) << bits) - 1;
+    std::vector<uint64_t> out;
+    if (!IsFloatKind(KindOf(f))) {
+        const int64_t full = int64_t(FullScale(f));
+        const auto put = [&](int64_t v) {
+            if (v >= -full - 1 && v <= full)
+                out.push_back((uint64_t(v << shift) | (rng() & ((1u << shift) - 1))) & container);
+        };
+        for (const int32_t p : kPercents) {
+            const int64_t limit = int64_t(std::min<uint64_t>(AmplitudeLimit(f, p), uint64_t(full) + 1));
+            for (const int64_t a : {limit - 1, limit, limit + 1}) put(a), put(-a);
+        }
+        for (const int64_t v : {int64_t(0), full, -full, -full - 1}) put(v);
+        return out;
+    }
+    const bool single = KindOf(f) == SampleKind::Float32;
+    const auto put = [&](double v) {
+        out.push_back(single ? std::bit_cast<uint32_t>(float(v)) : std::bit_cast<uint64_t>(v));
+        out.push_back(single ? std::bit_cast<uint32_t>(-float(v)) : std::bit_cast<uint64_t>(-v));
+    };
+    for (const int32_t p : kPercents) {
+        const double t = p / 100.0;
+        if (single) put(std::nextafter(float(t), 0.0f)), put(float(t)), put(std::nextafter(float(t), 2.0f));
+        else put(std::nextafter(t, 0.0)), put(t), put(std::nextafter(t, 2.0));
+    }
+    for (const double v : {0.0, 1.0, std::nextafter(1.0, 2.0), 1.5, 1e30, HUGE_VAL, std::nan(""), 5e-324, 1e-45})
+        put(v);
+    return out;
+}
+
+Bytes WideFrames(const WaveFormat& f, std::size_t n, std::mt19937& rng) {
+    const std::vector<uint64_t> samples = WideSamples(f, rng);
+    const int bytes = SampleBytes(f);
+    Bytes frames(n * f.nBlockAlign);
+    for (uint8_t& b : frames) b = uint8_t(rng());  // padding, and the samples past the tested ones
+    for (std::size_t i = 0; i < n; ++i) {
+        for (int s = 0; s < (f.nChannels == 1 ? 1 : 2); ++s) {
+            const uint64_t v = samples[rng() % samples.size()];
+            for (int b = 0; b < bytes; ++b)
+                frames[i * f.nBlockAlign + std::size_t(s * bytes + b)] = uint8_t(v >> (8 * b));
+        }
+    }
+    return frames;
+}
+
+// A wide layout from its fmt chunk, with the block align given.
+WaveFormat WideWf(const Bytes& fmtBody, int align) {
+    WaveFormat f;
+    EXPECT_EQ(ParseFormatChunk(fmtBody.data(), fmtBody.size(), f), FormatVerdict::Wide);
+    f.nBlockAlign = uint16_t(align);
+    return f;
+}
+
 // The block-wise test must give IsSilentFrame's answer for every sample value,
 // layout and threshold, including the odd ones a hand-edited file can give,
-// with and without vector instructions (AVX2 is tested where the processor has it).
+// with and without vector instructions (AVX2 is tested where the processor
+// has it), over whole 64-frame words and the frames after them.
 TEST(FrameClassifier, AgreesWithIsSilentFrameEverywhere) {
     std::mt19937 rng(7);
-    for (int bits : {8, 16}) {
-        for (int channels : {1, 2}) {
-            const int natural = channels * bits / 8;
-            for (int align : {natural, natural + 2}) {
-                const WaveFormat f = Wf(bits, channels, align);
-                const std::size_t n = bits == 8 ? 256 * 4 + 33 : 70000;
-                Bytes frames(n * std::size_t(align));
+    std::vector<std::pair<WaveFormat, std::size_t>> layouts;  // and the frames to judge
+    for (const int channels : {1, 2}) {
+        for (const int padding : {0, 2}) {
+            for (const int bits : {8, 16}) {
+                layouts.push_back(
+                    {Wf(bits, channels, channels * bits / 8 + padding), bits == 8 ? 256 * 4 + 33 : 70000});
+            }
+            const auto wide = [&](const Bytes& body) {
+                const WaveFormat f = WideWf(body, TestedFrameBytes(WideWf(body, 0)) + padding);
+                for (const std::size_t n : {2560, 2561, 2597}) layouts.push_back({f, n});
+            };
+            const uint16_t ch = uint16_t(channels);
+            wide(FmtBody(Format{1, ch, 1000, 24}));
+            wide(ExtensibleFmtBody(ch, 1000, 24, 20, 1));
+            wide(FmtBody(Format{1, ch, 1000, 32}));
+            wide(ExtensibleFmtBody(ch, 1000, 32, 24, 1));
+            wide(FmtBody(Format{3, ch, 1000, 32}));
+            wide(FmtBody(Format{3, ch, 1000, 64}));
+        }
+    }
+    for (const auto& [f, n] : layouts) {
+        const Bytes frames = KindOf(f) <= SampleKind::Signed16 ? ClassicFrames(f, n, rng) : WideFrames(f, n, rng);
+        for (const int32_t percent : kPercents) {
+            for (const VectorLevel level : {VectorLevel::Portable, VectorLevel::Sse2, VectorLevel::Avx2}) {
+                SCOPED_TRACE(testing::Message() << "kind " << int(KindOf(f)) << ", " << f.ValidBits << " valid bits, "
+                                                << f.nChannels << "ch, align " << f.nBlockAlign << ", " << n
+                                                << " frames, " << percent << "%, level " << int(level));
+                std::vector<uint64_t> mask((n + 63) / 64, ~uint64_t(0));
+                FrameClassifier(f, percent, level).Classify(frames.data(), n, mask.data());
+                int mismatches = 0;
                 for (std::size_t i = 0; i < n; ++i) {
-                    uint8_t* p = &frames[i * std::size_t(align)];
-                    if (bits == 8) {
-                        p[0] = uint8_t(i);
-                        if (channels == 2) p[1] = uint8_t(i % 3 ? 128 : rng());
-                    } else {
-                        const uint16_t v = uint16_t(i < 65536 ? i : rng());
-                        p[0] = uint8_t(v);
-                        p[1] = uint8_t(v >> 8);
-                        if (channels == 2) p[2] = uint8_t(rng() % 16), p[3] = uint8_t(i % 5 ? 0 : rng());
-                    }
+                    const bool bit = (mask[i / 64] >> (i % 64)) & 1;
+                    mismatches += bit != IsSilentFrame(&frames[i * f.nBlockAlign], f, percent);
                 }
-                for (int percent : {-3, 0, 1, 9, 10, 37, 99, 100, 101, 500})
-                    for (VectorLevel level : {VectorLevel::Portable, VectorLevel::Sse2, VectorLevel::Avx2}) {
-                        SCOPED_TRACE(testing::Message() << bits << "-bit " << channels << "ch align " << align << " "
-                                                        << percent << "% level " << int(level));
-                        std::vector<uint64_t> mask((n + 63) / 64, ~uint64_t(0));
-                        FrameClassifier(f, percent, level).Classify(frames.data(), n, mask.data());
-                        int mismatches = 0;
-                        for (std::size_t i = 0; i < n; ++i) {
-                            const bool bit = (mask[i / 64] >> (i % 64)) & 1;
-                            mismatches += bit != IsSilentFrame(&frames[i * std::size_t(align)], f, percent);
-                        }
-                        EXPECT_EQ(mismatches, 0);
-                        if (n % 64) {
-                            EXPECT_EQ(mask.back() >> (n % 64), 0u) << "bits past the last frame stay clear";
-                        }
-                    }
+                EXPECT_EQ(mismatches, 0);
+                if (n % 64) {
+                    EXPECT_EQ(mask.back() >> (n % 64), 0u) << "bits past the last frame stay clear";
+                }
             }
         }
     }
@@ -331,6 +421,18 @@ TEST(BuildTracks, TheTenThousandthTrackHasFiveDigits) {
     EXPECT_EQ(tracks[10000].Stop, "01:40:005");
 }
 
+// Past 2^32 frames (a 64-bit form's recording of 12.4 hours at 96 kHz) a
+// silence keeps its place, and so does the end.
+TEST(BuildTracks, FramesPast32BitsKeepTheirTimes) {
+    WaveFormat f = Wf(24, 2);
+    f.nSamplesPerSec = 96000;
+    const uint64_t at = (uint64_t(1) << 32) + 96000;
+    TrackList tracks;
+    BuildTracks({{at, at + 192000, 192000}}, at + 960000, "/music/night", f, tracks);
+    EXPECT_EQ(Rows(tracks), (std::vector<Row>{{"night.0001", "00:00:000", "745:41:243", "745:41:243"},
+                                              {"night.0002", "745:41:243", "745:50:243", "00:09:000"}}));
+}
+
 // The scan against a plain per-frame reading of the rules, on noisy material
 // with runs of every length around the minimum.
 TEST(AnalyzeWaveFile, MatchesAFrameByFrameReferenceOnRandomMaterial) {
@@ -374,6 +476,198 @@ TEST(AnalyzeWaveFile, MatchesAFrameByFrameReferenceOnRandomMaterial) {
         BuildTracks(spans, frames, path, rated, expected);
         EXPECT_EQ(Rows(Analyze(path, 10, minMs).tracks), Rows(expected)) << "round " << round;
     }
+}
+
+// The tested samples of each frame, as numbers: the wide tests' signal.
+using Tested = std::vector<std::array<double, 2>>;
+
+// The rule as the test reads it: |v| below percent of full scale, and a float
+// never above 1.0 (NaN fails every comparison).
+bool SilentValue(double v, double fullScale, bool isFloat, int32_t percent) {
+    const double a = std::fabs(v);
+    return a < double(percent) * fullScale / 100 && (!isFloat || a <= 1.0);
+}
+
+// The runs of frames silent at percent by that rule that are longer than
+// minFrames and end before the data does.
+std::vector<SilenceSpan> DirectSpans(const Tested& tested, const WaveFormat& f, double fullScale, int32_t percent,
+                                     uint64_t minFrames) {
+    const bool isFloat = fullScale == 1.0;
+    std::vector<SilenceSpan> spans;
+    uint64_t start = 0;
+    bool in = false;
+    for (uint64_t i = 0; i < tested.size(); ++i) {
+        bool silent = SilentValue(tested[i][0], fullScale, isFloat, percent);
+        if (f.nChannels > 1) silent = silent && SilentValue(tested[i][1], fullScale, isFloat, percent);
+        if (silent && !in) in = true, start = i;
+        if (!silent && in) {
+            in = false;
+            if (i - start > minFrames) spans.push_back({start, i, i - start});
+        }
+    }
+    return spans;
+}
+
+// The tracks of tested, frame by frame, with that rule.
+std::vector<Row> DirectTracks(const Tested& tested, const WaveFormat& f, double fullScale, int32_t percent,
+                              int32_t minMs, const std::string& path) {
+    TrackList tracks;
+    BuildTracks(DirectSpans(tested, f, fullScale, percent, MinimumSilenceFrames(f.nSamplesPerSec, minMs)),
+                tested.size(), path, f, tracks);
+    return Rows(tracks);
+}
+
+// With a minimum just above the longest silence at 60 %, the report of the
+// single track at 10 % names the longest silence there and the first
+// amplitude with one longer than the minimum, exact to the frame (the
+// overview's quiet columns, then the frames at their edges), as the rule
+// gives them.
+void ExpectNothingFoundAsTheRule(const std::string& path, const Tested& tested, const WaveFormat& f, double fullScale) {
+    const auto longest = [&](int32_t percent) {
+        uint64_t frames = 0;
+        for (const SilenceSpan& s : DirectSpans(tested, f, fullScale, percent, 0))
+            frames = std::max(frames, s.LengthFrames);
+        return frames;
+    };
+    const auto ms = [&f](uint64_t frames) { return uint32_t(frames * 1000 / f.nSamplesPerSec); };
+    const uint64_t atTen = longest(10);
+    const int32_t minMs = int32_t(ms(longest(60))) + 1;
+    const uint64_t m = MinimumSilenceFrames(f.nSamplesPerSec, minMs);
+    int32_t found = 11;
+    while (found <= 100 && longest(found) <= m) ++found;
+    ASSERT_LE(found, 100);
+    const Scan scan = Analyze(path, minMs, ScanSettings{});
+    ASSERT_TRUE(scan.report.Nothing);
+    EXPECT_EQ(scan.report.Nothing->LongestMs, ms(atTen));
+    EXPECT_EQ(scan.report.Nothing->FoundAtPercent, found);
+    EXPECT_EQ(scan.report.Nothing->FoundLongestMs, ms(longest(found)));
+}
+
+// Silence, quiet material below and on both sides of the 10 % limit, loud
+// material up to full scale, and now and then a value that breaks a silence
+// even at 100 %: -2^23 or -2^31 and full scale, or for floats 1.0, 1.5,
+// infinity and NaN. Values as the kind stores them.
+Tested WideMaterial(SampleKind kind, double fullScale, std::mt19937& rng) {
+    const bool isFloat = fullScale == 1.0;
+    const auto stored = [&](double v) {
+        if (kind == SampleKind::Float32) return double(float(v));
+        return isFloat ? v : std::clamp(std::round(v), -fullScale - 1, fullScale);
+    };
+    const double breakers[] = {-fullScale - 1, fullScale, 1.0, -1.5, HUGE_VAL, std::nan("")};
+    const auto uniform = [&rng](double limit) { return (double(rng()) / 4294967296.0 * 2 - 1) * limit; };
+    Tested tested;
+    while (tested.size() < 60000) {
+        const uint32_t length = 1 + rng() % 1200;
+        const double level = std::array{0.0, 0.05, 0.11, 1.0}[rng() % 4] * fullScale;
+        for (uint32_t i = 0; i < length; ++i) {
+            std::array<double, 2> frame{stored(uniform(level)), stored(uniform(level))};
+            if (rng() % 700 == 0) frame[rng() % 2] = breakers[rng() % (isFloat ? 6 : 2)];
+            tested.push_back(frame);
+        }
+    }
+    return tested;
+}
+
+// Integers shifted up to the top of a container wider than their valid bits,
+// with junk below them.
+Bytes Encode(const Tested& tested, const WaveFormat& f) {
+    Bytes data;
+    const auto put = [&data](uint64_t bits, int bytes) {
+        for (int b = 0; b < bytes; ++b) data.push_back(uint8_t(bits >> (8 * b)));
+    };
+    const int shift = ValidShift(f);
+    for (std::size_t i = 0; i < tested.size(); ++i) {
+        for (std::size_t c = 0; c < f.nChannels; ++c) {
+            const double v = tested[i][c];
+            const uint64_t junk = (i * 37 + c) & ((1u << shift) - 1);
+            if (KindOf(f) == SampleKind::Float32) put(std::bit_cast<uint32_t>(float(v)), 4);
+            else if (KindOf(f) == SampleKind::Float64) put(std::bit_cast<uint64_t>(v), 8);
+            else put(uint64_t(int64_t(v) << shift) | junk, SampleBytes(f));
+        }
+    }
+    return data;
+}
+
+// Each wide kind analysed at 10 % and at 100 %, against the rule applied frame
+// by frame in the test; at 10 % the level overview's columns are quiet exactly
+// where every frame is silent, and the report of a single track is exact.
+TEST(AnalyzeWaveFile, WideLayoutsMatchTheRuleFrameByFrame) {
+    const WideFormatsOn wide;
+    TempDir dir;
+    std::mt19937 rng(96);
+    const struct {
+        const char* name;
+        Bytes fmt;
+        SampleKind kind;
+        double fullScale;
+    } cases[] = {
+        {"24-bit stereo", FmtBody(Format{1, 2, 8000, 24}), SampleKind::Signed24, 8388607},
+        {"32-bit mono", FmtBody(Format{1, 1, 8000, 32}), SampleKind::Signed32, 2147483647},
+        {"24 of 32 bits, stereo", ExtensibleFmtBody(2, 8000, 32, 24, 1), SampleKind::Signed32, 8388607},
+        {"float stereo, extensible", ExtensibleFmtBody(2, 8000, 32, 32, 3), SampleKind::Float32, 1},
+        {"double mono", FmtBody(Format{3, 1, 8000, 64}), SampleKind::Float64, 1},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        WaveFormat f;
+        ASSERT_EQ(ParseFormatChunk(c.fmt.data(), c.fmt.size(), f), FormatVerdict::Wide);
+        const Tested tested = WideMaterial(c.kind, c.fullScale, rng);
+        const std::string path = dir.Write("Wide.wav", Riff({Chunk("fmt ", c.fmt), Chunk("data", Encode(tested, f))}));
+        for (const int32_t percent : {10, 100}) {
+            const std::vector<Row> expected = DirectTracks(tested, f, c.fullScale, percent, 20, path);
+            EXPECT_GT(expected.size(), 5u) << percent << " %";
+            EXPECT_EQ(Rows(Analyze(path, percent, 20).tracks), expected) << percent << " %";
+        }
+        const Scan scan = Analyze(path, 20, ScanSettings{});
+        const LevelOverview& o = scan.report.Overview;
+        ASSERT_EQ(o.Peaks.size(), (tested.size() + o.ColumnFrames - 1) / o.ColumnFrames);
+        for (std::size_t col = 0; col < o.Peaks.size(); ++col) {
+            bool silent = true;
+            for (std::size_t i = col * o.ColumnFrames; i < std::min(tested.size(), (col + 1) * o.ColumnFrames); ++i) {
+                for (int ch = 0; ch < f.nChannels; ++ch)
+                    silent = silent && SilentValue(tested[i][std::size_t(ch)], c.fullScale, c.fullScale == 1.0, 10);
+            }
+            ASSERT_EQ(o.Peaks[col] < AmplitudeLimit(false, 10), silent) << "column " << col;
+        }
+        ExpectNothingFoundAsTheRule(path, tested, f, c.fullScale);
+    }
+}
+
+// The offset and size of the first chunk named id in a RIFF file.
+std::pair<std::size_t, std::size_t> FindChunk(const Bytes& file, const char* id) {
+    for (std::size_t at = 12; at + 8 <= file.size(); at += 8 + Le32(file, at + 4) + Le32(file, at + 4) % 2) {
+        if (std::equal(id, id + 4, file.begin() + std::ptrdiff_t(at))) return {at + 8, Le32(file, at + 4)};
+    }
+    return {file.size(), 0};
+}
+
+TEST(AnalyzeWaveFile, CutsA24BitRecordingThatSoxMade) {
+    if (std::system("command -v sox >/dev/null 2>&1") != 0) GTEST_SKIP() << "sox is not installed";
+    const WideFormatsOn wide;
+    TempDir dir;
+    const std::string path = dir.path() + "/Tones.wav";
+    // 1 s of 440 Hz and 4 s of silence, twice: one gap to cut at, the last silence runs to the end.
+    const std::string sox = "sox -D -n -b 24 -r 96000 -c 2 '" + path + "' synth 1 sine 440 pad 0 4 repeat 1";
+    ASSERT_EQ(std::system(sox.c_str()), 0);
+    const Bytes file = ReadFile(path);
+    const auto [fmtAt, fmtSize] = FindChunk(file, "fmt ");
+    const auto [dataAt, dataSize] = FindChunk(file, "data");
+    WaveFormat f;
+    ASSERT_EQ(ParseFormatChunk(&file[fmtAt], fmtSize, f), FormatVerdict::Wide);
+    ASSERT_EQ(KindOf(f), SampleKind::Signed24);
+    Tested tested(dataSize / f.nBlockAlign);
+    for (std::size_t i = 0; i < tested.size(); ++i) {
+        for (std::size_t ch = 0; ch < 2; ++ch) {
+            const uint8_t* s = &file[dataAt + i * f.nBlockAlign + ch * 3];
+            tested[i][ch] = double(int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24) >> 8);
+        }
+    }
+    const Scan s = Analyze(path);
+    EXPECT_EQ(s.outcome, ScanOutcome::Completed);
+    EXPECT_EQ(s.seam->waveInfo.at(0).bitsPerSample, 24u);
+    const std::vector<Row> expected = DirectTracks(tested, f, 8388607, 10, 3000, path);
+    EXPECT_EQ(expected.size(), 2u);
+    EXPECT_EQ(Rows(s.tracks), expected);
 }
 
 }  // namespace

@@ -115,6 +115,31 @@ TEST(TrackTimes, ConvertPositionRoundsHalfToEven) {
     }
 }
 
+// Counts past 32 bits keep their high bits; below them, ConvertPosition's
+// answer (in its low 32 bits where that wraps).
+TEST(TrackTimes, FramesToMsCountsPast32Bits) {
+    const struct {
+        uint64_t frames;
+        uint32_t rate;
+        uint64_t expected;
+    } cases[] = {
+        {20, 8000, 2},  // 2.5 ms, half to even
+        {28, 8000, 4},
+        {44100, 44100, 1000},
+        {4294967295u, 1, 4294967295000u},                // ConvertPosition wraps this
+        {(uint64_t(1) << 32) + 96000, 96000, 44740243},  // 12.4 hours
+        {uint64_t(1) << 40, 192000, 5726623061},
+        {1000, 0, 0},
+    };
+    for (const auto& c : cases) {
+        EXPECT_EQ(FramesToMs(c.frames, AtRate(c.rate)), c.expected) << c.frames << " at " << c.rate;
+        if (c.frames <= UINT32_MAX) {
+            EXPECT_EQ(uint32_t(FramesToMs(c.frames, AtRate(c.rate))),
+                      ConvertPosition(uint32_t(c.frames), UnitFrames, UnitMilliseconds, AtRate(c.rate)));
+        }
+    }
+}
+
 TEST(TrackTimes, RoundToLow32KeepsTwosComplementOfNegatives) {
     EXPECT_EQ(RoundToLow32(-132300.0), uint32_t(-132300));
     EXPECT_EQ(RoundToLow32(2.5), 2u);
