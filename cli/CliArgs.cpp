@@ -4,6 +4,7 @@
 #include <charconv>
 
 #include "cli/TextEscape.h"
+#include "settings/Settings.h"
 
 namespace quillon::cli {
 namespace {
@@ -31,6 +32,8 @@ bool TakeValue(const std::vector<std::string>& args, std::size_t& i, const std::
     return true;
 }
 
+bool InRange(const std::optional<int32_t>& n, int32_t low, int32_t high) { return n && *n >= low && *n <= high; }
+
 CliCommand Invalid(std::string why) {
     CliCommand c;
     c.kind = CliCommand::Kind::Invalid;
@@ -49,15 +52,20 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
         if (!v || v->empty()) error = "--output needs a folder";
         else save.outputFolder = *v;
     } else if (TakeValue(args, i, "--type", &v)) {
-        if (v == "wave") save.mp3 = false;
-        else if (v == "mp3") save.mp3 = true;
-        else error = "--type is one of wave, mp3";
+        if (v == "wave") save.type = SaveOptions::Type::Wave;
+        else if (v == "mp3") save.type = SaveOptions::Type::Mp3;
+        else if (v == "flac") save.type = SaveOptions::Type::Flac;
+        else error = "--type is one of wave, mp3, flac";
     } else if (TakeValue(args, i, "--codec", &v)) {
         if (!v || v->empty()) error = "--codec needs a codec name";
         else save.codec = *v;
     } else if (TakeValue(args, i, "--bitrate", &v)) {
         save.bitRate = v ? ParseInteger(*v) : std::nullopt;
         if (!save.bitRate || *save.bitRate <= 0) error = "--bitrate needs kbit/s";
+    } else if (TakeValue(args, i, "--flac-level", &v)) {
+        save.flacLevel = v ? ParseInteger(*v) : std::nullopt;
+        if (!InRange(save.flacLevel, 0, engine::keys::kFlacLevelMax))
+            error = "--flac-level needs a compression level from 0 to 8";
     } else if (arg == "--yes" || arg == "--no-clobber") {
         const auto want = arg == "--yes" ? SaveOptions::Existing::Overwrite : SaveOptions::Existing::Skip;
         if (save.existing != SaveOptions::Existing::Ask && save.existing != want)
@@ -72,16 +80,14 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
 // An option of the other command is named as such: the user only typed it in the wrong place.
 std::string UnknownOption(const std::string& arg, bool save) {
     static const std::vector<std::string> analyzeOnly = {"--format", "--closest"};
-    static const std::vector<std::string> saveOnly = {"--tracks",  "--output", "--type",      "--codec",
-                                                      "--bitrate", "--yes",    "--no-clobber"};
+    static const std::vector<std::string> saveOnly = {"--tracks",  "--output",     "--type", "--codec",
+                                                      "--bitrate", "--flac-level", "--yes",  "--no-clobber"};
     const std::string name = arg.substr(0, arg.find('='));
     const auto& other = save ? analyzeOnly : saveOnly;
     if (std::find(other.begin(), other.end(), name) != other.end())
         return name + " goes with " + (save ? "analyze" : "save") + ", not " + (save ? "save" : "analyze");
     return "unknown option " + arg;
 }
-
-bool InRange(const std::optional<int32_t>& n, int32_t low, int32_t high) { return n && *n >= low && *n <= high; }
 
 CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
     CliCommand c;
@@ -176,7 +182,8 @@ const char* UsageText() {
            "       quillon-cli analyze --count N [--amplitude PERCENT] [--closest]\n"
            "                          [--format tsv|json|cue|svg] [--wide-formats] FILE.wav\n"
            "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
-           "                       [--type wave|mp3] [--codec NAME] [--bitrate KBITS]\n"
+           "                       [--type wave|mp3|flac] [--codec NAME] [--bitrate KBITS]\n"
+           "                       [--flac-level LEVEL]\n"
            "                       [--amplitude PERCENT] [--wide-formats]\n"
            "                       [--duration SECONDS | --duration-ms MS | --count N] FILE.wav\n"
            "       quillon-cli --help | --version\n"
@@ -211,12 +218,15 @@ const char* UsageText() {
            "                       (default: all)\n"
            "  --output DIR         save into DIR (default: the output folder of Quillon.ini,\n"
            "                       else beside the recording)\n"
-           "  --type TYPE          wave (default) or mp3\n"
+           "  --type TYPE          wave (default), mp3 or flac\n"
            "  --codec NAME         for mp3: \"LAME Encoder\" or \"Windows ACM Default\" (default:\n"
            "                       \"CodecName:\" of Quillon.ini, else LAME when it is there)\n"
            "  --bitrate KBITS      for mp3: the bit rate (default: \"BitRate:\" of Quillon.ini,\n"
            "                       else 192); one the codec cannot use is refused with the\n"
            "                       rates it can\n"
+           "  --flac-level LEVEL   for flac: the compression level, 0 (fastest) to 8\n"
+           "                       (smallest); every level keeps the samples exactly\n"
+           "                       (default: \"CompressionLevel:\" of Quillon.ini, else 5)\n"
            "  --yes                overwrite files that are there already\n"
            "  --no-clobber         keep files that are there already (skip the track)\n"
            "\n"

@@ -27,9 +27,10 @@ using TrackRanges = std::vector<std::pair<int32_t, int32_t>>;
 struct SaveOptions {
     std::optional<TrackRanges> tracks;  // all tracks when absent
     std::optional<std::string> outputFolder;
-    bool mp3 = false;
+    enum class Type { Wave, Mp3, Flac } type = Type::Wave;
     std::optional<std::string> codec;  // MP3: "LAME Encoder" or "Windows ACM Default"
     std::optional<int32_t> bitRate;    // MP3: kbit/s
+    std::optional<int32_t> flacLevel;  // FLAC: 0-8, overrides "CompressionLevel:"
     enum class Existing { Ask, Overwrite, Skip } existing = Existing::Ask;
 };
 

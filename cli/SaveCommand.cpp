@@ -6,9 +6,11 @@
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
 #include "cli/Commands.h"
+#include "cli/EncodingProgress.h"
 #include "cli/Interrupt.h"
 #include "export/OutputFolder.h"
 #include "export/SaveJob.h"
+#include "export/flac/FlacSave.h"
 #include "export/mp3/BitRateLists.h"
 #include "export/mp3/ConverterLibrary.h"
 #include "export/mp3/Lame_dll.h"
@@ -111,9 +113,10 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
         if (!answer || !answer->Found) return ExitRefused;
     }
     engine::TrackList& tracks = analysis.tracks;
+    const bool mp3 = save.type == SaveOptions::Type::Mp3, flac = save.type == SaveOptions::Type::Flac;
     std::string codec;
     uint32_t bitRate = 0;
-    if (save.mp3 && !ChooseMp3Settings(save, path, seam, codec, bitRate)) return ExitRefused;
+    if (mp3 && !ChooseMp3Settings(save, path, seam, codec, bitRate)) return ExitRefused;
     std::string error;
     const std::vector<bool> chosen = ChooseTracks(save.tracks, tracks.size(), error);
     if (!error.empty()) {
@@ -129,14 +132,17 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     engine::MarkTracksToSave(job.Tracks, chosen, false, folder);
     job.CheckedDurationMs = engine::CheckedTracksDuration(job.Tracks, chosen);
     job.OutputFolder = folder;
-    job.SaveAsMp3 = save.mp3;
+    job.SaveAsMp3 = mp3;
     job.CodecName = codec;
     job.BitRate = bitRate;
+    job.SaveAsFlac = flac;
+    job.FlacLevel = unsigned(save.flacLevel.value_or(
+        engine::SettingsFile().ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax)));
     job.WaveCopies = 0;  // two tracks copied at once where there are two cores
     job.State.store(engine::JobRunning);
     seam.WatchAbort(job.AbortRequested);
 
-    std::mutex printMutex;  // MP3 files are reported by the encoder threads
+    std::mutex printMutex;  // MP3 and FLAC files are reported by the encoder threads
     std::atomic<bool> listLost{false};
     engine::SaveHooks hooks;
     hooks.OutputFolder = [folder] { return folder; };
@@ -154,8 +160,9 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
             job.AbortRequested.store(true);
         }
     };
-    (save.mp3 ? hooks.Mp3Written : hooks.FileWritten) = report;
-    if (save.mp3) {
+    (mp3 || flac ? hooks.Mp3Written : hooks.FileWritten) = report;
+    if (flac) hooks.EncodeFlac = engine::EncodeFlacConversion;
+    if (mp3) {
         hooks.ConvertToMp3 = [&seam](engine::SaveJob& running, engine::Mp3Conversion& conversion,
                                      engine::WindowSeam& jobSeam) {
             const auto progress = [&seam, &running, number = conversion.Number](int percent) {
@@ -168,6 +175,10 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     engine::SaveEnd end = engine::SaveEnd::Finished;
     {
         const InterruptStop interrupt(job);
+        const EncodingProgress bar(job, flac, [&](int percent) {
+            const std::lock_guard lock(printMutex);  // not between a file's line and the bar's removal
+            seam.DrawProgress(percent);
+        });
         end = engine::RunSaveJob(job, seam, hooks);
     }
     seam.EndProgress();

@@ -18,7 +18,9 @@ std::string GetOutputFolder(const std::string& currentWaveFile, const SettingsFi
 bool AllTracksSaved(const std::string& folder, const std::vector<std::string>& names) {
     for (const std::string& name : names) {
         const std::string base = folder + name;
-        if (!FileExists(base + ".wav") && !FileExists(base + ".mp3") && !FileExists(base + ".MP3")) return false;
+        const bool saved = FileExists(base + ".wav") || FileExists(base + ".mp3") || FileExists(base + ".MP3") ||
+                           FileExists(base + ".flac");
+        if (!saved) return false;
     }
     return true;
 }

@@ -16,8 +16,8 @@ namespace quillon::engine {
 [[nodiscard]] std::string GetOutputFolder(const std::string& currentWaveFile,
                                           const SettingsFile& settings = SettingsFile());
 
-// True when, for every name, folder + name + ".wav" or + ".mp3" exists
-// (".MP3" too, as saves write it); true for no names.
+// True when, for every name, folder + name + ".wav", + ".mp3" or + ".flac"
+// exists (".MP3" too, as saves write it); true for no names.
 [[nodiscard]] bool AllTracksSaved(const std::string& folder, const std::vector<std::string>& names);
 
 }  // namespace quillon::engine

@@ -52,6 +52,11 @@ int32_t SettingsFile::ReadInteger(const IntegerKey& key, int32_t defaultValue) c
     return ParseIniInteger(text, defaultValue);
 }
 
+int32_t SettingsFile::ReadInRange(const IntegerKey& key, int32_t low, int32_t high) const {
+    const int32_t value = Read(key);
+    return value >= low && value <= high ? value : key.defaultValue;
+}
+
 bool SettingsFile::Read(const BoolKey& key) const {
     const std::string text = GetPrivateProfileString(key.section, key.name, "", path_);
     return ParseIniInteger(text, key.defaultValue ? 1 : 0) != 0;

@@ -2,7 +2,8 @@
 // The settings file "Quillon.ini": every key with its section, type and
 // default. Nothing is cached: each read opens the file, so a value written by a
 // dialog is used by the next job. Readers take stored values as they are; only
-// the Preferences dialog keeps them in range.
+// the Preferences dialog keeps them in range, and ReadInRange serves the keys
+// whose readers cannot take any number (the file type, the FLAC level).
 
 #include <cstdint>
 #include <string>
@@ -25,7 +26,8 @@ struct StringKey {
 };
 
 namespace keys {
-// 0 "Wave", 1 "MP3"; -1 when nothing is selected.
+// The "Save as" choice: 0 "Wave", 1 "MP3", 2 "FLAC" (SaveType's numbers).
+// A value the program does not know reads as Wave (ReadInRange).
 inline constexpr IntegerKey FileType{"FileTypeSection", "FileType:", 0};
 // Percent of full scale, 1..100.
 inline constexpr IntegerKey SilenceAmplitude{"SilenceAmplitudeSection", "SilenceAmplitude:", 10};
@@ -50,6 +52,9 @@ inline constexpr StringKey OpenDialogSize{"OpenDialogSection", "OpenDialogSize:"
 // Whether 24- and 32-bit integer, floating-point, extensible and RF64/BW64
 // wave files open (the reader's SetWideFormats); off, only PCM of up to 16 bits does.
 inline constexpr BoolKey WideFormats{"WaveFormatSection", "WideFormats:", false};
+// The FLAC encoder's compression level, 0 (fastest) to 8 (smallest files).
+inline constexpr IntegerKey FlacLevel{"FlacSection", "CompressionLevel:", 5};
+inline constexpr int32_t kFlacLevelMax = 8;
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer
@@ -68,6 +73,9 @@ public:
     // key's own default, e.g. Preferences reads "PreViewEndTime" with -1).
     [[nodiscard]] int32_t Read(const IntegerKey& key) const { return ReadInteger(key, key.defaultValue); }
     [[nodiscard]] int32_t ReadInteger(const IntegerKey& key, int32_t defaultValue) const;
+    // For the readers that cannot take any number: the stored value when it
+    // lies in low..high, else the key's default.
+    [[nodiscard]] int32_t ReadInRange(const IntegerKey& key, int32_t low, int32_t high) const;
     [[nodiscard]] bool Read(const BoolKey& key) const;
     [[nodiscard]] std::string Read(const StringKey& key, const std::string& defaultValue = "") const;
 

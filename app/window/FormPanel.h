@@ -19,6 +19,7 @@
 #include "app/WindowSeam.h"
 #include "app/WorkerIdleEvent.h"
 #include "editing/TrackEdits.h"
+#include "export/SaveJob.h"
 
 class QObject;
 class QWidget;
@@ -81,7 +82,7 @@ public:
     virtual void SetEnabled(Control control, bool enabled) = 0;
     [[nodiscard]] virtual QString FileNameText() const = 0;
     virtual void SetFileNameText(const QString& text) = 0;
-    [[nodiscard]] virtual bool Mp3Chosen() const = 0;  // "Save as" is MP3
+    [[nodiscard]] virtual engine::SaveType ChosenSaveType() const = 0;  // the "Save as" list's choice
     virtual void UpdateMergeButton() = 0;
     virtual void UpdateTrackButtons() = 0;
     virtual void SetFileControlsEnabled(bool enabled) = 0;

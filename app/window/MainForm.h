@@ -77,7 +77,7 @@ public:
     void SetEnabled(Control control, bool enabled) override;
     [[nodiscard]] QString FileNameText() const override;
     void SetFileNameText(const QString& text) override;
-    [[nodiscard]] bool Mp3Chosen() const override;
+    [[nodiscard]] engine::SaveType ChosenSaveType() const override;
     void UpdateMergeButton() override;
     void UpdateTrackButtons() override;
     void SetFileControlsEnabled(bool v) override;

@@ -123,7 +123,7 @@ void MainFormControls::CreateClientArea(QMainWindow& window) {
     auto* typeLabel = new QLabel("Save as :", client);
     typeLabel->setGeometry(12, row2 + 1, 60, 26);
     FileTypeComboBox = new QComboBox(client);
-    FileTypeComboBox->addItems({"Wave", "MP3"});
+    FileTypeComboBox->addItems({"Wave", "MP3", "FLAC"});  // SaveType's order
     FileTypeComboBox->setGeometry(74, row2 + 1, 114, 26);
     typeLabel->setBuddy(FileTypeComboBox);
     SaveButton = MakeButton(client, "save", "Save", "Save the checked tracks", 200, row2);

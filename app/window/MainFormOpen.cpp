@@ -40,7 +40,9 @@ void TMainForm::FormShow() {
     auto block = std::make_shared<engine::FileListBlock>();
     engine::FillFileListBlock(block.get(), arguments_);
     PostOpenFileList(std::move(block));
-    FileTypeComboBox->setCurrentIndex(engine::SettingsFile().Read(engine::keys::FileType));
+    // A number from a later release, or typed in by hand, shows Wave.
+    const engine::SettingsFile settings;
+    FileTypeComboBox->setCurrentIndex(settings.ReadInRange(engine::keys::FileType, 0, FileTypeComboBox->count() - 1));
     UiBusy.store(false);
 }
 

@@ -61,7 +61,11 @@ QString TMainForm::FileNameText() const { return FileNameEdit->text(); }
 
 void TMainForm::SetFileNameText(const QString& text) { FileNameEdit->setText(text); }
 
-bool TMainForm::Mp3Chosen() const { return FileTypeComboBox->currentText().compare("MP3", Qt::CaseInsensitive) == 0; }
+engine::SaveType TMainForm::ChosenSaveType() const {
+    // The list's rows are in SaveType's order; no row chosen saves waves.
+    const int row = FileTypeComboBox->currentIndex();
+    return row < 0 ? engine::SaveType::Wave : engine::SaveType(row);
+}
 
 void TMainForm::ShowJobProgress() {
     AbortButton->show();

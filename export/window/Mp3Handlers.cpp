@@ -83,11 +83,13 @@ decltype(engine::SaveHooks::ConvertToMp3) Mp3Handlers::ConvertStep(const std::sh
 
 void Mp3Handlers::ShowMp3Status(engine::SaveJob& job) {
     // The conversion that began first among those still running; while none
-    // runs yet, the MP3 file whose name is being asked.
+    // runs yet, the MP3 (or FLAC) file whose name is being asked.
     const std::shared_ptr<engine::Mp3Conversion> first = job.Conversions.FirstRunning();
     const std::string name = first ? first->Mp3Name : job.Mp3OutputPath();
-    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgCreatingMp3) + name));
-    if (job.CodecName == engine::kLameCodecName) {
+    const std::string creating = job.SaveAsFlac ? engine::text::kCreatingFlac
+                                                : engine::MessageText(engine::MsgCreatingMp3);
+    form_.SetStatusText(QString::fromStdString(creating + name));
+    if (!job.SaveAsFlac && job.CodecName == engine::kLameCodecName) {
         // Between LAME's own reports: the bar follows a newly first conversion at once.
         if (first) form_.SetJobProgress(first->Control.Percent());
         return;

@@ -33,8 +33,9 @@ public:
     [[nodiscard]] bool CheckMp3Readiness();
     // The save job's conversion step for job.
     [[nodiscard]] decltype(engine::SaveHooks::ConvertToMp3) ConvertStep(const std::shared_ptr<engine::SaveJob>& job);
-    // The status panel and bar while job converts: the conversion that began
-    // first among those still running, its MP3 file's name and its percent.
+    // The status panel and bar while job converts (or encodes FLAC files):
+    // the conversion that began first among those still running, its
+    // file's name and its percent.
     void ShowMp3Status(engine::SaveJob& job);
     // Stops every conversion of an aborted job.
     void StopConversions(engine::SaveJob& job);

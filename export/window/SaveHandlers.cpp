@@ -10,7 +10,9 @@
 #include "app/window/QtSeams.h"
 #include "app/window/WorkerThreads.h"
 #include "export/OutputFolder.h"
+#include "export/flac/FlacSave.h"
 #include "export/window/Mp3Handlers.h"
+#include "settings/Settings.h"
 
 namespace quillon::app {
 
@@ -23,8 +25,7 @@ SaveHandlers::SaveHandlers(FormPanel& form, Mp3Handlers& mp3)
 void SaveHandlers::SaveButtonClick() {
     if (!form_.Enabled(Control::Save)) return;
     form_.SetStatusText({});
-    const bool mp3 = form_.Mp3Chosen();
-    SaveCheckedTracks(mp3 ? engine::SaveType::Mp3 : engine::SaveType::Wave, false, false);
+    SaveCheckedTracks(form_.ChosenSaveType(), false, false);
 }
 
 void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves, bool handOff) {
@@ -53,6 +54,11 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
     job->Analysed = form_.TrackListSource;
     job->CheckedDurationMs = engine::CheckedTracksDuration(form_.TrackList, checks);
     job->SaveAsMp3 = type == engine::SaveType::Mp3;
+    job->SaveAsFlac = type == engine::SaveType::Flac;
+    // Read at each save, as every setting is; the dialog keeps it in range,
+    // a hand-edited file may not.
+    job->FlacLevel = unsigned(
+        engine::SettingsFile().ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax));
     job->CodecName = mp3.CurrentCodecName;
     job->BitRate = mp3.CurrentBitRate;
     job->OutputFolder = folder;
@@ -94,6 +100,7 @@ engine::SaveHooks SaveHandlers::MakeSaveHooks(const std::shared_ptr<engine::Save
     hooks.Sleep = [](std::chrono::milliseconds pause) { std::this_thread::sleep_for(pause); };
     if (job->HandOff && CompanionStep) hooks.LaunchCompanion = CompanionStep();
     hooks.ConvertToMp3 = mp3_.ConvertStep(job);
+    hooks.EncodeFlac = engine::EncodeFlacConversion;
     return hooks;
 }
 
@@ -117,7 +124,8 @@ void SaveHandlers::SaveFileTimerTimer() {
     SaveFileTimer->stop();
     if (!SaveJob) return;
     engine::SaveJob& job = *SaveJob;
-    if (job.InMp3Phase.load()) {
+    // A FLAC save has no wave phase: its encodings are all there is.
+    if (job.InMp3Phase.load() || job.SaveAsFlac) {
         mp3_.ShowMp3Status(job);
     } else {
         form_.SetStatusText(

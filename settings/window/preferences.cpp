@@ -19,6 +19,7 @@
 #include "analysis/WaveRead.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
+#include "app/window/FitToText.h"
 #include "app/window/UserDialogs.h"
 #include "export/window/SaveAsMp3.h"
 #include "platform/IniFile.h"
@@ -126,6 +127,8 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     mp3Layout->addWidget(rateLabel);
     mp3Layout->addWidget(preferencesBitRateComboBox);
 
+    QGroupBox* flac = MakeFlacGroup(page);
+
     auto* formats = new QGroupBox("[ Wave File Formats ]", page);
     WideFormatsCheckBox = new QCheckBox("Open 24-bit, 32-bit and floating-point recordings", formats);
     WideFormatsCheckBox->setToolTip(
@@ -137,6 +140,7 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(location);
     layout->addWidget(mp3);
+    layout->addWidget(flac);
     layout->addWidget(formats);
     layout->addStretch();
 
@@ -162,6 +166,30 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     connect(preferencesBitRateComboBox, &QComboBox::activated, this, [this] { ApplyButton->setEnabled(true); });
     connect(WideFormatsCheckBox, &QCheckBox::toggled, this, [this] { ApplyButton->setEnabled(true); });
     return page;
+}
+
+QGroupBox* TPreferencesForm::MakeFlacGroup(QWidget* page) {
+    auto* flac = new QGroupBox("[ Save as FLAC Settings ]", page);
+    auto* levelLabel = new QLabel("FLAC Com&pression Level :", flac);
+    FlacLevelComboBox = new QComboBox(flac);
+    for (int level = 0; level <= engine::keys::kFlacLevelMax; ++level) {
+        QString text = QString::number(level);
+        if (level == 0) text += " (fastest)";
+        if (level == engine::keys::FlacLevel.defaultValue) text += " (default)";
+        if (level == engine::keys::kFlacLevelMax) text += " (smallest)";
+        FlacLevelComboBox->addItem(text);
+    }
+    FlacLevelComboBox->setToolTip(
+        "Every level keeps the samples exactly; a higher one takes longer for a smaller file.");
+    // Its own size hint falls a few pixels short of its longest entry at larger fonts.
+    FlacLevelComboBox->setMinimumWidth(WidthForText(*FlacLevelComboBox));
+    levelLabel->setBuddy(FlacLevelComboBox);
+    auto* flacLayout = new QHBoxLayout(flac);
+    flacLayout->addWidget(levelLabel);
+    flacLayout->addWidget(FlacLevelComboBox);
+    flacLayout->addStretch();
+    connect(FlacLevelComboBox, &QComboBox::activated, this, [this] { ApplyButton->setEnabled(true); });
+    return flac;
 }
 
 QWidget* TPreferencesForm::MakeTrackSplittingPage() {
@@ -264,6 +292,7 @@ void TPreferencesForm::LoadPreferences() {
     if (folder.empty()) folder = engine::GetFallbackOutputFolder();
     outPutFilePathEdit->setText(QString::fromStdString(engine::AddTrailingBackslash(folder)));
 
+    FlacLevelComboBox->setCurrentIndex(settings.ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax));
     WideFormatsCheckBox->setChecked(settings.Read(engine::keys::WideFormats));
     ShowStoredNumber(SilenceAmpEdit, settings.Read(engine::keys::SilenceAmplitude));
     ShowStoredNumber(SilenceDurationEdit, settings.Read(engine::keys::SilenceDuration));
@@ -365,6 +394,7 @@ TPreferencesForm::SaveOutcome TPreferencesForm::SavePreferences(bool close) {
         settings.Write(engine::keys::SilenceAmplitude, *amplitude);
         settings.Write(engine::keys::SilenceDuration, *duration);
         settings.Write(engine::keys::PreViewEndTime, *preview);
+        settings.Write(engine::keys::FlacLevel, FlacLevelComboBox->currentIndex());
         settings.Write(engine::keys::WideFormats, WideFormatsCheckBox->isChecked());
         // Stored, it holds from the next file opened on.
         engine::SetWideFormats(WideFormatsCheckBox->isChecked());

@@ -1,6 +1,6 @@
 #pragma once
 // The Preferences dialog: where saved tracks go, the MP3 codec and bit rate,
-// which wave layouts open, the two silence thresholds and the length of the
+// the FLAC compression level, which wave layouts open, the two silence thresholds and the length of the
 // end preview. It reads the settings file every time it is shown and writes it
 // on OK and Apply only; the wave layouts take effect there too.
 
@@ -59,6 +59,7 @@ public:
     QPushButton* BrowseButton;
     QComboBox* preferencesCodecComboBox;
     QComboBox* preferencesBitRateComboBox;
+    QComboBox* FlacLevelComboBox;  // row n is level n
     QCheckBox* WideFormatsCheckBox;
     QLineEdit* SilenceAmpEdit;
     TSpinButton* SilenceAmplitudeSpinButton;
@@ -90,6 +91,7 @@ protected:
 
 private:
     QWidget* MakeGeneralPage();
+    QGroupBox* MakeFlacGroup(QWidget* page);
     QWidget* MakeTrackSplittingPage();
     void FillBitRates();
     void NumberEditChange(QLineEdit* edit, int& value, int maximum, const char* error);

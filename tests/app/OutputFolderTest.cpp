@@ -44,7 +44,7 @@ TEST_F(OutputFolderTest, MissingMusicFolderFallsBackToTheHomeFolder) {
     EXPECT_EQ(engine::GetOutputFolder("/records/Side A.wav", settings_), platform::HomeFolder() + "/");
 }
 
-TEST(AllTracksSaved, EveryNameNeedsAWaveOrMp3File) {
+TEST(AllTracksSaved, EveryNameNeedsAWaveMp3OrFlacFile) {
     TempDir out;
     const std::string folder = out.path() + "/";
     EXPECT_TRUE(engine::AllTracksSaved(folder, {}));
@@ -52,7 +52,8 @@ TEST(AllTracksSaved, EveryNameNeedsAWaveOrMp3File) {
     out.Write("One.wav", {0});
     out.Write("Two.MP3", {0});
     out.Write("Three.mp3", {0});
-    EXPECT_TRUE(engine::AllTracksSaved(folder, {"One", "Two", "Three"}));
+    out.Write("Five.flac", {0});
+    EXPECT_TRUE(engine::AllTracksSaved(folder, {"One", "Two", "Three", "Five"}));
     EXPECT_FALSE(engine::AllTracksSaved(folder, {"One", "Four", "Two"}));
     out.Write("Four.txt", {0});
     EXPECT_FALSE(engine::AllTracksSaved(folder, {"Four"}));

@@ -281,6 +281,7 @@ TEST(Cli, BadArgumentsSayWhatWasWrongInOneLineAndExitTwo) {
         {{"save", "--count", "2", "--closest", "a.wav"}, "--closest"},
         {{"save", "--count", "x", "a.wav"}, "--count"},
         {{"save", "--bitrate", "0", "a.wav"}, "--bitrate"},
+        {{"save", "--type", "flac", "--flac-level", "9", "a.wav"}, "--flac-level"},
         {{"analyze", "--yes", "a.wav"}, "--yes"},
     };
     for (const Case& c : cases) {
@@ -384,8 +385,13 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
          0,
          "2 tracks at amplitude 1 % and duration 3 s.\n",
          2},
+        {{"save", "--type", "flac", "--flac-level", "0", "--duration", "1", "--output", dir.path() + "/flac", good},
+         0,
+         "",
+         3},
     };
     std::filesystem::create_directory(dir.path() + "/two");
+    std::filesystem::create_directory(dir.path() + "/flac");
     for (const Case& c : cases) {
         const CliRun r = Cli(dir, c.args);
         EXPECT_EQ(r.status, c.status) << testing::PrintToString(c.args);
@@ -394,6 +400,9 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
     }
     EXPECT_TRUE(std::filesystem::exists(dir.path() + "/two/p.0002.wav"));
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "/p.0001.wav")) << "saved without the count's thresholds";
+    for (const char* name : {"good.0001.flac", "good.0002.flac", "good.0003.flac"})
+        EXPECT_GT(std::filesystem::file_size(dir.path() + "/flac/" + name), 42u) << name;  // more than the header
+    EXPECT_FALSE(std::filesystem::exists(dir.path() + "/flac/good.0001.wav"));
 }
 
 // Three pieces at 1000 Hz, 16-bit stereo, cut at silences over 1 s: tracks

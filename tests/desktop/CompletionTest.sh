@@ -55,6 +55,7 @@ expect "" save --format ""
 types=$(usage_of save | grep -o -- '--type [a-z0-9|]*' | cut -d' ' -f2 | tr '|' '\n' | sort | tr '\n' ' ')
 expect "$types" save --type ""
 expect "mp3 " save --type m
+expect "0 1 2 3 4 5 6 7 8 " save --flac-level ""
 # Given options and the other half of a pair are not offered again.
 expect "-- --amplitude --format --help --wide-formats " analyze --duration 2 --
 expect "--no-clobber " save --no

@@ -26,6 +26,7 @@ TEST(Settings, EveryKeyHasItsDefaultWithoutAFile) {
     EXPECT_EQ(s.Read(keys::BitRate), -1);
     EXPECT_TRUE(s.Read(keys::IsRunningFirstTime));
     EXPECT_FALSE(s.Read(keys::WideFormats));
+    EXPECT_EQ(s.Read(keys::FlacLevel), 5);
 }
 
 TEST(Settings, IntegerTextsAsUsersWriteThem) {
@@ -62,10 +63,19 @@ TEST(Settings, ReadsHandEditedFilesWithoutRangeChecks) {
                                                            "[OutputFilePathSection]\n"
                                                            "SameAsSourceFile:=2\n"
                                                            "[ProgramSection]\n"
-                                                           "IsRunningFirstTime:=0\n"));
+                                                           "IsRunningFirstTime:=0\n"
+                                                           "[FlacSection]\n"
+                                                           "CompressionLevel:=9\n"
+                                                           "[FileTypeSection]\n"
+                                                           "FileType:=3\n"));
     const SettingsFile s(path);
     EXPECT_EQ(s.Read(keys::SilenceAmplitude), 30);
     EXPECT_EQ(s.Read(keys::SilenceDuration), 500);
+    EXPECT_EQ(s.Read(keys::FlacLevel), 9);
+    // Unless the reader cannot take such a number: then it is the default.
+    EXPECT_EQ(s.ReadInRange(keys::FlacLevel, 0, keys::kFlacLevelMax), 5);
+    EXPECT_EQ(s.ReadInRange(keys::FileType, 0, 2), 0);
+    EXPECT_EQ(s.ReadInRange(keys::SilenceAmplitude, 1, 100), 30);
     EXPECT_TRUE(s.Read(keys::SameAsSourceFile)) << "any non-zero value is true";
     EXPECT_FALSE(s.Read(keys::IsRunningFirstTime));
 }
@@ -76,21 +86,27 @@ TEST(Settings, WritesKeysWithTheirColonsByteForByte) {
     s.Write(keys::FileType, 1);
     s.Write(keys::SameAsSourceFile, false);
     s.Write(keys::OutputFilePath, "/home/me/Music/Side A");
-    s.Write(keys::FileType, -1);
+    s.Write(keys::FileType, 2);
     s.Write(keys::WideFormats, true);
+    s.Write(keys::FlacLevel, 8);
     const Bytes b = ReadFile(s.Path());
     EXPECT_EQ(std::string(b.begin(), b.end()),
               "[FileTypeSection]\n"
-              "FileType:=-1\n"
+              "FileType:=2\n"
               "\n"
               "[OutputFilePathSection]\n"
               "SameAsSourceFile:=0\n"
               "OutputFilePath=/home/me/Music/Side A\n"
               "\n"
               "[WaveFormatSection]\n"
-              "WideFormats:=1\n");
+              "WideFormats:=1\n"
+              "\n"
+              "[FlacSection]\n"
+              "CompressionLevel:=8\n");
     EXPECT_EQ(s.Read(keys::OutputFilePath), "/home/me/Music/Side A");
     EXPECT_TRUE(s.Read(keys::WideFormats));
+    EXPECT_EQ(s.ReadInRange(keys::FileType, 0, 2), 2);
+    EXPECT_EQ(s.ReadInRange(keys::FlacLevel, 0, keys::kFlacLevelMax), 8);
 }
 
 TEST(Settings, CreatesAMissingConfigurationFolder) {

@@ -19,7 +19,10 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "export/window/Mp3Handlers.h"
 #include "export/window/SaveHandlers.h"
+#include "settings/window/PreferencesHandlers.h"
+#include "settings/window/preferences.h"
 #include "support/FileSizeLimit.h"
 #include "support/TestWave.h"
 #include "support/window/FormFixture.h"
@@ -118,6 +121,50 @@ private slots:
         QVERIFY(dialogs_->boxes.isEmpty());
         // Everything listed is saved now except track 2, so closing still asks.
         QVERIFY(!form_->AllTracksSaved());
+    }
+
+    // FLAC, the third "Save as" entry, at the level chosen in Preferences (a
+    // stored level out of range shows the default): the files are FLAC, no
+    // track counts as a saved wave for Edit and Burn, closing asks nothing
+    // more, and both choices are read back.
+    void flacSavesAtTheLevelOfThePreferences() {
+        Settings("[FlacSection]\nCompressionLevel:=12\n");
+        app::TPreferencesForm& prefs = *form_->Preferences().PreferencesForm;
+        prefs.show();
+        QCOMPARE(prefs.FlacLevelComboBox->currentText(), QString("5 (default)"));
+        prefs.FlacLevelComboBox->setCurrentIndex(8);
+        prefs.okButtonClick();
+        QVERIFY(test::Slurp(env_->SettingsFile()).contains("[FlacSection]\nCompressionLevel:=8\n"));
+        prefs.show();
+        QCOMPARE(prefs.FlacLevelComboBox->currentIndex(), 8);
+        prefs.hide();
+
+        QCOMPARE(form_->FileTypeComboBox->itemText(2), QString("FLAC"));
+        form_->FileTypeComboBox->setCurrentIndex(2);
+        for (int row : {0, 1, 2}) form_->TrackListView->SetChecked(row, true);
+        form_->Save().SaveButtonClick();
+        QVERIFY(form_->Save().SaveJob && form_->Save().SaveJob->SaveAsFlac);
+        QCOMPARE(form_->Save().SaveJob->FlacLevel, 8u);
+        QTRY_COMPARE(form_->StatusText(0), Message(engine::MsgProcessCompleted));
+        QTRY_VERIFY(Idle());
+        QVERIFY(dialogs_->boxes.isEmpty());
+        for (const char* name : {"Side A.0001.flac", "Side A.0002.flac", "Side A.0003.flac"})
+            QVERIFY(std::filesystem::exists(Out(name)));
+        QVERIFY(!std::filesystem::exists(Out("Side A.0001.wav")));
+        for (const auto& track : form_->TrackList) QCOMPARE(track.WaveSaved, uint8_t(0));
+
+        engine::SaveJob encoding;
+        encoding.SaveAsFlac = true;
+        encoding.SetMp3OutputPath("/music/Side A.0001.flac");
+        form_->Mp3().ShowMp3Status(encoding);
+        QCOMPARE(form_->StatusText(0), QString("Creating FLAC File : /music/Side A.0001.flac"));
+
+        QVERIFY(form_->close());
+        QVERIFY(dialogs_->boxes.isEmpty());
+        QVERIFY(test::Slurp(env_->SettingsFile()).contains("FileType:=2"));
+        DestroyForm();
+        QVERIFY(ShowForm());
+        QCOMPARE(form_->FileTypeComboBox->currentText(), QString("FLAC"));
     }
 
     void theTimerMayLetGoOfTheJobBeforeItsWorkerEnds() {
