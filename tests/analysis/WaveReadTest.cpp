@@ -11,6 +11,7 @@
 #include "app/ErrorCodes.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
+#include "support/WideFormatsOn.h"
 
 namespace quillon::test {
 namespace {
@@ -39,14 +40,6 @@ Opened Open(const std::string& path) {
 std::string Error(int number) { return "error: " + MessageText(number); }
 
 const std::string kHinted = Error(MsgFormatNotSupported) + "\n" + text::kWideFormatsHint;
-
-class WideFormats {
-public:
-    explicit WideFormats(bool on) { SetWideFormats(on); }
-    ~WideFormats() { SetWideFormats(false); }
-    WideFormats(const WideFormats&) = delete;
-    WideFormats& operator=(const WideFormats&) = delete;
-};
 
 const Bytes kFourFrames = Pcm(16, 2).Loud(4).bytes();
 
@@ -283,7 +276,7 @@ TEST(WaveRead, OpensTheWideLayoutsOnlyWithTheSetting) {
         SCOPED_TRACE(c.name);
         const std::string path = dir.Write("wide.wav", c.bytes);
         {
-            WideFormats on(true);
+            WideFormatsOn on;
             const Opened r = Open(path);
             EXPECT_EQ(r.ok, c.kind.has_value());
             if (c.kind) {
@@ -304,7 +297,7 @@ TEST(WaveRead, OpensTheWideLayoutsOnlyWithTheSetting) {
 // A 64-bit form's data size comes from ds64, past what 32 bits hold.
 TEST(WaveRead, TakesTheDataSizeOfA64BitFormFromDs64) {
     TempDir dir;
-    WideFormats on(true);
+    WideFormatsOn on;
     const uint64_t declared = (uint64_t(1) << 32) + 6;
     const Opened r = Open(dir.Write("big.wav", Rf64Wave(FmtBody(With(1, 2, 24)), Bytes(12, 0), "RF64", declared)));
     ASSERT_TRUE(r.ok);

@@ -17,6 +17,7 @@
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
 #include "support/Tools.h"
+#include "support/WideFormatsOn.h"
 
 namespace quillon::engine {
 namespace {
@@ -64,7 +65,7 @@ TEST_P(WideSave, TrackRepeatsTheFormatAndCopiesTheFrames) {
     std::string command = c.command;
     const std::string tool = command.substr(0, command.find(' '));
     if (!test::HasTool(tool)) GTEST_SKIP() << tool << " is not installed";
-    const test::WideFormatsGuard wide;
+    const test::WideFormatsOn wide;
     test::TempDir dir;
     const std::string source = dir.path() + "/Side A.wav";
     command.replace(command.find("OUT"), 3, "'" + source + "'");
@@ -131,7 +132,7 @@ int64_t CopyAsHoles(int, int64_t* inOffset, int outFd, int64_t* outOffset, std::
 TEST(Rf64Save, ATrackPastFourGiBIsRf64AndReadsBack) {
     if (platform::FreeBytes(std::filesystem::temp_directory_path().string()) < (int64_t(5) << 30))
         GTEST_SKIP() << "the save's free-space check wants 4.3 GB";
-    const test::WideFormatsGuard wide;
+    const test::WideFormatsOn wide;
     test::TempDir dir;
     const Bytes fmtBody = test::ExtensibleFmtBody(2, 48000, 24, 24, 1);
     const uint64_t sourceBytes = uint64_t(715830000) * 6, frames = 715827888, bytes = frames * 6;

@@ -30,13 +30,4 @@ inline std::string ToolOutput(const std::string& command) {
     return out;
 }
 
-// The wide layouts open while this lives.
-class WideFormatsGuard {
-public:
-    WideFormatsGuard() { engine::SetWideFormats(true); }
-    ~WideFormatsGuard() { engine::SetWideFormats(false); }
-    WideFormatsGuard(const WideFormatsGuard&) = delete;
-    WideFormatsGuard& operator=(const WideFormatsGuard&) = delete;
-};
-
 }  // namespace quillon::test

@@ -16,7 +16,9 @@
 #include "export/SaveJob.h"
 #include "export/flac/FlacSave.h"
 #include "support/RecordingSeam.h"
+#include "support/TestTracks.h"
 #include "support/TestWave.h"
+#include "support/WideFormatsOn.h"
 
 namespace quillon::engine {
 namespace {
@@ -26,15 +28,6 @@ using test::Bytes;
 
 constexpr uint32_t kRate = 44100;
 constexpr uint32_t kFrameBytes = 4;
-
-TRACK_INFO_STRUCT Track(std::string name, uint32_t startS, uint32_t stopS) {
-    return {std::move(name),
-            FormatTime(startS * 1000),
-            FormatTime(stopS * 1000),
-            FormatTime((stopS - startS) * 1000),
-            1,
-            0};
-}
 
 int Shell(const std::string& command) { return std::system((command + " >/dev/null 2>&1").c_str()); }
 
@@ -66,12 +59,7 @@ protected:
 
     std::string Out(const std::string& name) const { return out_ + "/" + name; }
 
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(out_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return test::FileNames(out_); }
 
     // The decoded data bytes of a FLAC file, through the reference decoder.
     Bytes Decoded(const std::string& flac) const {
@@ -96,7 +84,8 @@ protected:
 
 TEST_F(FlacSave, EachFileDecodesToItsTrackAndCarriesItsComments) {
     MakeSource(8);
-    const TrackList tracks{Track("A", 0, 2), Track("B", 2, 3), Track("C", 3, 6), Track("D", 6, 8)};
+    const TrackList tracks{test::SecondsTrack("A", 0, 2), test::SecondsTrack("B", 2, 3), test::SecondsTrack("C", 3, 6),
+                           test::SecondsTrack("D", 6, 8)};
     dir_.Write("out/B.flac", {'o', 'l', 'd'});
     test::RecordingSeam seam;
     seam.answers = {false};  // B: not replaced, and the dialog that follows is cancelled
@@ -131,7 +120,8 @@ TEST_F(FlacSave, EachFileDecodesToItsTrackAndCarriesItsComments) {
 // Two encodings run when the abort comes: both stop, and neither leaves a file.
 TEST_F(FlacSave, AnAbortWithTwoEncodingsRunningLeavesNoFile) {
     MakeSource(6);
-    const TrackList tracks{Track("One", 0, 2), Track("Two", 2, 4), Track("Three", 4, 6)};
+    const TrackList tracks{test::SecondsTrack("One", 0, 2), test::SecondsTrack("Two", 2, 4),
+                           test::SecondsTrack("Three", 4, 6)};
     std::atomic<int> running{0};
     SaveJob job;
     hooks_.EncodeFlac = [&running](SaveJob& j, Mp3Conversion& c, int fd, const WaveFormat& f) {
@@ -154,7 +144,8 @@ TEST_F(FlacSave, AnAbortWithTwoEncodingsRunningLeavesNoFile) {
 
 TEST_F(FlacSave, OneFailedEncodingKeepsTheOthers) {
     MakeSource(6);
-    const TrackList tracks{Track("One", 0, 2), Track("Two", 2, 4), Track("Three", 4, 6)};
+    const TrackList tracks{test::SecondsTrack("One", 0, 2), test::SecondsTrack("Two", 2, 4),
+                           test::SecondsTrack("Three", 4, 6)};
     hooks_.EncodeFlac = [](SaveJob& j, Mp3Conversion& c, int fd, const WaveFormat& f) {
         if (c.Track == 1) c.SourceLength = int64_t(1) << 40;  // more than the recording holds
         return EncodeFlacConversion(j, c, fd, f);
@@ -170,7 +161,7 @@ TEST_F(FlacSave, OneFailedEncodingKeepsTheOthers) {
 }
 
 TEST_F(FlacSave, RefusesAFloatingPointRecordingBeforeAsking) {
-    SetWideFormats(true);
+    const test::WideFormatsOn wide;
     test::Format f;
     f.tag = 3;
     f.bits = 32;
@@ -178,8 +169,7 @@ TEST_F(FlacSave, RefusesAFloatingPointRecordingBeforeAsking) {
     MakeSource(2, f);
     test::RecordingSeam seam;
     SaveJob job;
-    EXPECT_EQ(Run(job, {Track("A", 0, 1)}, seam), SaveEnd::Finished);
-    SetWideFormats(false);
+    EXPECT_EQ(Run(job, {test::SecondsTrack("A", 0, 1)}, seam), SaveEnd::Finished);
     EXPECT_EQ(seam.boxes, (std::vector<std::string>{"error: " + std::string(text::kFlacNoFloat)}));
     EXPECT_TRUE(Files().empty());
 }

@@ -10,19 +10,12 @@
 #include "platform/UniqueFd.h"
 #include "support/RecordingSeam.h"
 #include "support/TestWave.h"
+#include "support/WideFormatsOn.h"
 
 namespace quillon::test {
 namespace {
 
 using namespace engine;
-
-class WideFormats {
-public:
-    WideFormats() { SetWideFormats(true); }
-    ~WideFormats() { SetWideFormats(false); }
-    WideFormats(const WideFormats&) = delete;
-    WideFormats& operator=(const WideFormats&) = delete;
-};
 
 struct Opened {
     WaveFormat format;
@@ -63,7 +56,7 @@ Bytes Decoded(const TempDir& dir, const std::string& flac) {
 
 // A slice from the middle of the recording decodes to exactly its bytes.
 TEST(FlacTrack, DecodesToTheSourceSliceByteForByte) {
-    WideFormats wide;
+    test::WideFormatsOn wide;
     const struct {
         const char* name;
         uint16_t channels, bits;
@@ -109,7 +102,7 @@ TEST(FlacTrack, WritesTheCommentsAsGiven) {
 
 // What cannot be encoded is said before anything is written.
 TEST(FlacTrack, RefusesFloatAndAStopAndAShortSource) {
-    WideFormats wide;
+    test::WideFormatsOn wide;
     TempDir dir;
     Format fl;
     fl.tag = 3;

@@ -22,6 +22,7 @@
 #include "export/mp3/WaveToMP3.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "support/RecordingSeam.h"
+#include "support/TestTracks.h"
 #include "support/TestWave.h"
 
 namespace quillon::engine {
@@ -32,10 +33,7 @@ using test::Bytes;
 
 constexpr uint32_t kRate = 44100;
 
-TRACK_INFO_STRUCT SecondsTrack(std::string name, double startS, double stopS) {
-    const auto start = uint32_t(startS * 1000), stop = uint32_t(stopS * 1000);
-    return {std::move(name), FormatTime(start), FormatTime(stop), FormatTime(stop - start), 1, 0};
-}
+using test::SecondsTrack;
 
 // ffprobe's duration of an MP3 file in seconds (mpg123's when only it is
 // there); -1 when it cannot tell, -2 when neither tool is installed.
@@ -121,12 +119,7 @@ protected:
 
     std::string Out(const std::string& name) const { return out_ + "/" + name; }
 
-    std::vector<std::string> Files() const {
-        std::vector<std::string> names;
-        for (const auto& e : fs::directory_iterator(out_)) names.push_back(e.path().filename().string());
-        std::sort(names.begin(), names.end());
-        return names;
-    }
+    std::vector<std::string> Files() const { return test::FileNames(out_); }
 
     test::TempDir dir_;
     std::string out_ = dir_.path() + "/out";

@@ -15,6 +15,7 @@
 #include "export/mp3/WaveToMP3.h"
 #include "export/tags/Mp3Tags.h"
 #include "support/RecordingSeam.h"
+#include "support/TestTracks.h"
 #include "support/TestWave.h"
 
 namespace quillon::engine {
@@ -23,15 +24,6 @@ namespace {
 namespace fs = std::filesystem;
 
 constexpr uint32_t kRate = 44100;
-
-TRACK_INFO_STRUCT Track(std::string name, uint32_t startS, uint32_t stopS) {
-    return {std::move(name),
-            FormatTime(startS * 1000),
-            FormatTime(stopS * 1000),
-            FormatTime((stopS - startS) * 1000),
-            1,
-            0};
-}
 
 // text in single quotes for the shell.
 std::string Quoted(const std::string& text) {
@@ -69,7 +61,7 @@ protected:
     SaveEnd Run(SaveJob& job, const std::string& out, test::RecordingSeam& seam) {
         fs::create_directory(out);
         job.SourcePath = source_;
-        if (job.Tracks.empty()) job.Tracks = {Track("A", 0, 2), Track("B", 2, 4)};
+        if (job.Tracks.empty()) job.Tracks = {test::SecondsTrack("A", 0, 2), test::SecondsTrack("B", 2, 4)};
         job.OutputFolder = out + "/";
         job.SaveAsMp3 = true;
         job.CodecName = kLameCodecName;
@@ -88,7 +80,7 @@ protected:
 TEST_F(Mp3Tags, ASavedFileCarriesItsTagsAsId3v24) {
     if (std::system("command -v ffprobe >/dev/null 2>&1") != 0) GTEST_SKIP() << "ffprobe is missing";
     SaveJob job;
-    job.Tracks = {Track("AC-DC 'Live'", 0, 2), Track("B", 2, 4)};
+    job.Tracks = {test::SecondsTrack("AC-DC 'Live'", 0, 2), test::SecondsTrack("B", 2, 4)};
     job.Tracks[0].Title = "AC/DC \"Live\"";
     job.Details = {"\u00C9lise", "", "1977-05-08", "Jazz", 3};  // no album: the recording's name
     job.TagMp3 = true;
