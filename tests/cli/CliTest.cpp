@@ -123,7 +123,7 @@ TEST(Cli, JsonAndCueOutputs) {
                             "  \"floatingPoint\": false,\n"),
               std::string::npos);
     EXPECT_NE(json.out.find("{\"name\": \"Say \\\"hi\\\".0002\", \"start\": \"00:03:750\", \"stop\": \"00:10:000\", "
-                            "\"duration\": \"00:06:250\"}"),
+                            "\"duration\": \"00:06:250\", \"title\": null}"),
               std::string::npos)
         << json.out;
 
