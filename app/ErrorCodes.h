@@ -172,6 +172,8 @@ inline constexpr const char* kPlanTrackKeepsName = "track %s keeps its name";
 inline constexpr const char* kPlanTracksKeepNames = "tracks %s keep their names";
 inline constexpr const char* kPlanTitleLeftOut = "title %s is left out";
 inline constexpr const char* kPlanTitlesLeftOut = "titles %s are left out";
+// After the plan, on the command line, which refuses an import whose counts differ.
+inline constexpr const char* kAllowMismatchOptionHint = "To name them so, give --allow-mismatch.";
 // Cutting at a CUE sheet's times.
 inline constexpr const char* kSheetCutCounts =
     "Error: The CUE sheet lists %s and the list has %s. Cutting at the sheet's times needs as many tracks in both.";

@@ -13,6 +13,7 @@
 #include "cli/Commands.h"
 #include "cli/OverviewSvg.h"
 #include "cli/TrackFormats.h"
+#include "cli/TrackNames.h"
 #include "settings/Settings.h"
 
 namespace quillon::cli {
@@ -96,7 +97,10 @@ bool AnalyzeFile(const AnalyzeOptions& options, ConsoleSeam& seam, Analysis& ana
 int RunAnalyze(const AnalyzeOptions& options) {
     ConsoleSeam seam(stderr);
     Analysis analysis;
-    if (!LocateFile(options, seam, analysis) || !AnalyzeFile(options, seam, analysis)) return ExitRefused;
+    TitleSource titles;
+    if (!LocateFile(options, seam, analysis) || !ReadTitleSource(options.naming, seam, titles) ||
+        !AnalyzeFile(options, seam, analysis))
+        return ExitRefused;
     int status = ExitOk;
     if (options.expectedTracks) {
         const std::optional<engine::ThresholdAnswer> answer = ChooseThresholds(options, seam, analysis);
@@ -108,6 +112,7 @@ int RunAnalyze(const AnalyzeOptions& options) {
     } else if (analysis.report.Nothing) {
         seam.ShowMessageBox(engine::DescribeNothingFound(*analysis.report.Nothing));
     }
+    if (!NameTracks(options.naming, titles, analysis.tracks, seam)) return ExitRefused;
     std::string out;
     switch (options.format) {
     case OutputFormat::Tsv: out = FormatTsv(analysis.tracks); break;

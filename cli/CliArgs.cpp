@@ -41,6 +41,48 @@ CliCommand Invalid(std::string why) {
     return c;
 }
 
+// The recording's details for the tags: each takes text, which cannot be empty.
+bool ParseDetailOption(const std::vector<std::string>& args, std::size_t& i, SaveOptions& save, std::string& error) {
+    const struct {
+        const char* name;
+        std::optional<std::string> SaveOptions::*field;
+        const char* needs;
+    } details[] = {{"--artist", &SaveOptions::artist, "an artist"},
+                   {"--album", &SaveOptions::album, "an album title"},
+                   {"--year", &SaveOptions::year, "a year or date such as 1977"},
+                   {"--genre", &SaveOptions::genre, "a genre"}};
+    for (const auto& d : details) {
+        std::optional<std::string> v;
+        if (!TakeValue(args, i, d.name, &v)) continue;
+        if (!v || v->empty()) error = std::string(d.name) + " needs " + d.needs;
+        else save.*d.field = *v;
+        return true;
+    }
+    if (args[i] != "--tags") return false;
+    save.tagMp3 = true;
+    return true;
+}
+
+// The options of naming tracks from titles. True when args[i] was one of them; error set when it was wrong.
+bool ParseNamingOption(const std::vector<std::string>& args, std::size_t& i, NamingOptions& naming,
+                       std::string& error) {
+    std::optional<std::string> v;
+    if (TakeValue(args, i, "--names", &v)) {
+        if (!v || v->empty()) error = "--names needs a title list or a CUE sheet";
+        else naming.namesFile = *v;
+    } else if (TakeValue(args, i, "--first-number", &v)) {
+        naming.firstNumber = v ? ParseInteger(*v) : std::nullopt;
+        if (!InRange(naming.firstNumber, 1, 999)) error = "--first-number needs a track number from 1 to 999";
+    } else if (args[i] == "--number-names") {
+        naming.numberNames = true;
+    } else if (args[i] == "--allow-mismatch") {
+        naming.allowMismatch = true;
+    } else {
+        return false;
+    }
+    return true;
+}
+
 // The options only save takes. True when args[i] was one of them; error set when it was wrong.
 bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveOptions& save, std::string& error) {
     std::optional<std::string> v;
@@ -71,7 +113,7 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
         if (save.existing != SaveOptions::Existing::Ask && save.existing != want)
             error = "give either --yes or --no-clobber";
         save.existing = want;
-    } else {
+    } else if (!ParseDetailOption(args, i, save, error)) {
         return false;
     }
     return true;
@@ -80,13 +122,25 @@ bool ParseSaveOption(const std::vector<std::string>& args, std::size_t& i, SaveO
 // An option of the other command is named as such: the user only typed it in the wrong place.
 std::string UnknownOption(const std::string& arg, bool save) {
     static const std::vector<std::string> analyzeOnly = {"--format", "--closest"};
-    static const std::vector<std::string> saveOnly = {"--tracks",  "--output",     "--type", "--codec",
-                                                      "--bitrate", "--flac-level", "--yes",  "--no-clobber"};
+    static const std::vector<std::string> saveOnly = {
+        "--tracks",     "--output", "--type",  "--codec", "--bitrate", "--flac-level", "--yes",
+        "--no-clobber", "--artist", "--album", "--year",  "--genre",   "--tags"};
     const std::string name = arg.substr(0, arg.find('='));
     const auto& other = save ? analyzeOnly : saveOnly;
     if (std::find(other.begin(), other.end(), name) != other.end())
         return name + " goes with " + (save ? "analyze" : "save") + ", not " + (save ? "save" : "analyze");
     return "unknown option " + arg;
+}
+
+// The naming options that need another one.
+CliCommand CheckNaming(const CliCommand& c) {
+    const NamingOptions& naming = c.analyze.naming;
+    if (naming.numberNames && !naming.namesFile) return Invalid("--number-names goes with --names");
+    if (naming.allowMismatch && !naming.namesFile) return Invalid("--allow-mismatch goes with --names");
+    // save also numbers the tags from it; analyze only shows it in numbered names.
+    if (c.kind == CliCommand::Kind::Analyze && naming.firstNumber && !naming.numberNames)
+        return Invalid("--first-number goes with --number-names");
+    return c;
 }
 
 CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
@@ -99,7 +153,7 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
         const std::string arg = args[i];
         if (arg == "--help" || arg == "-h") return CliCommand{CliCommand::Kind::Help, {}, {}, {}};
         std::string error;
-        if (save && ParseSaveOption(args, i, c.save, error)) {
+        if ((save && ParseSaveOption(args, i, c.save, error)) || ParseNamingOption(args, i, c.analyze.naming, error)) {
             if (!error.empty()) return Invalid(error);
         } else if (TakeValue(args, i, "--amplitude", &v)) {
             c.analyze.amplitudePercent = v ? ParseInteger(*v) : std::nullopt;
@@ -140,7 +194,7 @@ CliCommand ParseAnalyze(const std::vector<std::string>& args, bool save) {
     if (c.analyze.expectedTracks && haveDuration)
         return Invalid("--count chooses the duration itself: leave out --duration");
     if (c.analyze.closest && !c.analyze.expectedTracks) return Invalid("--closest goes with --count");
-    return c;
+    return CheckNaming(c);
 }
 
 }  // namespace
@@ -178,14 +232,16 @@ std::string UsageErrorLine(const std::string& what) {
 
 const char* UsageText() {
     return "Usage: quillon-cli analyze [--amplitude PERCENT] [--duration SECONDS | --duration-ms MS]\n"
-           "                          [--format tsv|json|cue|svg] [--wide-formats] FILE.wav\n"
+           "                          [--format tsv|json|cue|svg] [--wide-formats] [NAMING] FILE.wav\n"
            "       quillon-cli analyze --count N [--amplitude PERCENT] [--closest]\n"
-           "                          [--format tsv|json|cue|svg] [--wide-formats] FILE.wav\n"
+           "                          [--format tsv|json|cue|svg] [--wide-formats] [NAMING] FILE.wav\n"
            "       quillon-cli save [--tracks LIST] [--output DIR] [--yes | --no-clobber]\n"
            "                       [--type wave|mp3|flac] [--codec NAME] [--bitrate KBITS]\n"
-           "                       [--flac-level LEVEL]\n"
-           "                       [--amplitude PERCENT] [--wide-formats]\n"
+           "                       [--flac-level LEVEL] [--tags] [--artist ARTIST] [--album ALBUM]\n"
+           "                       [--year YEAR] [--genre GENRE] [--first-number N]\n"
+           "                       [--amplitude PERCENT] [--wide-formats] [NAMING]\n"
            "                       [--duration SECONDS | --duration-ms MS | --count N] FILE.wav\n"
+           "       NAMING: --names FILE [--number-names] [--first-number N] [--allow-mismatch]\n"
            "       quillon-cli --help | --version\n"
            "\n"
            "analyze lists the tracks of a PCM wave recording, cut at the middle of every\n"
@@ -227,6 +283,22 @@ const char* UsageText() {
            "  --flac-level LEVEL   for flac: the compression level, 0 (fastest) to 8\n"
            "                       (smallest); every level keeps the samples exactly\n"
            "                       (default: \"CompressionLevel:\" of Quillon.ini, else 5)\n"
+           "  --names FILE         name the tracks in order from FILE: a title list (one\n"
+           "                       title a line) or a CUE sheet (by its .cue extension);\n"
+           "                       a name turns \"/\" into \"-\" and \" into ', the tags keep\n"
+           "                       the title as it is; a count of titles other than the\n"
+           "                       count of tracks is refused\n"
+           "  --number-names       number the names: \"01 Title\"\n"
+           "  --first-number N     the first track's number in numbered names and in the\n"
+           "                       tags, 1 to 999 (default 1)\n"
+           "  --allow-mismatch     name the tracks the titles reach when the counts differ\n"
+           "  --tags               for mp3: write ID3v2.4 tags (flac files always carry\n"
+           "                       their tags; wave files none)\n"
+           "  --artist ARTIST      the tags' artist (default: the CUE sheet's)\n"
+           "  --album ALBUM        the tags' album (default: the CUE sheet's, else the\n"
+           "                       recording's file name without extension)\n"
+           "  --year YEAR          the tags' year or date (default: the CUE sheet's)\n"
+           "  --genre GENRE        the tags' genre (default: the CUE sheet's)\n"
            "  --yes                overwrite files that are there already\n"
            "  --no-clobber         keep files that are there already (skip the track)\n"
            "\n"
@@ -235,8 +307,9 @@ const char* UsageText() {
            "the file being written.\n"
            "\n"
            "Times are mm:ss:mmm. Exit status: 0 tracks listed or every chosen track saved,\n"
-           "1 the file was refused, a track was not saved, or no thresholds separate the\n"
-           "--count asked for, 2 bad arguments (one line on stderr says which).\n";
+           "1 the file was refused, a track was not saved, no thresholds separate the\n"
+           "--count asked for, or the titles of --names could not be read or do not match\n"
+           "the count of tracks, 2 bad arguments (one line on stderr says which).\n";
 }
 
 }  // namespace quillon::cli

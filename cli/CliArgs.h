@@ -10,6 +10,14 @@ namespace quillon::cli {
 
 enum class OutputFormat { Tsv, Json, Cue, Svg };
 
+// Track names from titles, for analyze and save alike.
+struct NamingOptions {
+    std::optional<std::string> namesFile;  // --names: a title list, or a CUE sheet by its .cue extension
+    bool numberNames = false;              // --number-names: "01 Title"
+    bool allowMismatch = false;            // --allow-mismatch: name what the titles reach when the counts differ
+    std::optional<int32_t> firstNumber;    // --first-number: the first track's number, 1-999
+};
+
 struct AnalyzeOptions {
     std::optional<int32_t> amplitudePercent;  // overrides "SilenceAmplitude:"
     std::optional<int32_t> minSilenceMs;      // overrides "SilenceDuration:" (x 1000)
@@ -18,6 +26,7 @@ struct AnalyzeOptions {
     bool closest = false;                     // --closest: with --count, list the closest when none give it
     bool wideFormats = false;                 // --wide-formats: opens the wide layouts, as "WideFormats:" does
     OutputFormat format = OutputFormat::Tsv;
+    NamingOptions naming;
     std::string file;
 };
 
@@ -32,6 +41,9 @@ struct SaveOptions {
     std::optional<int32_t> bitRate;    // MP3: kbit/s
     std::optional<int32_t> flacLevel;  // FLAC: 0-8, overrides "CompressionLevel:"
     enum class Existing { Ask, Overwrite, Skip } existing = Existing::Ask;
+    // The recording's details for the tags; each overrides a CUE sheet's.
+    std::optional<std::string> artist, album, year, genre;
+    bool tagMp3 = false;  // --tags: ID3v2.4 tags in MP3 files (FLAC files always carry theirs)
 };
 
 struct CliCommand {

@@ -8,6 +8,7 @@
 #include "cli/Commands.h"
 #include "cli/EncodingProgress.h"
 #include "cli/Interrupt.h"
+#include "cli/TrackNames.h"
 #include "export/OutputFolder.h"
 #include "export/SaveJob.h"
 #include "export/flac/FlacSave.h"
@@ -15,6 +16,7 @@
 #include "export/mp3/ConverterLibrary.h"
 #include "export/mp3/Lame_dll.h"
 #include "export/mp3/WaveToMP3.h"
+#include "export/tags/Mp3Tags.h"
 #include "libs/CVWAVMP3/CVWAVMP3.h"
 #include "settings/Settings.h"
 
@@ -107,11 +109,14 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
         seam.ShowErrorWithDetail(engine::MsgOutputFolderMissing, WithoutTrailingSlash(folder));
         return ExitRefused;
     }
-    if (!AnalyzeFile(analyze, seam, analysis)) return ExitRefused;
+    // A names file that cannot be read is told before the scan too.
+    TitleSource titles;
+    if (!ReadTitleSource(analyze.naming, seam, titles) || !AnalyzeFile(analyze, seam, analysis)) return ExitRefused;
     if (analyze.expectedTracks) {
         const auto answer = ChooseThresholds(analyze, seam, analysis);
         if (!answer || !answer->Found) return ExitRefused;
     }
+    if (!NameTracks(analyze.naming, titles, analysis.tracks, seam)) return ExitRefused;
     engine::TrackList& tracks = analysis.tracks;
     const bool mp3 = save.type == SaveOptions::Type::Mp3, flac = save.type == SaveOptions::Type::Flac;
     std::string codec;
@@ -138,6 +143,8 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     job.SaveAsFlac = flac;
     job.FlacLevel = unsigned(save.flacLevel.value_or(
         engine::SettingsFile().ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax)));
+    job.Details = DetailsOfRecording(path, save, analyze.naming, titles);
+    job.TagMp3 = save.tagMp3;
     job.WaveCopies = 0;  // two tracks copied at once where there are two cores
     job.State.store(engine::JobRunning);
     seam.WatchAbort(job.AbortRequested);
@@ -162,6 +169,7 @@ int RunSave(const AnalyzeOptions& analyze, const SaveOptions& save) {
     };
     (mp3 || flac ? hooks.Mp3Written : hooks.FileWritten) = report;
     if (flac) hooks.EncodeFlac = engine::EncodeFlacConversion;
+    hooks.TagMp3 = engine::TagMp3Conversion;
     if (mp3) {
         hooks.ConvertToMp3 = [&seam](engine::SaveJob& running, engine::Mp3Conversion& conversion,
                                      engine::WindowSeam& jobSeam) {

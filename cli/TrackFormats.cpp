@@ -98,7 +98,8 @@ std::string FormatJson(const Analysis& analysis, const WaveFacts& facts) {
         const auto& t = tracks[i];
         out += i ? ",\n" : "\n";
         out += "    {\"name\": " + JsonString(t.Name) + ", \"start\": " + JsonString(t.Start) +
-               ", \"stop\": " + JsonString(t.Stop) + ", \"duration\": " + JsonString(t.Duration) + "}";
+               ", \"stop\": " + JsonString(t.Stop) + ", \"duration\": " + JsonString(t.Duration) +
+               ", \"title\": " + (t.Title.empty() ? std::string("null") : JsonString(t.Title)) + "}";
     }
     out += tracks.empty() ? "]\n}\n" : "\n  ]\n}\n";
     return out;
@@ -117,7 +118,7 @@ std::string FormatCue(const TrackList& tracks, const std::string& path) {
     out += "FILE " + CueString(ExtractFileName(path)) + " WAVE\n";
     for (std::size_t i = 0; i < tracks.size(); ++i) {
         out += "  TRACK " + IntToPadded(int64_t(i + 1), 2) + " AUDIO\n";
-        out += "    TITLE " + CueString(tracks[i].Name) + "\n";
+        out += "    TITLE " + CueString(tracks[i].Title.empty() ? tracks[i].Name : tracks[i].Title) + "\n";
         out += "    INDEX 01 " + CueTime(uint32_t(TimeTextToMs(tracks[i].Start))) + "\n";
     }
     return out;

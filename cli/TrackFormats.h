@@ -17,13 +17,15 @@ namespace quillon::cli {
 
 // {"file", the format facts (rate, bits, channels, format and sub-format
 // tags, valid bits, floating point, duration), the thresholds used, the
-// overview's resolution, "tracks": [{"name","start","stop","duration"}], and
+// overview's resolution, "tracks": [{"name","start","stop","duration","title"}]
+// ("title" null for a track without one), and
 // "nothingFound" (its figures and words) when there is one track}. Control characters are
 // escaped; an invalid byte is U+FFFD, written as UTF-8.
 [[nodiscard]] std::string FormatJson(const Analysis& analysis, const WaveFacts& facts);
 
 // A CUE sheet for the recording at path: one TRACK per track, INDEX 01 at its
-// start in CD frames (75 a second, rounded to the nearest frame). In names, a
+// start in CD frames (75 a second, rounded to the nearest frame), its title
+// as TITLE (its name when it has none). In titles, a
 // double quote is a single one, a tab or line break a space.
 [[nodiscard]] std::string FormatCue(const engine::TrackList& tracks, const std::string& path);
 

@@ -8,14 +8,17 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <cctype>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
 #include <filesystem>
+#include <sstream>
 #include <thread>
 
 #include "app/ErrorCodes.h"
 #include "support/TestWave.h"
+#include "support/Tools.h"
 
 namespace quillon::test {
 namespace {
@@ -123,7 +126,7 @@ TEST(Cli, JsonAndCueOutputs) {
                             "  \"floatingPoint\": false,\n"),
               std::string::npos);
     EXPECT_NE(json.out.find("{\"name\": \"Say \\\"hi\\\".0002\", \"start\": \"00:03:750\", \"stop\": \"00:10:000\", "
-                            "\"duration\": \"00:06:250\"}"),
+                            "\"duration\": \"00:06:250\", \"title\": null}"),
               std::string::npos)
         << json.out;
 
@@ -150,6 +153,38 @@ TEST(Cli, JsonAndCueOutputs) {
               "  TRACK 02 AUDIO\n"
               "    TITLE \"Say 'hi'.0002\"\n"
               "    INDEX 01 00:03:56\n");  // 3.75 s = 281.25 CD frames
+}
+
+// The sheet's third track has no TITLE: its row keeps its name and has no title.
+TEST(Cli, NamesFromACueSheetNameTheListedTracks) {
+    TempDir dir;
+    const std::string path = dir.Write("t.wav", ThreePieces());
+    const std::string cue =
+        "FILE \"t.wav\" WAVE\n  TRACK 01 AUDIO\n    TITLE \"Intro\"\n    INDEX 01 00:00:00\n"
+        "  TRACK 02 AUDIO\n    TITLE \"AC/DC\"\n    INDEX 01 00:03:00\n  TRACK 03 AUDIO\n    INDEX 01 00:08:00\n";
+    const std::string sheet = dir.Write("Sheet.CUE", Bytes(cue.begin(), cue.end()));
+    const std::vector<std::string> named = {"analyze", "--duration", "1", "--names", sheet};
+    const auto run = [&](std::vector<std::string> more) {
+        more.insert(more.begin(), named.begin(), named.end());
+        more.push_back(path);
+        return Cli(dir, more);
+    };
+    const CliRun tsv = run({"--number-names", "--first-number", "9"});
+    EXPECT_EQ(tsv.status, 0) << tsv.err;
+    EXPECT_EQ(tsv.out,
+              "09 Intro\t00:00:000\t00:03:750\t00:03:750\n"
+              "10 AC-DC\t00:03:750\t00:08:250\t00:04:500\n"
+              "t.0003\t00:08:250\t00:10:000\t00:01:750\n");
+    const CliRun json = run({"--format", "json"});
+    EXPECT_EQ(json.status, 0) << json.err;
+    EXPECT_NE(json.out.find("{\"name\": \"AC-DC\", \"start\": \"00:03:750\", \"stop\": \"00:08:250\", "
+                            "\"duration\": \"00:04:500\", \"title\": \"AC/DC\"}"),
+              std::string::npos)
+        << json.out;
+    EXPECT_NE(json.out.find("\"name\": \"t.0003\", \"start\": \"00:08:250\", \"stop\": \"00:10:000\", "
+                            "\"duration\": \"00:01:750\", \"title\": null}"),
+              std::string::npos);
+    EXPECT_NE(run({"--format", "cue"}).out.find("    TITLE \"AC/DC\"\n"), std::string::npos);
 }
 
 TEST(Cli, RefusedFilesShowTheWindowsMessageAndExitOne) {
@@ -283,6 +318,12 @@ TEST(Cli, BadArgumentsSayWhatWasWrongInOneLineAndExitTwo) {
         {{"save", "--bitrate", "0", "a.wav"}, "--bitrate"},
         {{"save", "--type", "flac", "--flac-level", "9", "a.wav"}, "--flac-level"},
         {{"analyze", "--yes", "a.wav"}, "--yes"},
+        {{"save", "--first-number", "0", "a.wav"}, "--first-number"},
+        {{"save", "--first-number", "1000", "a.wav"}, "--first-number"},
+        {{"save", "--number-names", "a.wav"}, "--number-names"},
+        {{"analyze", "--names", "t.txt", "--first-number", "2", "a.wav"}, "--first-number"},
+        {{"analyze", "--tags", "a.wav"}, "--tags"},
+        {{"save", "--artist=", "a.wav"}, "--artist"},
     };
     for (const Case& c : cases) {
         const CliRun r = Cli(dir, c.args);
@@ -322,6 +363,8 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
                                            Riff({Chunk("fmt ", sixChannels), Chunk("data", Bytes(36))}));
     const std::string narrow = dir.Write("narrow.wav", PcmWave(Format{1, 2, 44100, 16, 2}, Bytes(8)));
     const std::string noData = dir.Write("nodata.wav", Riff({Chunk("fmt ", FmtBody(Format{}))}));
+    const std::string twoTitles = dir.Write("two.txt", {'O', 'n', 'e', '\n', 'T', 'w', 'o', '\n'});
+    const std::string mismatch = "2 titles for 3 tracks: tracks 1-2 get titles; track 3 keeps its name.\n";
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -389,6 +432,20 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
          0,
          "",
          3},
+        {{"save", "--names", dir.path() + "/none.txt", good},
+         1,
+         engine::FormatText(engine::text::kTextFileUnreadable,
+                            {dir.path() + "/none.txt", "No such file or directory"}) +
+             "\n",
+         0},
+        {{"save", "--names", twoTitles, "--duration", "1", good},
+         1,
+         mismatch + engine::text::kAllowMismatchOptionHint + "\n",
+         0},
+        {{"save", "--names", twoTitles, "--allow-mismatch", "--duration", "1", "--output", dir.path() + "/two", good},
+         0,
+         mismatch,
+         3},
     };
     std::filesystem::create_directory(dir.path() + "/two");
     std::filesystem::create_directory(dir.path() + "/flac");
@@ -399,6 +456,8 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
         EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), c.written) << testing::PrintToString(c.args);
     }
     EXPECT_TRUE(std::filesystem::exists(dir.path() + "/two/p.0002.wav"));
+    for (const char* name : {"One.wav", "Two.wav", "good.0003.wav"})
+        EXPECT_TRUE(std::filesystem::exists(dir.path() + "/two/" + name)) << name;
     EXPECT_FALSE(std::filesystem::exists(dir.path() + "/p.0001.wav")) << "saved without the count's thresholds";
     for (const char* name : {"good.0001.flac", "good.0002.flac", "good.0003.flac"})
         EXPECT_GT(std::filesystem::file_size(dir.path() + "/flac/" + name), 42u) << name;  // more than the header
@@ -501,6 +560,45 @@ TEST_F(CliSave, Mp3ThroughEitherRoute) {
         EXPECT_TRUE(r.out == one + two || r.out == two + one) << codec << r.out;
         EXPECT_FALSE(std::filesystem::exists(dir_.path() + "/CD.0001.wav"));
         EXPECT_GT(std::filesystem::file_size(dir_.path() + "/CD.0001.MP3"), 1000u);
+    }
+}
+
+// The format tags ffprobe reads from path, one "key=value" a line, the keys in
+// lower case (FLAC comments come upper case, ID3 frames lower). The path is
+// quoted for the shell, its own quotes too.
+std::string ProbedTags(const std::string& path) {
+    std::string quoted = "'";
+    for (const char c : path) quoted += c == '\'' ? std::string("'\\''") : std::string(1, c);
+    std::istringstream lines(ToolOutput("ffprobe -v error -show_entries format_tags -of default=nw=1 " + quoted + "'"));
+    std::string tags, line;
+    while (std::getline(lines, line)) {
+        const auto key = line.begin() + std::ptrdiff_t(std::min(line.find('='), line.size()));
+        std::transform(line.begin(), key, line.begin(), [](unsigned char c) { return char(std::tolower(c)); });
+        tags += line + "\n";
+    }
+    return tags;
+}
+
+// Every default name of this recording holds its '"'; titles give it names a
+// file can have, and the tags keep the titles as they are.
+TEST_F(CliSave, TitlesNameTheFilesAndTagThemWithTheDetails) {
+    const std::string wave = dir_.Write(
+        "Say \"hi\".wav", PcmWave(Format{}, Pcm(16, 2).Loud(44100).Silent(44100 * 4).Loud(44100).bytes()));
+    const std::string titles = "AC/DC \"Live\"\nTwo\n";
+    const std::string list = dir_.Write("titles.txt", Bytes(titles.begin(), titles.end()));
+    const std::string first = dir_.path() + "/AC-DC 'Live'";
+    for (const char* type : {"flac", "mp3"}) {
+        const CliRun r = Cli(home_, {"save", "--type", type, "--names", list, "--tags", "--artist", "The Band",
+                                     "--album", "Live 1977", wave});
+        EXPECT_EQ(r.status, 0) << type << r.err;
+        EXPECT_NE(r.out.find(first + (type == std::string("flac") ? ".flac\n" : ".MP3\n")), std::string::npos) << r.out;
+    }
+    if (!HasTool("ffprobe")) GTEST_SKIP() << "ffprobe is not installed";
+    for (const std::string& file : {first + ".flac", first + ".MP3"}) {
+        const std::string tags = ProbedTags(file);
+        EXPECT_NE(tags.find("tag:title=AC/DC \"Live\"\n"), std::string::npos) << file << tags;
+        EXPECT_NE(tags.find("tag:artist=The Band\n"), std::string::npos) << file << tags;
+        EXPECT_NE(tags.find("tag:album=Live 1977\n"), std::string::npos) << file << tags;
     }
 }
 

@@ -42,6 +42,7 @@ Analysis OneTrack(const std::string& name) {
     Analysis a;
     a.path = "/music/r.wav";
     a.tracks.push_back({name, "00:00:000", "00:01:000", "00:01:000"});
+    a.tracks.back().Title = name;  // a title list hands over whatever its lines hold
     return a;
 }
 
@@ -54,6 +55,7 @@ TEST(TrackFormats, AnyNameKeepsEachFormatValid) {
                                                    n.cue + "\"\n    INDEX 01 00:00:00\n");
         const std::string json = FormatJson(a, WaveFacts{});
         EXPECT_NE(json.find("{\"name\": \"" + n.json + "\", \"start\""), std::string::npos) << json;
+        EXPECT_NE(json.find(", \"title\": \"" + n.json + "\"}"), std::string::npos) << json;
         const std::string svg = FormatSvg(a);
         EXPECT_NE(svg.find("<title>" + n.svg + "</title>"), std::string::npos) << svg;
     }

@@ -57,7 +57,8 @@ expect "$types" save --type ""
 expect "mp3 " save --type m
 expect "0 1 2 3 4 5 6 7 8 " save --flac-level ""
 # Given options and the other half of a pair are not offered again.
-expect "-- --amplitude --format --help --wide-formats " analyze --duration 2 --
+expect "-- --allow-mismatch --amplitude --first-number --format --help --names --number-names --wide-formats " \
+    analyze --duration 2 --
 expect "--no-clobber " save --no
 expect "" save --yes --no
 
@@ -69,6 +70,8 @@ cd "$folder" || exit 1
 expect "SIDE B.WAV records side a.wav " analyze ""
 expect "side a.wav " save --yes s
 expect "records " save --output ""
+expect "SIDE B.WAV notes.txt records side a.wav side.mp3 " analyze --names ""
+expect "" save --artist ""
 
 [ "$failures" -eq 0 ] && echo "all completions as expected"
 exit $((failures > 0))
