@@ -1,7 +1,10 @@
 #include "editing/CueSheet.h"
 
+#include <fcntl.h>
 #include <libcue.h>
+#include <unistd.h>
 
+#include <cstdio>
 #include <memory>
 #include <mutex>
 
@@ -20,6 +23,35 @@ using CdHandle = std::unique_ptr<Cd, CdDelete>;
 std::mutex& ParserMutex() {
     static std::mutex mutex;
     return mutex;
+}
+
+// libcue's parser writes each complaint about a damaged sheet to stderr,
+// where the command line's own message and progress bar go; the refusal is
+// ours to say, once. Held only while the parser runs, under ParserMutex.
+class QuietStderr {
+public:
+    QuietStderr() : saved_(dup(STDERR_FILENO)) {
+        const int null = open("/dev/null", O_WRONLY | O_CLOEXEC);
+        std::fflush(stderr);
+        if (saved_ >= 0 && null >= 0) dup2(null, STDERR_FILENO);
+        if (null >= 0) close(null);
+    }
+    ~QuietStderr() {
+        std::fflush(stderr);
+        if (saved_ < 0) return;
+        dup2(saved_, STDERR_FILENO);
+        close(saved_);
+    }
+    QuietStderr(const QuietStderr&) = delete;
+    QuietStderr& operator=(const QuietStderr&) = delete;
+
+private:
+    int saved_;
+};
+
+Cd* ParseQuietly(const std::string& utf8) {
+    const QuietStderr quiet;
+    return cue_parse_string(utf8.c_str());
 }
 
 std::string Text(const char* value) { return value ? value : ""; }
@@ -43,7 +75,7 @@ CueSheet ParseCueSheet(std::string_view text, const std::string& name) {
     CueSheet sheet;
     std::lock_guard lock(ParserMutex());
     // A NUL ends the text for libcue; what follows it is not part of any sheet.
-    const CdHandle cd(cue_parse_string(utf8.c_str()));
+    const CdHandle cd(ParseQuietly(utf8));
     // libcue's grammar wants a track, so a sheet without one is refused too.
     if (!cd || cd_get_ntrack(cd.get()) <= 0) {
         sheet.Error = FormatText(text::kCueSheetRefused, {name});

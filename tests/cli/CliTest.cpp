@@ -365,6 +365,7 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
     const std::string noData = dir.Write("nodata.wav", Riff({Chunk("fmt ", FmtBody(Format{}))}));
     const std::string twoTitles = dir.Write("two.txt", {'O', 'n', 'e', '\n', 'T', 'w', 'o', '\n'});
     const std::string mismatch = "2 titles for 3 tracks: tracks 1-2 get titles; track 3 keeps its name.\n";
+    const std::string damagedSheet = dir.Write("damaged.cue", {'n', 'o', 't', ' ', 'a', ' ', 's', 'h', 'e', 'e', 't'});
     struct Case {
         std::vector<std::string> args;
         int status;
@@ -437,6 +438,10 @@ TEST(Cli, RefusalsNameWhatWasWrong) {
          engine::FormatText(engine::text::kTextFileUnreadable,
                             {dir.path() + "/none.txt", "No such file or directory"}) +
              "\n",
+         0},
+        {{"analyze", "--names", damagedSheet, good},
+         1,
+         engine::FormatText(engine::text::kCueSheetRefused, {damagedSheet}) + "\n",  // and nothing of the parser's own
          0},
         {{"save", "--names", twoTitles, "--duration", "1", good},
          1,
