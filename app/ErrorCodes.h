@@ -155,6 +155,12 @@ inline constexpr const char* kTextFileUnreadable = "Error: Could not read %s (%s
 inline constexpr const char* kTextFileTooLarge =
     "Error: %s is larger than 1 MiB, which no title list or CUE sheet is. Please choose another file.";
 inline constexpr const char* kTitleListEmpty = "Error: The title list %s holds no titles.";
+// The status line after an import: how many tracks were named, from where.
+inline constexpr const char* kImportNamed = "Named %s from %s.";
+inline constexpr const char* kImportNamedAndCut = "Named %s, cut at the sheet's times.";
+inline constexpr const char* kFromClipboard = "the clipboard";
+inline constexpr const char* kClipboardNoTitles =
+    "Error: The clipboard holds no titles. Copy the track titles, one on each line, and paste again.";
 inline constexpr const char* kCueSheetRefused =
     "Error: %s could not be read as a CUE sheet: it is not in the CUE sheet format, or it is damaged.";
 // The import's plan, for its confirmation: the counts, then what each row gets.

@@ -55,6 +55,9 @@ inline constexpr BoolKey WideFormats{"WaveFormatSection", "WideFormats:", false}
 // The FLAC encoder's compression level, 0 (fastest) to 8 (smallest files).
 inline constexpr IntegerKey FlacLevel{"FlacSection", "CompressionLevel:", 5};
 inline constexpr int32_t kFlacLevelMax = 8;
+// Whether saved MP3 files get ID3v2.4 tags (title, artist, album, year,
+// genre, track number); FLAC files carry their tags always.
+inline constexpr BoolKey WriteMp3Tags{"Mp3TagSection", "WriteTags:", false};
 }  // namespace keys
 
 // An integer value text: decimal, or hexadecimal after "0x"/"0X" when longer

@@ -52,6 +52,7 @@ void AnalysisHandlers::analyzeButtonClick() {
     form_.SetEnabled(Control::PlayEnd, false);
 
     const engine::SettingsFile settings;
+    if (path != form_.CurrentWaveFile) form_.Details = engine::DefaultDetails(path);
     form_.CurrentWaveFile = path;
     task->Job.FileName = path;
     task->Job.SilenceAmplitude = settings.Read(engine::keys::SilenceAmplitude);

@@ -19,6 +19,7 @@
 #include "app/WindowSeam.h"
 #include "app/WorkerIdleEvent.h"
 #include "editing/TrackEdits.h"
+#include "export/RecordingDetails.h"
 #include "export/SaveJob.h"
 
 class QObject;
@@ -60,6 +61,11 @@ public:
     // The file the list was found in, kept from the analysis that made it.
     std::optional<engine::SourceIdentity> TrackListSource;
     uint64_t TrackListGeneration = 0;  // counts the lists shown; a job's results go back only to its own
+    // What the user said about the recording in CurrentWaveFile (Edit >
+    // Recording Details, a CUE sheet's album), for the tags of its tracks.
+    // Kept in memory only: analysing the same file again keeps them, another
+    // file starts from its defaults.
+    engine::RecordingDetails Details;
     engine::WorkerIdleEvent WorkerIdleEvent;
 
     // Messages: the seam for calls on the window's thread, the dialogs, and
@@ -98,6 +104,9 @@ public:
     // The list view: filled from TrackList, emptied, focused, a row selected.
     virtual void FillTrackListView() = 0;
     virtual void ClearTrackListView() = 0;
+    // The rows' texts and name flags again from TrackList, which has as many
+    // tracks as there are rows; check boxes and selection stay.
+    virtual void RefreshTrackListView() = 0;
     virtual void TrackListViewChange() = 0;
     virtual void FocusTrackList() = 0;
     virtual void SelectRow(int row) = 0;

@@ -1,6 +1,8 @@
 #include "app/window/MainForm.h"
 
 #include <QAction>
+#include <QClipboard>
+#include <QGuiApplication>
 #include <QLineEdit>
 #include <QTimer>
 
@@ -14,7 +16,9 @@
 #include "app/window/TerminationWatch.h"
 #include "app/window/TrackListView.h"
 #include "editing/window/EditHandlers.h"
+#include "editing/window/ImportHandlers.h"
 #include "editing/window/SplitUnit.h"
+#include "export/window/DetailsHandlers.h"
 #include "export/window/Mp3Handlers.h"
 #include "export/window/SaveHandlers.h"
 #include "handoff/window/HandOffHandlers.h"
@@ -39,6 +43,8 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
     save_ = std::make_unique<SaveHandlers>(*this, *mp3_);
     handOff_ = std::make_unique<HandOffHandlers>(*this);
     preferences_ = std::make_unique<PreferencesHandlers>(*this, [this] { ShowHelpTopic(HelpTopic::Preferences); });
+    imports_ = std::make_unique<ImportHandlers>(*this);
+    detailsEditor_ = std::make_unique<DetailsHandlers>(*this);
     WireFeatures();
     ConnectHandlers();
     setAcceptDrops(true);
@@ -65,6 +71,10 @@ void TMainForm::WireFeatures() {
     save.CompanionStep = [&handOff] { return handOff.LaunchStep(); };
     handOff.SaveThenLaunch = [&save] { save.SaveCheckedTracks(engine::SaveType::Wave, true, true); };
     Edits().SplitForm->OnHelp = [this] { ShowHelpTopic(HelpTopic::Split); };
+    AnalysisHandlers& analysis = Analysis();
+    Imports().KeptOverview = [&analysis]() -> const engine::LevelOverview& {
+        return analysis.LastAnalysis.Report.Overview;
+    };
 }
 
 void TMainForm::ConnectHandlers() {
@@ -110,11 +120,20 @@ void TMainForm::ConnectHandlers() {
     new TerminationWatch([this] { EndOnSignal(); }, this);
     connect(SelectAllMenuItem, &QAction::triggered, this, [this] { SelectAllMenuItemClick(); });
     connect(SelectNoneMenuitem, &QAction::triggered, this, [this] { SelectNoneMenuitemClick(); });
+    connect(ImportMenuItem, &QAction::triggered, this, [this] { Imports().ImportMenuItemClick(); });
+    connect(PasteMenuItem, &QAction::triggered, this, [this] { PasteMenuItemClick(); });
+    connect(DetailsMenuItem, &QAction::triggered, this, [this] { DetailsEditor().DetailsMenuItemClick(); });
     connect(HelpTopicsItem, &QAction::triggered, this, [this] { ShowHelpTopic(HelpTopic::Contents); });
     connect(AboutQuillonMenuItem, &QAction::triggered, this, [this] {
         AboutBox box(this);
         box.exec();
     });
+}
+
+void TMainForm::PasteMenuItemClick() {
+    // The name editor pastes into the name it holds; rows are named only from the list itself.
+    if (TrackListView->IsEditing()) return;
+    Imports().PasteTitles(QGuiApplication::clipboard()->text());
 }
 
 }  // namespace quillon::app

@@ -3,7 +3,7 @@
 // them. It is the features' FormPanel: it owns the one track list and the
 // state every command looks at. Each feature's handlers and state live in a
 // class of that feature's window/ folder (Analysis(), Edits(), Preview(),
-// Save(), Mp3(), HandOff(), Preferences()), which the form owns and wires
+// Save(), Mp3(), HandOff(), Preferences(), Imports(), DetailsEditor()), which the form owns and wires
 // together where it makes them. Workers reach the window only through
 // the window seam, which carries their calls to this window's thread.
 
@@ -35,6 +35,8 @@ class SaveHandlers;
 class Mp3Handlers;
 class HandOffHandlers;
 class PreferencesHandlers;
+class ImportHandlers;
+class DetailsHandlers;
 
 class TMainForm : public QMainWindow, public MainFormControls, public FormPanel {
     Q_OBJECT
@@ -51,6 +53,8 @@ public:
     [[nodiscard]] Mp3Handlers& Mp3() { return *mp3_; }
     [[nodiscard]] HandOffHandlers& HandOff() { return *handOff_; }
     [[nodiscard]] PreferencesHandlers& Preferences() { return *preferences_; }
+    [[nodiscard]] ImportHandlers& Imports() { return *imports_; }
+    [[nodiscard]] DetailsHandlers& DetailsEditor() { return *detailsEditor_; }
     [[nodiscard]] UserDialogs& Dialogs() override { return dialogs_; }
     // The seam for calls made on the window's own thread.
     [[nodiscard]] engine::WindowSeam& Seam() override { return *seam_; }
@@ -59,6 +63,7 @@ public:
     // The track list, its view and the rules that decide which controls are on.
     void FillTrackListView() override;
     void ClearTrackListView() override;
+    void RefreshTrackListView() override;
     [[nodiscard]] bool AnyTrackChecked() const override;
     // Clicks and changes in the list are ignored while a save runs or a preview plays.
     [[nodiscard]] bool ListLocked() const override;
@@ -121,7 +126,8 @@ public:
     void ShowHelpTopic(HelpTopic topic);
 
 signals:
-    // The list view was filled anew (an analysis, a split or a merge).
+    // The list view was filled anew (an analysis, a split or a merge), or its
+    // rows were written again (an import).
     void trackListShown();
 
 protected:
@@ -135,6 +141,9 @@ private:
     void ConnectHandlers();
     void TrackListViewEdited(int row, const QString& text);
     void FlagUnsavableName(int row);
+    // Import, Paste Track Names and Recording Details: on with v while there is a list.
+    void SetListMenuItemsEnabled(bool v);
+    void PasteMenuItemClick();
     void OpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void PostOpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void FileNameEditChange();
@@ -152,6 +161,8 @@ private:
     std::unique_ptr<Mp3Handlers> mp3_;
     std::unique_ptr<HandOffHandlers> handOff_;
     std::unique_ptr<PreferencesHandlers> preferences_;
+    std::unique_ptr<ImportHandlers> imports_;
+    std::unique_ptr<DetailsHandlers> detailsEditor_;
     WorkerThreads workers_{*this, WorkerIdleEvent};
     HelpViewer* helpViewer_ = nullptr;
     bool shown_ = false;

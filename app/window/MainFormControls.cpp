@@ -185,6 +185,9 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
     // Alt+X first, as the menu shows it; Ctrl+Q as other programs quit.
     ExitMenuItem->setShortcuts({QKeySequence("Alt+X"), QKeySequence("Ctrl+Q")});
     for (QAction* item : {SaveMenuItem, BurnMenuItem, EditMenuItem}) item->setEnabled(false);
+    // New items follow the ones users know, so these keep their places.
+    file->addSeparator();
+    ImportMenuItem = file->addAction("&Import Track Names…");
 
     QMenu* edit = window.menuBar()->addMenu("&Edit");
     SelectAllMenuItem = edit->addAction("Select &All");
@@ -193,6 +196,13 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
     SelectNoneMenuitem->setShortcut(QKeySequence("Ctrl+D"));
     SelectAllMenuItem->setEnabled(false);
     SelectNoneMenuitem->setEnabled(false);
+    edit->addSeparator();
+    PasteMenuItem = edit->addAction("&Paste Track Names");
+    PasteMenuItem->setShortcut(QKeySequence::Paste);
+    PasteMenuItem->setShortcutContext(Qt::WidgetShortcut);
+    TrackListView->addAction(PasteMenuItem);
+    DetailsMenuItem = edit->addAction("Recording &Details…");
+    for (QAction* item : {ImportMenuItem, PasteMenuItem, DetailsMenuItem}) item->setEnabled(false);
 
     QMenu* view = window.menuBar()->addMenu("&View");
     OverviewMenuItem = view->addAction("&Overview");

@@ -44,6 +44,10 @@ struct MainFormControls {
     QAction* ExitMenuItem = nullptr;
     QAction* SelectAllMenuItem = nullptr;
     QAction* SelectNoneMenuitem = nullptr;
+    // The track names and the recording's details: on while a list is shown and no job runs.
+    QAction* ImportMenuItem = nullptr;
+    QAction* PasteMenuItem = nullptr;  // its Ctrl+V acts in the track list only, not in its name editor
+    QAction* DetailsMenuItem = nullptr;
     QAction* OverviewMenuItem = nullptr;
     QAction* HelpTopicsItem = nullptr;
     QAction* AboutQuillonMenuItem = nullptr;

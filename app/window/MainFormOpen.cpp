@@ -97,7 +97,7 @@ void TMainForm::WMDropFiles(const QStringList& names) {
 void TMainForm::BrowseButtonClick() {
     if (!BrowseButton->Enabled() || UiBusy.load()) return;
     UiBusy.store(true);
-    const QString chosen = dialogs_.OpenFileName(this, "Wave Files(*.wav *.WAV)");
+    const QString chosen = dialogs_.OpenFileName(this, "Wave Files(*.wav *.WAV)", {});
     if (chosen.isEmpty()) {
         UiBusy.store(false);
         return;

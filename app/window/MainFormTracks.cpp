@@ -33,6 +33,22 @@ void TMainForm::FillTrackListView() {
     emit trackListShown();
 }
 
+void TMainForm::RefreshTrackListView() {
+    {
+        const QSignalBlocker blocker(TrackListView);
+        for (int i = 0; i < TrackListView->RowCount() && i < int(TrackList.size()); ++i) {
+            const engine::TRACK_INFO_STRUCT& track = TrackList[std::size_t(i)];
+            QTreeWidgetItem* row = TrackListView->Row(i);
+            row->setText(0, QString::fromStdString(track.Name));
+            row->setText(1, QString::fromStdString(track.Start));
+            row->setText(2, QString::fromStdString(track.Stop));
+            row->setText(3, QString::fromStdString(track.Duration));
+            TrackListView->SetNameFlag(i, QString::fromStdString(engine::UnsavableNameText(track.Name)));
+        }
+    }
+    emit trackListShown();
+}
+
 bool TMainForm::AnyTrackChecked() const {
     for (int i = 0; i < TrackListView->RowCount(); ++i) {
         if (TrackListView->IsChecked(i)) return true;
@@ -115,6 +131,7 @@ void TMainForm::SetAnalysisControlsEnabled(bool v) {
     PreferencesMenuItem->setEnabled(v);
     SelectAllMenuItem->setEnabled(v);
     SelectNoneMenuitem->setEnabled(v);
+    SetListMenuItemsEnabled(v);
     AnalyzeButton->SetEnabled(v);
 }
 
@@ -126,6 +143,7 @@ void TMainForm::SetJobControlsEnabled(bool v) {
     PreferencesMenuItem->setEnabled(v);
     SelectAllMenuItem->setEnabled(v);
     SelectNoneMenuitem->setEnabled(v);
+    SetListMenuItemsEnabled(v);
     PreViewTrackStartButton->SetEnabled(v);
     PreViewTrackEndButton->SetEnabled(v);
 }
@@ -138,6 +156,11 @@ void TMainForm::SetPreviewControlsEnabled(bool v) {
     for (QAction* item : {BurnMenuItem, SaveMenuItem, EditMenuItem}) item->setEnabled(v);
     AnalyzeButton->SetEnabled(v);
     PreferencesMenuItem->setEnabled(v);
+    SetListMenuItemsEnabled(v);
+}
+
+void TMainForm::SetListMenuItemsEnabled(bool v) {
+    for (QAction* item : {ImportMenuItem, PasteMenuItem, DetailsMenuItem}) item->setEnabled(v && !TrackList.empty());
 }
 
 void TMainForm::TrackListViewClick() {
@@ -163,7 +186,11 @@ void TMainForm::TrackListViewEdited(int row, const QString& text) {
         item->setText(0, text);
     }
     if (row < 0 || row >= int(TrackList.size()) || row >= TrackListView->RowCount()) return;
-    TrackList[std::size_t(row)].Name = TrackListView->Row(row)->text(0).toStdString();
+    engine::TRACK_INFO_STRUCT& track = TrackList[std::size_t(row)];
+    const std::string name = TrackListView->Row(row)->text(0).toStdString();
+    // A name typed by hand is the title the tags carry from now on.
+    if (name != track.Name) track.Title.clear();
+    track.Name = name;
     FlagUnsavableName(row);
 }
 

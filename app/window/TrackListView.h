@@ -24,6 +24,8 @@ public:
     // Marks row i's name as one the save would refuse: a warning icon, a tint
     // and reason as the tooltip; an empty reason takes the mark away.
     void SetNameFlag(int i, const QString& reason);
+    // Whether a name's editor is open.
+    [[nodiscard]] bool IsEditing() const { return state() == QAbstractItemView::EditingState; }
 
 signals:
     void nameEdited(int row, const QString& text);

@@ -64,8 +64,9 @@ bool QtUserDialogs::Question(QWidget* owner, const QString& text, QuestionIcon i
     return box.exec() == QMessageBox::Yes;
 }
 
-QString QtUserDialogs::OpenFileName(QWidget* owner, const QString& filter) {
+QString QtUserDialogs::OpenFileName(QWidget* owner, const QString& filter, const QString& folder) {
     QFileDialog dialog(owner);
+    if (!folder.isEmpty()) dialog.setDirectory(folder);
     dialog.setFileMode(QFileDialog::ExistingFile);
     dialog.setAcceptMode(QFileDialog::AcceptOpen);
     dialog.setNameFilter(filter);

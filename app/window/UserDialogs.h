@@ -21,8 +21,9 @@ public:
     virtual void MessageBox(QWidget* owner, const QString& text) = 0;
     // Yes and No; true for Yes.
     virtual bool Question(QWidget* owner, const QString& text, QuestionIcon icon) = 0;
-    // The open dialog for one existing file, at the size it was left at; empty on Cancel.
-    virtual QString OpenFileName(QWidget* owner, const QString& filter) = 0;
+    // The open dialog for one existing file, at the size it was left at, in
+    // folder (where the last one was left when empty); empty on Cancel.
+    virtual QString OpenFileName(QWidget* owner, const QString& filter, const QString& folder) = 0;
     // The save dialog in folder with fileName filled in; suffix is added to a
     // name typed without one; it asks before an existing file is chosen and
     // refuses a name in a folder that does not exist. Empty on Cancel.
@@ -40,7 +41,7 @@ public:
     void ErrorBox(QWidget* owner, const QString& text) override;
     void MessageBox(QWidget* owner, const QString& text) override;
     bool Question(QWidget* owner, const QString& text, QuestionIcon icon) override;
-    QString OpenFileName(QWidget* owner, const QString& filter) override;
+    QString OpenFileName(QWidget* owner, const QString& filter, const QString& folder) override;
     QString SaveFileName(QWidget* owner, const QString& folder, const QString& fileName, const QString& suffix,
                          const QString& filter) override;
     QString FolderName(QWidget* owner, const QString& title) override;

@@ -11,6 +11,7 @@
 #include "app/window/WorkerThreads.h"
 #include "export/OutputFolder.h"
 #include "export/flac/FlacSave.h"
+#include "export/tags/Mp3Tags.h"
 #include "export/window/Mp3Handlers.h"
 #include "settings/Settings.h"
 
@@ -57,8 +58,10 @@ void SaveHandlers::SaveCheckedTracks(engine::SaveType type, bool skipSavedWaves,
     job->SaveAsFlac = type == engine::SaveType::Flac;
     // Read at each save, as every setting is; the dialog keeps it in range,
     // a hand-edited file may not.
-    job->FlacLevel = unsigned(
-        engine::SettingsFile().ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax));
+    const engine::SettingsFile settings;
+    job->FlacLevel = unsigned(settings.ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax));
+    job->Details = form_.Details;
+    job->TagMp3 = settings.Read(engine::keys::WriteMp3Tags);
     job->CodecName = mp3.CurrentCodecName;
     job->BitRate = mp3.CurrentBitRate;
     job->OutputFolder = folder;
@@ -101,6 +104,7 @@ engine::SaveHooks SaveHandlers::MakeSaveHooks(const std::shared_ptr<engine::Save
     if (job->HandOff && CompanionStep) hooks.LaunchCompanion = CompanionStep();
     hooks.ConvertToMp3 = mp3_.ConvertStep(job);
     hooks.EncodeFlac = engine::EncodeFlacConversion;
+    hooks.TagMp3 = engine::TagMp3Conversion;
     return hooks;
 }
 

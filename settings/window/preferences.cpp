@@ -128,6 +128,7 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     mp3Layout->addWidget(preferencesBitRateComboBox);
 
     QGroupBox* flac = MakeFlacGroup(page);
+    QGroupBox* tags = MakeMp3TagsGroup(page);
 
     auto* formats = new QGroupBox("[ Wave File Formats ]", page);
     WideFormatsCheckBox = new QCheckBox("Open 24-bit, 32-bit and floating-point recordings", formats);
@@ -141,6 +142,7 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     layout->addWidget(location);
     layout->addWidget(mp3);
     layout->addWidget(flac);
+    layout->addWidget(tags);
     layout->addWidget(formats);
     layout->addStretch();
 
@@ -190,6 +192,18 @@ QGroupBox* TPreferencesForm::MakeFlacGroup(QWidget* page) {
     flacLayout->addStretch();
     connect(FlacLevelComboBox, &QComboBox::activated, this, [this] { ApplyButton->setEnabled(true); });
     return flac;
+}
+
+QGroupBox* TPreferencesForm::MakeMp3TagsGroup(QWidget* page) {
+    auto* tags = new QGroupBox("[ MP3 Tags ]", page);
+    Mp3TagsCheckBox = new QCheckBox("Write tags into MP3 files", tags);
+    Mp3TagsCheckBox->setToolTip(
+        "Each saved MP3 file gets the track's title and number and the recording's artist, album, year and genre "
+        "(Edit > Recording Details). FLAC files always carry them.");
+    auto* tagsLayout = new QVBoxLayout(tags);
+    tagsLayout->addWidget(Mp3TagsCheckBox);
+    connect(Mp3TagsCheckBox, &QCheckBox::toggled, this, [this] { ApplyButton->setEnabled(true); });
+    return tags;
 }
 
 QWidget* TPreferencesForm::MakeTrackSplittingPage() {
@@ -294,6 +308,7 @@ void TPreferencesForm::LoadPreferences() {
 
     FlacLevelComboBox->setCurrentIndex(settings.ReadInRange(engine::keys::FlacLevel, 0, engine::keys::kFlacLevelMax));
     WideFormatsCheckBox->setChecked(settings.Read(engine::keys::WideFormats));
+    Mp3TagsCheckBox->setChecked(settings.Read(engine::keys::WriteMp3Tags));
     ShowStoredNumber(SilenceAmpEdit, settings.Read(engine::keys::SilenceAmplitude));
     ShowStoredNumber(SilenceDurationEdit, settings.Read(engine::keys::SilenceDuration));
 }
@@ -396,6 +411,7 @@ TPreferencesForm::SaveOutcome TPreferencesForm::SavePreferences(bool close) {
         settings.Write(engine::keys::PreViewEndTime, *preview);
         settings.Write(engine::keys::FlacLevel, FlacLevelComboBox->currentIndex());
         settings.Write(engine::keys::WideFormats, WideFormatsCheckBox->isChecked());
+        settings.Write(engine::keys::WriteMp3Tags, Mp3TagsCheckBox->isChecked());
         // Stored, it holds from the next file opened on.
         engine::SetWideFormats(WideFormatsCheckBox->isChecked());
     } catch (const engine::RaisedError& error) {

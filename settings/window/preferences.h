@@ -1,6 +1,6 @@
 #pragma once
 // The Preferences dialog: where saved tracks go, the MP3 codec and bit rate,
-// the FLAC compression level, which wave layouts open, the two silence thresholds and the length of the
+// the FLAC compression level, MP3 tags, which wave layouts open, the two silence thresholds and the length of the
 // end preview. It reads the settings file every time it is shown and writes it
 // on OK and Apply only; the wave layouts take effect there too.
 
@@ -61,6 +61,7 @@ public:
     QComboBox* preferencesBitRateComboBox;
     QComboBox* FlacLevelComboBox;  // row n is level n
     QCheckBox* WideFormatsCheckBox;
+    QCheckBox* Mp3TagsCheckBox;
     QLineEdit* SilenceAmpEdit;
     TSpinButton* SilenceAmplitudeSpinButton;
     QLineEdit* SilenceDurationEdit;
@@ -92,6 +93,7 @@ protected:
 private:
     QWidget* MakeGeneralPage();
     QGroupBox* MakeFlacGroup(QWidget* page);
+    QGroupBox* MakeMp3TagsGroup(QWidget* page);
     QWidget* MakeTrackSplittingPage();
     void FillBitRates();
     void NumberEditChange(QLineEdit* edit, int& value, int maximum, const char* error);

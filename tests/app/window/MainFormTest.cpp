@@ -7,6 +7,7 @@
 #include <QLineEdit>
 #include <QMimeData>
 #include <QProgressBar>
+#include <QSpinBox>
 #include <QtTest>
 
 #include <atomic>
@@ -21,6 +22,7 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "export/window/DetailsForm.h"
 #include "support/TestWave.h"
 #include "support/window/FormFixture.h"
 #include "support/window/ScriptedDialogs.h"
@@ -230,9 +232,10 @@ private slots:
         QVERIFY(!form_->SaveButton->Enabled());
     }
 
-    void renamingInPlaceChangesOnlyTheName() {
+    void renamingInPlaceChangesOnlyTheNameAndLetsTheTagFollowIt() {
         MakeForm();
         ListTracks(2);
+        for (auto& track : form_->TrackList) track.Title = "Imported / Title";
         QTreeWidgetItem* row = form_->TrackListView->Row(1);
         form_->TrackListView->editItem(row, 1);
         QVERIFY(form_->TrackListView->findChild<QLineEdit*>() == nullptr);
@@ -243,7 +246,33 @@ private slots:
         editor->setText("Blue Moon");
         QTest::keyClick(editor, Qt::Key_Return);
         QTRY_COMPARE(form_->TrackList[1].Name, std::string("Blue Moon"));
+        QCOMPARE(form_->TrackList[1].Title, std::string());
         QCOMPARE(form_->TrackList[0].Name, std::string("Track 1"));
+        QCOMPARE(form_->TrackList[0].Title, std::string("Imported / Title"));
+    }
+
+    void recordingDetailsStayWithTheirFile() {
+        MakeForm();
+        const std::string sideA = WriteTwoTrackWave(*files_);
+        AnalyzeAndWait(sideA);
+        dialogs_->onExec = [](QDialog& dialog) {
+            auto& details = static_cast<app::TDetailsForm&>(dialog);
+            if (details.AlbumEdit->text() != "Side A") return int(QDialog::Rejected);
+            details.ArtistEdit->setText(" The Band ");
+            details.FirstNumberEdit->setValue(7);
+            return int(QDialog::Accepted);
+        };
+        form_->DetailsMenuItem->trigger();
+        QCOMPARE(form_->Details.Artist, std::string("The Band"));
+
+        AnalyzeAndWait(sideA);
+        QCOMPARE(form_->Details.Artist, std::string("The Band"));
+        QCOMPARE(form_->Details.FirstNumber, 7u);
+
+        AnalyzeAndWait(WriteTwoTrackWave(*files_, "Side B.wav"));
+        QCOMPARE(form_->Details.Artist, std::string());
+        QCOMPARE(form_->Details.Album, std::string("Side B"));
+        QCOMPARE(form_->Details.FirstNumber, 1u);
     }
 
     void analysisFinishes() {

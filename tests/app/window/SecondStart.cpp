@@ -20,7 +20,7 @@ public:
         Append("question: " + text);
         return false;
     }
-    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString SaveFileName(QWidget*, const QString&, const QString&, const QString&, const QString&) override {
         return {};
     }

@@ -1,7 +1,8 @@
 // Every text of every window and dialog has room, at the platform's font and
 // with the application font 1.25 and 1.5 times as large: the main window with
-// tracks listed and a recording's format shown, the split, MP3 and codec help
-// dialogs, Preferences on both pages, About, the help viewer and the overview.
+// tracks listed and a recording's format shown, the split, MP3, codec help,
+// import and recording details dialogs, Preferences on both pages, About, the
+// help viewer and the overview.
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -14,8 +15,12 @@
 #include "app/window/HelpViewer.h"
 #include "app/window/MainForm.h"
 #include "editing/window/EditHandlers.h"
+#include "editing/window/ImportForm.h"
+#include "editing/window/ImportHandlers.h"
 #include "editing/window/SplitUnit.h"
 #include "export/window/CodecMessageUnit.h"
+#include "export/window/DetailsForm.h"
+#include "export/window/DetailsHandlers.h"
 #include "export/window/Mp3Handlers.h"
 #include "export/window/SaveAsMp3.h"
 #include "settings/window/PreferencesHandlers.h"
@@ -91,6 +96,14 @@ private slots:
             pages->setCurrentIndex(page);
             ExpectAllFit(prefs);
         }
+    }
+
+    void importAndDetailsDialogs() {
+        app::TImportForm& import = *form_->Imports().ImportForm;
+        import.Prepare("Import Track Names", engine::PlanImport(12, 9), true);
+        ExpectAllFit(import);
+        form_->DetailsEditor().DetailsForm->SetDetails(form_->Details, "Side A");
+        ExpectAllFit(*form_->DetailsEditor().DetailsForm);
     }
 
     void aboutHelpAndOverview() {

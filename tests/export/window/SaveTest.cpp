@@ -45,7 +45,7 @@ public:
         if (onQuestion) onQuestion();
         return false;
     }
-    QString OpenFileName(QWidget*, const QString&) override { return {}; }
+    QString OpenFileName(QWidget*, const QString&, const QString&) override { return {}; }
     QString SaveFileName(QWidget*, const QString&, const QString& fileName, const QString&, const QString&) override {
         boxes << "save dialog: " + fileName;
         return {};

@@ -269,6 +269,18 @@ private slots:
         QVERIFY(engine::WideFormatsOn());
     }
 
+    void mp3TagsAreOffUntilCheckedThenStored() {
+        Show();
+        QCOMPARE(prefs_->Mp3TagsCheckBox->text(), QString("Write tags into MP3 files"));
+        QVERIFY(!prefs_->Mp3TagsCheckBox->isChecked());
+        prefs_->Mp3TagsCheckBox->click();
+        QVERIFY(prefs_->ApplyButton->isEnabled());
+        prefs_->okButtonClick();
+        QVERIFY(Slurp(env_->SettingsFile()).contains("[Mp3TagSection]\nWriteTags:=1\n"));
+        Show();
+        QVERIFY(prefs_->Mp3TagsCheckBox->isChecked());
+    }
+
     void settingsTakeEffectAtTheNextAnalysis() {
         OpenTwoPieces();
         QCOMPARE(form_->TrackListView->RowCount(), 1);

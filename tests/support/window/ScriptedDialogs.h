@@ -25,7 +25,7 @@ public:
         answers.pop_front();
         return answer;
     }
-    QString OpenFileName(QWidget*, const QString& filter) override {
+    QString OpenFileName(QWidget*, const QString& filter, const QString&) override {
         lastFilter = filter;
         return openName;
     }
