@@ -130,13 +130,11 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
     QGroupBox* flac = MakeFlacGroup(page);
     QGroupBox* tags = MakeMp3TagsGroup(page);
 
-    auto* formats = new QGroupBox("[ Wave File Formats ]", page);
-    WideFormatsCheckBox = new QCheckBox("Open 24-bit, 32-bit and floating-point recordings", formats);
-    WideFormatsCheckBox->setToolTip(
-        "Also opens extensible and RF64/BW64 wave files. When it is off, Quillon opens PCM of up to 16 bits, "
-        "mono or stereo.");
-    auto* formatsLayout = new QVBoxLayout(formats);
-    formatsLayout->addWidget(WideFormatsCheckBox);
+    QGroupBox* formats = MakeCheckBoxGroup(page, "[ Wave File Formats ]",
+                                           "Open 24-bit, 32-bit and floating-point recordings",
+                                           "Also opens extensible and RF64/BW64 wave files. When it is off, Quillon "
+                                           "opens PCM of up to 16 bits, mono or stereo.",
+                                           WideFormatsCheckBox);
 
     auto* layout = new QVBoxLayout(page);
     layout->addWidget(location);
@@ -166,7 +164,6 @@ QWidget* TPreferencesForm::MakeGeneralPage() {
         ApplyButton->setEnabled(true);
     });
     connect(preferencesBitRateComboBox, &QComboBox::activated, this, [this] { ApplyButton->setEnabled(true); });
-    connect(WideFormatsCheckBox, &QCheckBox::toggled, this, [this] { ApplyButton->setEnabled(true); });
     return page;
 }
 
@@ -195,15 +192,21 @@ QGroupBox* TPreferencesForm::MakeFlacGroup(QWidget* page) {
 }
 
 QGroupBox* TPreferencesForm::MakeMp3TagsGroup(QWidget* page) {
-    auto* tags = new QGroupBox("[ MP3 Tags ]", page);
-    Mp3TagsCheckBox = new QCheckBox("Write tags into MP3 files", tags);
-    Mp3TagsCheckBox->setToolTip(
-        "Each saved MP3 file gets the track's title and number and the recording's artist, album, year and genre "
-        "(Edit > Recording Details). FLAC files always carry them.");
-    auto* tagsLayout = new QVBoxLayout(tags);
-    tagsLayout->addWidget(Mp3TagsCheckBox);
-    connect(Mp3TagsCheckBox, &QCheckBox::toggled, this, [this] { ApplyButton->setEnabled(true); });
-    return tags;
+    return MakeCheckBoxGroup(page, "[ MP3 Tags ]", "Write tags into MP3 files",
+                             "Each saved MP3 file gets the track's title and number and the recording's artist, album, "
+                             "year and genre (Edit > Recording Details). FLAC files always carry them.",
+                             Mp3TagsCheckBox);
+}
+
+QGroupBox* TPreferencesForm::MakeCheckBoxGroup(QWidget* page, const QString& title, const QString& caption,
+                                               const QString& tip, QCheckBox*& box) {
+    auto* group = new QGroupBox(title, page);
+    box = new QCheckBox(caption, group);
+    box->setToolTip(tip);
+    auto* layout = new QVBoxLayout(group);
+    layout->addWidget(box);
+    connect(box, &QCheckBox::toggled, this, [this] { ApplyButton->setEnabled(true); });
+    return group;
 }
 
 QWidget* TPreferencesForm::MakeTrackSplittingPage() {

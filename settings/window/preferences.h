@@ -94,6 +94,9 @@ private:
     QWidget* MakeGeneralPage();
     QGroupBox* MakeFlacGroup(QWidget* page);
     QGroupBox* MakeMp3TagsGroup(QWidget* page);
+    // A group of one check box, which enables Apply when toggled.
+    QGroupBox* MakeCheckBoxGroup(QWidget* page, const QString& title, const QString& caption, const QString& tip,
+                                 QCheckBox*& box);
     QWidget* MakeTrackSplittingPage();
     void FillBitRates();
     void NumberEditChange(QLineEdit* edit, int& value, int maximum, const char* error);
