@@ -16,7 +16,7 @@ kinds=("$@")
 
 export UBSAN_OPTIONS=print_stacktrace=1:halt_on_error=1
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1:strict_string_checks=1
-export LSAN_OPTIONS=suppressions=$root/tests/sanitize/lsan.supp
+export LSAN_OPTIONS=suppressions=$root/tests/sanitize/lsan.supp:print_suppressions=0
 export TSAN_OPTIONS=halt_on_error=1:second_deadlock_stack=1
 
 for kind in "${kinds[@]}"; do
