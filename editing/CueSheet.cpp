@@ -54,7 +54,16 @@ Cd* ParseQuietly(const std::string& utf8) {
     return cue_parse_string(utf8.c_str());
 }
 
-std::string Text(const char* value) { return value ? value : ""; }
+// libcue's lexer lets a quoted string hold \" (and \\) but hands the text on
+// with the backslashes; the sheet's writer meant the characters.
+std::string Text(const char* value) {
+    std::string text;
+    for (const char* c = value; c != nullptr && *c != '\0'; ++c) {
+        if (*c == '\\' && (c[1] == '"' || c[1] == '\\')) ++c;
+        text += *c;
+    }
+    return text;
+}
 
 CueTrack ReadTrack(const Track* track) {
     CueTrack read;

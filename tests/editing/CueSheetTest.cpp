@@ -15,7 +15,8 @@ namespace {
 
 test::Bytes Bytes(const std::string& text) { return test::Bytes(text.begin(), text.end()); }
 
-// Windows line ends, a pregap (INDEX 00) before track 2, UTF-8 text.
+// Windows line ends, a pregap (INDEX 00) before track 2, UTF-8 text, quotes
+// inside a title.
 const std::string kSheet =
     "REM GENRE \"Progressive Rock\"\r\n"
     "REM DATE 1977\r\n"
@@ -27,7 +28,7 @@ const std::string kSheet =
     "    PERFORMER \"Guest\"\r\n"
     "    INDEX 01 00:00:00\r\n"
     "  TRACK 02 AUDIO\r\n"
-    "    TITLE \"Either/Or\"\r\n"
+    "    TITLE \"Either/Or \\\"Live\\\"\"\r\n"
     "    INDEX 00 03:10:20\r\n"
     "    INDEX 01 03:12:37\r\n"
     "  TRACK 03 AUDIO\r\n"
@@ -59,7 +60,7 @@ TEST(CueSheet, ReadsTheTextAndTheStartsAsCuebreakpointsDoes) {
     EXPECT_EQ(sheet.Date, "1977");
     EXPECT_EQ(sheet.Genre, "Progressive Rock");
     ASSERT_EQ(sheet.Tracks.size(), 3u);
-    EXPECT_EQ(CueTitles(sheet), (std::vector<std::string>{"Intro", "Either/Or", "\u0417\u0430\u0440\u044F"}));
+    EXPECT_EQ(CueTitles(sheet), (std::vector<std::string>{"Intro", "Either/Or \"Live\"", "\u0417\u0430\u0440\u044F"}));
     EXPECT_EQ(sheet.Tracks[0].Performer, "Guest");
     EXPECT_EQ(sheet.Tracks[1].Performer, "");
     EXPECT_EQ(sheet.Tracks[0].StartMs, 0u);
