@@ -17,6 +17,18 @@ inline uint32_t LoadLe32(const uint8_t* s) {
 
 inline uint64_t LoadLe64(const uint8_t* s) { return uint64_t(LoadLe32(s)) | uint64_t(LoadLe32(s + 4)) << 32; }
 
+// The signed value of an integer sample's container, little-endian: 8-bit
+// samples centred (v - 128), wider ones sign-extended, before any valid-bit
+// shift. Not for floating-point kinds.
+inline int32_t IntegerSample(const uint8_t* s, SampleKind k) {
+    switch (k) {
+    case SampleKind::Unsigned8: return int32_t(s[0]) - 128;
+    case SampleKind::Signed24: return int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24) >> 8;
+    case SampleKind::Signed32: return int32_t(LoadLe32(s));
+    default: return int16_t(uint16_t(s[0] | s[1] << 8));
+    }
+}
+
 inline uint64_t Magnitude(int32_t v) { return v < 0 ? uint64_t(-int64_t(v)) : uint64_t(v); }
 
 // The key of the sample at s; shift is ValidShift of the format (wide integers only).

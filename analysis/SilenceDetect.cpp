@@ -25,13 +25,10 @@ namespace {
 double SampleAmplitude(const uint8_t* s, const WaveFormat& format) {
     const int shift = ValidShift(format);
     switch (KindOf(format)) {
-    case SampleKind::Unsigned8: return std::abs(int(s[0]) - 128);
-    case SampleKind::Signed16: return std::abs(int(int16_t(uint16_t(s[0] | s[1] << 8))));
-    case SampleKind::Signed24: {
-        const int32_t top = int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24);
-        return std::abs(double(top >> (8 + shift)));
-    }
-    case SampleKind::Signed32: return std::abs(double(int32_t(LoadLe32(s)) >> shift));
+    case SampleKind::Unsigned8:
+    case SampleKind::Signed16:
+    case SampleKind::Signed24:
+    case SampleKind::Signed32: return std::abs(double(IntegerSample(s, KindOf(format)) >> shift));
     case SampleKind::Float32: return std::abs(double(std::bit_cast<float>(LoadLe32(s))));
     case SampleKind::Float64: return std::abs(std::bit_cast<double>(LoadLe64(s)));
     }

@@ -94,4 +94,10 @@ uint64_t FramesToMs(uint64_t frames, const WaveFormat& format) {
     return uint64_t(std::fmod(std::nearbyint(double(frames) / rate * 1000.0), 18446744073709551616.0));
 }
 
+int64_t MsToFrames(uint32_t ms, const WaveFormat& format) {
+    const double rate = format.nSamplesPerSec;
+    if (rate == 0) return 0;
+    return int64_t(std::nearbyint(double(ms) * (rate / 1000.0)));
+}
+
 }  // namespace quillon::engine

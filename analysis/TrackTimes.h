@@ -51,4 +51,9 @@ struct ParsedTime {
 // in its low 32 bits. 0 at a rate of 0.
 [[nodiscard]] uint64_t FramesToMs(uint64_t frames, const WaveFormat& format);
 
+// ms at the format's rate in frames, rounded as ConvertPosition rounds (the
+// same value wherever that does not wrap), in 64 bits: a long recording at a
+// high rate passes 2^32 frames. 0 at a rate of 0.
+[[nodiscard]] int64_t MsToFrames(uint32_t ms, const WaveFormat& format);
+
 }  // namespace quillon::engine

@@ -16,6 +16,7 @@
 #include "export/EncoderPool.h"
 #include "export/SourceCheck.h"
 #include "export/TrackWriter.h"
+#include "export/flac/FlacTrack.h"
 #include "platform/Cores.h"
 #include "platform/DiskSpace.h"
 #include "platform/FileOps.h"
@@ -108,10 +109,6 @@ unsigned EncoderThreadCount(const SaveJob& job) {
     return unsigned(std::min<std::size_t>(wanted, tracks));
 }
 
-// What FLAC holds: integer samples (the encoder's own rule, kept here so the
-// job refuses before it asks anything).
-bool FlacHoldsSource(const WaveFormat& format) { return !IsFloatKind(KindOf(format)); }
-
 // Opens the source and checks that it is still the analysed recording and
 // that the output folder's file system has room; false once the user was told
 // why not.
@@ -123,7 +120,7 @@ bool OpenSource(SaveJob& job, Source& source, WindowSeam& seam) {
         seam.ShowErrorBox(FormatText(text::kSourceLost, {job.SourcePath, FirstCheckedName(job.Tracks)}));
         return false;
     }
-    if (job.SaveAsFlac && !FlacHoldsSource(source.format)) {
+    if (job.SaveAsFlac && !FlacHolds(source.format)) {
         source.file.reset();
         seam.ShowErrorBox(text::kFlacNoFloat);
         return false;

@@ -2,7 +2,6 @@
 
 #include "analysis/TrackTimes.h"
 #include "app/Util.h"
-#include "export/FramePosition.h"
 
 namespace quillon::engine {
 
@@ -14,7 +13,7 @@ bool HoldsAnalysedTracks(const Source& source, const std::optional<SourceIdentit
     if (source.format.nBlockAlign == 0) return false;
     // The analysis timed its last track's end from the frames the file held,
     // so the same conversion of what it holds now is the exact bound.
-    const uint64_t heldMs = FramesToMs(source.available / source.format.nBlockAlign, source.format);
+    const uint64_t heldMs = FramesToMs(uint64_t(source.available / source.format.nBlockAlign), source.format);
     for (const TRACK_INFO_STRUCT& track : tracks) {
         if (track.Checked && uint64_t(uint32_t(TimeTextToMs(track.Stop))) > heldMs) return false;
     }

@@ -10,7 +10,6 @@
 #include "analysis/TrackTimes.h"
 #include "app/ErrorCodes.h"
 #include "app/Util.h"
-#include "export/FramePosition.h"
 #include "export/PrefetchReader.h"
 #include "export/WaveWrite.h"
 

@@ -9,6 +9,8 @@
 #include <memory>
 #include <vector>
 
+#include "analysis/SampleAmplitude.h"
+
 namespace quillon::engine {
 namespace {
 
@@ -34,16 +36,6 @@ unsigned FlacBits(const WaveFormat& f) {
     }
 }
 
-int32_t SampleAt(const uint8_t* s, SampleKind kind) {
-    switch (kind) {
-    case SampleKind::Unsigned8: return int32_t(s[0]) - 128;
-    case SampleKind::Signed24: return int32_t(uint32_t(s[0]) << 8 | uint32_t(s[1]) << 16 | uint32_t(s[2]) << 24) >> 8;
-    case SampleKind::Signed32:
-        return int32_t(uint32_t(s[0]) | uint32_t(s[1]) << 8 | uint32_t(s[2]) << 16 | uint32_t(s[3]) << 24);
-    default: return int16_t(uint16_t(s[0] | s[1] << 8));
-    }
-}
-
 // frames of the recording's layout (block align may be padded: the first
 // channels' samples of each frame are taken) into interleaved 32-bit samples.
 void Unpack(const uint8_t* frames, std::size_t count, const WaveFormat& f, std::vector<FLAC__int32>& out) {
@@ -53,7 +45,7 @@ void Unpack(const uint8_t* frames, std::size_t count, const WaveFormat& f, std::
     out.resize(count * channels);
     for (std::size_t i = 0; i < count; ++i) {
         const uint8_t* frame = frames + i * f.nBlockAlign;
-        for (unsigned c = 0; c < channels; ++c) out[i * channels + c] = SampleAt(frame + c * width, kind);
+        for (unsigned c = 0; c < channels; ++c) out[i * channels + c] = IntegerSample(frame + c * width, kind);
     }
 }
 
@@ -113,8 +105,6 @@ FlacResult Feed(FLAC__StreamEncoder* e, const FlacSource& s, ConversionControl& 
 }
 
 }  // namespace
-
-bool FlacHolds(const WaveFormat& format) { return !IsFloatKind(KindOf(format)); }
 
 FlacResult EncodeFlacTrack(const FlacSource& source, const std::string& path, unsigned level,
                            const VorbisComments& comments, ConversionControl& control) {

@@ -31,8 +31,9 @@ enum class FlacResult {
     EncoderFailed,  // libFLAC refused the stream or its verify found a mismatch
 };
 
-// Whether FLAC holds a recording of this format: every integer layout.
-[[nodiscard]] bool FlacHolds(const WaveFormat& format);
+// Whether FLAC holds a recording of this format: every integer layout. Inline,
+// so the save job refuses a float recording before it asks anything.
+[[nodiscard]] inline bool FlacHolds(const WaveFormat& format) { return !IsFloatKind(KindOf(format)); }
 
 // The track's bytes in the recording: length bytes from offset of the open
 // file fd, whole frames of format.

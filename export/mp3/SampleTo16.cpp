@@ -3,18 +3,9 @@
 #include <cmath>
 #include <cstring>
 
+#include "analysis/SampleAmplitude.h"
+
 namespace quillon::engine {
-namespace {
-
-int32_t LoadSigned(const uint8_t* p, int bytes) {
-    uint32_t v = 0;
-    for (int i = 0; i < bytes; ++i) v |= uint32_t(p[i]) << (8 * i);
-    const int unused = 32 - 8 * bytes;
-    return int32_t(v << unused) >> unused;  // sign-extended
-}
-
-}  // namespace
-
 SampleTo16::SampleTo16(const WaveFormat& format, uint64_t seed)
     : kind_(KindOf(format)),
       sampleBytes_(SampleBytes(format)),
@@ -33,9 +24,9 @@ void SampleTo16::Convert(const uint8_t* in, std::size_t frames, int16_t* out) {
 int16_t SampleTo16::Next(const uint8_t* sample) {
     switch (kind_) {
     case SampleKind::Unsigned8: return int16_t(int(sample[0]) * 256 - 32768);
-    case SampleKind::Signed16: return int16_t(LoadSigned(sample, 2));
+    case SampleKind::Signed16: return int16_t(IntegerSample(sample, kind_));
     case SampleKind::Signed24:
-    case SampleKind::Signed32: return Dithered(double(LoadSigned(sample, sampleBytes_)) * scale_);
+    case SampleKind::Signed32: return Dithered(double(IntegerSample(sample, kind_)) * scale_);
     case SampleKind::Float32: {
         float v;
         std::memcpy(&v, sample, sizeof v);
