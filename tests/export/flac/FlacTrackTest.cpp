@@ -85,21 +85,6 @@ TEST(FlacTrack, DecodesToTheSourceSliceByteForByte) {
     }
 }
 
-TEST(FlacTrack, WritesTheCommentsAsGiven) {
-    TempDir dir;
-    const std::string path = dir.Write("s.wav", PcmWave(Format{}, Noise(4000, 0)));
-    const Opened src = OpenWave(path);
-    const platform::UniqueFd fd(open(path.c_str(), O_RDONLY | O_CLOEXEC));
-    ConversionControl control;
-    const std::string flac = dir.path() + "/t.flac";
-    const VorbisComments tags = {{"TITLE", "Caf\xc3\xa9 = \"Blue\""}, {"TRACKNUMBER", "6"}, {"ALBUM", "s"}};
-    ASSERT_EQ(EncodeFlacTrack({fd.get(), src.offset, 4000, src.format}, flac, 0, tags, control), FlacResult::Done);
-    const std::string out = dir.path() + "/tags.txt";
-    ASSERT_EQ(Shell("metaflac --export-tags-to='" + out + "' '" + flac + "'"), 0);
-    const Bytes text = ReadFile(out);
-    EXPECT_EQ(std::string(text.begin(), text.end()), "TITLE=Caf\xc3\xa9 = \"Blue\"\nTRACKNUMBER=6\nALBUM=s\n");
-}
-
 // What cannot be encoded is said before anything is written.
 TEST(FlacTrack, RefusesFloatAndAStopAndAShortSource) {
     test::WideFormatsOn wide;
