@@ -86,8 +86,7 @@ int JudgeFormat(FormatVerdict verdict, const WaveFormat& f, bool wide, bool& wid
 
 // Walks the RIFF structure after the open. 0 on success, else the code (or the
 // message number, as a negative value) to report.
-int ReadStructure(HMMIO h, WaveFormat& format, MMCKINFO& dataChunk) {
-    const bool wide = WideFormatsOn();
+int ReadStructure(HMMIO h, bool wide, WaveFormat& format, MMCKINFO& dataChunk) {
     MMCKINFO riff;
     riff.fccType = mmioFOURCC('W', 'A', 'V', 'E');
     if (MMRESULT r = mmioDescend(h, &riff, nullptr, MMIO_FINDRIFF | (wide ? MMIO_ALLOW64 : 0)))
@@ -139,6 +138,16 @@ bool DescendToData(HMMIO h, const MMCKINFO& riff, MMCKINFO& data) {
     return mmioDescend(h, &data, &riff, MMIO_FINDCHUNK) == MMSYSERR_NOERROR;
 }
 
+int OpenWaveQuietly(const std::string& path, bool wide, UniqueHmmio& handle, WaveFormat& format, MMCKINFO& dataChunk) {
+    format = WaveFormat{};
+    handle.reset();
+    UniqueHmmio file(mmioOpen(path, nullptr, MMIO_READ | MMIO_ALLOCBUF));
+    if (!file) return WaveErrCannotRead;
+    if (const int failure = ReadStructure(file.get(), wide, format, dataChunk)) return failure;
+    handle = std::move(file);
+    return 0;
+}
+
 bool OpenWaveFile(const std::string& path, UniqueHmmio& handle, WaveFormat& format, MMCKINFO& dataChunk,
                   uint64_t& dataSize, WindowSeam& seam) {
     format = WaveFormat{};
@@ -147,18 +156,12 @@ bool OpenWaveFile(const std::string& path, UniqueHmmio& handle, WaveFormat& form
         ShowErrorMessage(seam, MsgFileDoesNotExist);
         return false;
     }
-    UniqueHmmio file(mmioOpen(path, nullptr, MMIO_READ | MMIO_ALLOCBUF));
-    if (!file) {
-        ReportWaveFileError(WaveErrCannotRead, seam);
-        return false;
-    }
-    if (const int failure = ReadStructure(file.get(), format, dataChunk)) {
+    if (const int failure = OpenWaveQuietly(path, WideFormatsOn(), handle, format, dataChunk)) {
         if (failure < 0) ShowErrorMessage(seam, -failure);
         else ReportWaveFileError(failure, seam);
         return false;
     }
     dataSize = dataChunk.cksize;
-    handle = std::move(file);
     return true;
 }
 

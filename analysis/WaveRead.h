@@ -45,6 +45,14 @@ constexpr int WAVERR_BADFORMAT = 32;
 bool OpenWaveFile(const std::string& path, platform::UniqueHmmio& handle, WaveFormat& format,
                   platform::MMCKINFO& dataChunk, uint64_t& dataSize, WindowSeam& seam);
 
+// The open and walk of OpenWaveFile with no message, the wide-formats setting
+// given (for a reader on its own thread that must judge a file as its
+// analysis did): 0 with handle open at the first byte of the data chunk's
+// data, else the code OpenWaveFile would report (a file-layer result or a
+// WaveFileError, or a message number as a negative value) with handle null.
+[[nodiscard]] int OpenWaveQuietly(const std::string& path, bool wide, platform::UniqueHmmio& handle, WaveFormat& format,
+                                  platform::MMCKINFO& dataChunk);
+
 // Shows the message for code (a file-layer result or a WaveFileError); an
 // unknown code shows nothing.
 void ReportWaveFileError(int code, WindowSeam& seam);
