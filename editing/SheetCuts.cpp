@@ -93,7 +93,10 @@ SheetCuts CutAtSheetTimes(const TrackList& tracks, const CueSheet& sheet, const 
     }
     for (std::size_t i = 0; i < rows; ++i) {
         TRACK_INFO_STRUCT& row = cuts.Tracks[i];
-        if (row.Start != tracks[i].Start || row.Stop != tracks[i].Stop) row.WaveSaved = 0;
+        if (row.Start != tracks[i].Start || row.Stop != tracks[i].Stop) {
+            row.WaveSaved = 0;
+            row.Outdated = kAllOutdated;  // its files, if any, hold the old range
+        }
         row.Duration = FormatTime(Ms(row.Stop) - Ms(row.Start));
     }
     return cuts;

@@ -38,7 +38,8 @@ struct SheetCuts {
 // reaches in), or left at the sheet's time where there is none. The sheet's times count from the
 // recording's start. The first Start and the last Stop stay; times are whole
 // milliseconds and every Duration is made again. A row whose times change is
-// no longer saved (WaveSaved 0); names and check boxes stay.
+// no longer saved (WaveSaved 0, every Outdated bit set); names and check
+// boxes stay.
 [[nodiscard]] SheetCuts CutAtSheetTimes(const TrackList& tracks, const CueSheet& sheet, const LevelOverview& overview,
                                         int32_t amplitudePercent);
 

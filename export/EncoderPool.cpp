@@ -5,6 +5,7 @@
 #include <utility>
 
 #include "app/ErrorCodes.h"
+#include "app/Util.h"
 #include "platform/FileOps.h"
 
 namespace quillon::engine {
@@ -141,13 +142,17 @@ void EncoderPool::Convert(Mp3Conversion& conversion) {
         result = encode_(conversion, seam_);
     }
     const bool converted = result == ConversionDone || result == ConversionDoneDropWave;
+    TRACK_INFO_STRUCT& track = job_.Tracks[index];
     const auto dropWave = [&] {
         if (conversion.KeepWave || conversion.Flac) return;
         RemoveFile(waveName);
-        job_.Tracks[index].WaveSaved = 0;
+        track.WaveSaved = 0;
+        // The name holds no file now, so none that is out of date.
+        if (!FileExists(waveName)) track.Outdated &= uint8_t(~OutdatedWave);
     };
     if (converted && !conversion.Flac && job_.TagMp3) Tag(conversion);
     if (converted && ReplaceFile(temp, conversion.Mp3Name)) {
+        track.Outdated &= uint8_t(~(conversion.Flac ? OutdatedFlac : OutdatedMp3));
         dropWave();
         ++job_.TracksSaved;
         if (hooks_.Mp3Written) hooks_.Mp3Written(index, conversion.Mp3Name);

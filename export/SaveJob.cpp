@@ -286,6 +286,7 @@ std::optional<SaveEnd> SaveRun::EndAll() {
 
 void SaveRun::TrackWritten(const TrackWriter::Ended& end) {
     job_.Tracks[end.Track].WaveSaved = 1;
+    job_.Tracks[end.Track].Outdated &= uint8_t(~OutdatedWave);
     madeByJob_.insert(end.Path);
     if (!job_.SaveAsMp3) ++job_.TracksSaved;
     if (hooks_.FileWritten) hooks_.FileWritten(end.Track, end.Path);

@@ -73,6 +73,7 @@ TEST(SheetCuts, EachBoundarySettlesInTheQuietNearTheSheetsTime) {
             EXPECT_EQ(cuts.Tracks[i].Stop, expected[i].Stop) << c.what << ", row " << i;
             EXPECT_EQ(cuts.Tracks[i].Duration, expected[i].Duration) << c.what << ", row " << i;
             EXPECT_EQ(cuts.Tracks[i].WaveSaved, 0) << c.what << ": its saved wave is not this track";
+            EXPECT_EQ(cuts.Tracks[i].Outdated, kAllOutdated) << c.what << ": nor are its other files";
         }
     }
 }

@@ -91,7 +91,9 @@ INSTANTIATE_TEST_SUITE_P(Copies, SaveJobTest, ::testing::Values(1u, 2u),
 TEST_P(SaveJobTest, WritesTheFixedLayoutAndTheSourcesBytes) {
     // 11.025 kHz 8-bit mono: 100..300 ms is frames 1102 (1102.5, halves to even)..3308 (3307.5): 2206 bytes
     MakeSource({1, 1, 11025, 8}, Counting(11025));
-    ASSERT_EQ(Run({Track("Even", 100, 300)}), SaveEnd::Finished);
+    TRACK_INFO_STRUCT even = Track("Even", 100, 300);
+    even.Outdated = kAllOutdated;
+    ASSERT_EQ(Run({even}), SaveEnd::Finished);
     const Bytes file = test::ReadFile(Out("Even.wav"));
     const Bytes samples = Expected(100, 300);
     ASSERT_EQ(samples.size(), 2206u);
@@ -110,6 +112,7 @@ TEST_P(SaveJobTest, WritesTheFixedLayoutAndTheSourcesBytes) {
     EXPECT_EQ(test::Le32(file, 42), samples.size());
     EXPECT_TRUE(std::equal(samples.begin(), samples.end(), file.begin() + 46));
     EXPECT_EQ(job_.Tracks[0].WaveSaved, 1);
+    EXPECT_EQ(job_.Tracks[0].Outdated, OutdatedMp3 | OutdatedFlac);  // files the save did not write
     EXPECT_EQ(job_.State, JobFinished);
     EXPECT_TRUE(LeftoverParts().empty());
 }

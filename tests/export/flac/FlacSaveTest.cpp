@@ -95,6 +95,7 @@ TEST_F(FlacSave, EachFileDecodesToItsTrackAndCarriesItsComments) {
     job.Details.FirstNumber = 5;  // no album and no genre: the recording's name, and none
     TrackList titled = tracks;
     titled[2].Title = "AC/DC \"Live\"";
+    for (auto& t : titled) t.Outdated = kAllOutdated;
     EXPECT_EQ(Run(job, titled, seam), SaveEnd::Finished);
     EXPECT_EQ(seam.boxes, (std::vector<std::string>{"question: " + MessageText(MsgFileExistsPrefix) + Out("B.flac") +
                                                         MessageText(MsgFileExistsOverwrite),
@@ -103,6 +104,8 @@ TEST_F(FlacSave, EachFileDecodesToItsTrackAndCarriesItsComments) {
     EXPECT_EQ(test::ReadFile(Out("B.flac")), (Bytes{'o', 'l', 'd'}));
     EXPECT_EQ(job.TracksSaved.load(), 3u);
     for (const auto& t : job.Tracks) EXPECT_EQ(t.WaveSaved, 0) << "no wave was written";
+    for (std::size_t i = 0; i < 4; ++i)  // B's old file is still there
+        EXPECT_EQ(job.Tracks[i].Outdated, i == 1 ? kAllOutdated : OutdatedWave | OutdatedMp3) << i;
     EXPECT_TRUE(Decoded(Out("A.flac")) == Slice(0, 2));
     EXPECT_TRUE(Decoded(Out("C.flac")) == Slice(3, 6));
     EXPECT_TRUE(Decoded(Out("D.flac")) == Slice(6, 8));

@@ -195,8 +195,9 @@ TEST_P(ParallelSave, AsksInTheOrderOfASaveOneConversionAtATime) {
 
 TEST_P(ParallelSave, EveryMp3DecodesToItsTracksLengthAndTheWavesGo) {
     MakeSource(12);
-    const TrackList tracks{SecondsTrack("One", 0, 1.5), SecondsTrack("Two", 1.5, 5), SecondsTrack("Three", 5, 7),
-                           SecondsTrack("Four", 7, 12)};
+    TrackList tracks{SecondsTrack("One", 0, 1.5), SecondsTrack("Two", 1.5, 5), SecondsTrack("Three", 5, 7),
+                     SecondsTrack("Four", 7, 12)};
+    for (auto& t : tracks) t.Outdated = kAllOutdated;
     UseRealConversions();
     test::RecordingSeam seam;
     SaveJob job;
@@ -208,7 +209,10 @@ TEST_P(ParallelSave, EveryMp3DecodesToItsTracksLengthAndTheWavesGo) {
     EXPECT_TRUE(job.Conversions.Empty());
     EXPECT_FALSE(job.InMp3Phase.load());
     EXPECT_EQ(Files(), (std::vector<std::string>{"Four.MP3", "One.MP3", "Three.MP3", "Two.MP3"}));
-    for (std::size_t i = 0; i < tracks.size(); ++i) EXPECT_EQ(job.Tracks[i].WaveSaved, 0) << i;
+    for (std::size_t i = 0; i < tracks.size(); ++i) {
+        EXPECT_EQ(job.Tracks[i].WaveSaved, 0) << i;
+        EXPECT_EQ(job.Tracks[i].Outdated, OutdatedFlac) << i << ": no wave, a new MP3";
+    }
     for (const auto& [track, path] : mp3Written_) EXPECT_EQ(path, Out(tracks[track].Name + ".MP3"));
     const double lengths[] = {1.5, 3.5, 2, 5};
     for (std::size_t i = 0; i < tracks.size(); ++i) {
