@@ -15,11 +15,14 @@ std::string GetOutputFolder(const std::string& currentWaveFile, const SettingsFi
     return AddTrailingBackslash(folder);
 }
 
-bool AllTracksSaved(const std::string& folder, const std::vector<std::string>& names) {
-    for (const std::string& name : names) {
-        const std::string base = folder + name;
-        const bool saved = FileExists(base + ".wav") || FileExists(base + ".mp3") || FileExists(base + ".MP3") ||
-                           FileExists(base + ".flac");
+bool AllTracksSaved(const std::string& folder, const TrackList& tracks) {
+    for (const TRACK_INFO_STRUCT& track : tracks) {
+        const std::string base = folder + track.Name;
+        const auto has = [&](uint8_t kind, const char* extension) {
+            return !(track.Outdated & kind) && FileExists(base + extension);
+        };
+        const bool saved = has(OutdatedWave, ".wav") || has(OutdatedMp3, ".mp3") || has(OutdatedMp3, ".MP3") ||
+                           has(OutdatedFlac, ".flac");
         if (!saved) return false;
     }
     return true;

@@ -2,8 +2,8 @@
 // Where saved tracks go, and whether every listed track is already there.
 
 #include <string>
-#include <vector>
 
+#include "app/TrackList.h"
 #include "settings/Settings.h"
 
 namespace quillon::engine {
@@ -16,8 +16,10 @@ namespace quillon::engine {
 [[nodiscard]] std::string GetOutputFolder(const std::string& currentWaveFile,
                                           const SettingsFile& settings = SettingsFile());
 
-// True when, for every name, folder + name + ".wav", + ".mp3" or + ".flac"
-// exists (".MP3" too, as saves write it); true for no names.
-[[nodiscard]] bool AllTracksSaved(const std::string& folder, const std::vector<std::string>& names);
+// True when every track has a saved file: folder + Name + ".wav", + ".mp3"
+// (".MP3" too, as saves write it) or + ".flac" exists and the track's
+// Outdated bit of that kind is clear (a file cut at another range is not the
+// track saved). True for no tracks.
+[[nodiscard]] bool AllTracksSaved(const std::string& folder, const TrackList& tracks);
 
 }  // namespace quillon::engine

@@ -46,13 +46,23 @@ std::optional<std::string> ChooseInstallation(const std::vector<CV_PRODUCT_INFO_
     return std::nullopt;
 }
 
+namespace {
+
+// The track's file of this extension is in folder and holds the track's range.
+bool CurrentFile(const TRACK_INFO_STRUCT& track, const std::string& folder, const char* extension, uint8_t kind) {
+    return !(track.Outdated & kind) && FileExists(folder + track.Name + extension);
+}
+
+}  // namespace
+
 TrackFiles CheckTrackFiles(TrackList& tracks, const std::vector<bool>& checked, const std::string& folder,
                            HandOffMode mode) {
     TrackFiles files;
     for (std::size_t i = 0; i < tracks.size() && i < checked.size(); ++i) {
         if (!checked[i]) continue;
-        if (mode == HandOffBurn && !FileExists(folder + tracks[i].Name + ".MP3")) files.allMp3 = false;
-        if (FileExists(folder + tracks[i].Name + ".wav")) tracks[i].WaveSaved = 1;
+        TRACK_INFO_STRUCT& track = tracks[i];
+        if (mode == HandOffBurn && !CurrentFile(track, folder, ".MP3", OutdatedMp3)) files.allMp3 = false;
+        if (CurrentFile(track, folder, ".wav", OutdatedWave)) track.WaveSaved = 1;
         else files.allWaves = false;
     }
     return files;
@@ -61,9 +71,10 @@ TrackFiles CheckTrackFiles(TrackList& tracks, const std::vector<bool>& checked, 
 std::string CompanionParameters(HandOffMode mode, const TrackList& tracks, const std::string& folder) {
     std::string p = mode == HandOffBurn ? " /Burn " : "";
     for (const TRACK_INFO_STRUCT& track : tracks) {
-        const std::string mp3 = folder + track.Name + ".MP3";
-        if (mode == HandOffBurn && FileExists(mp3)) p += " \"" + mp3 + "\"";
-        if (track.WaveSaved) p += " \"" + folder + track.Name + ".wav\"";
+        if (mode == HandOffBurn && CurrentFile(track, folder, ".MP3", OutdatedMp3)) {
+            p += " \"" + folder + track.Name + ".MP3\"";
+        }
+        if (track.WaveSaved && !(track.Outdated & OutdatedWave)) p += " \"" + folder + track.Name + ".wav\"";
     }
     return p;
 }

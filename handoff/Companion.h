@@ -46,7 +46,8 @@ inline constexpr const char* kUninstallKey = "SOFTWARE\\Microsoft\\Windows\\Curr
 
 // Marks WaveSaved for each checked track whose wave file is in folder (never
 // clears it) and tells whether every checked track has its wave file, and
-// (for Burn) its MP3 file.
+// (for Burn) its MP3 file. A file of a kind the track's Outdated bits name
+// holds another range: it counts as missing and marks nothing.
 struct TrackFiles {
     bool allWaves = true;
     bool allMp3 = true;
@@ -56,7 +57,7 @@ struct TrackFiles {
 
 // The parameter text: " /Burn " for Burn, then per track in list order its
 // MP3 file (Burn, when it exists) and its wave file (when WaveSaved), each as
-// a blank and the path in double quotes.
+// a blank and the path in double quotes; never a file whose Outdated bit is set.
 [[nodiscard]] std::string CompanionParameters(HandOffMode mode, const TrackList& tracks, const std::string& folder);
 
 // Shows 134 or 135, then 136 in status panel 0, and starts the executable

@@ -9,7 +9,6 @@
 #include "app/window/HelpViewer.h"
 #include "app/window/MainForm.h"
 #include "app/window/QtSeams.h"
-#include "app/window/TrackListView.h"
 #include "app/window/UserDialogs.h"
 #include "export/OutputFolder.h"
 #include "export/window/SaveHandlers.h"
@@ -69,11 +68,9 @@ void TMainForm::EndOnSignal() {
 }
 
 bool TMainForm::AllTracksSaved() const {
-    std::vector<std::string> names;
-    names.reserve(std::size_t(TrackListView->RowCount()));
-    for (int i = 0; i < TrackListView->RowCount(); ++i) names.push_back(TrackListView->Row(i)->text(0).toStdString());
-    if (names.empty()) return true;
-    return engine::AllTracksSaved(engine::GetOutputFolder(CurrentWaveFile), names);
+    // The list holds the rows' names and knows which of their files are out of date.
+    if (TrackList.empty()) return true;
+    return engine::AllTracksSaved(engine::GetOutputFolder(CurrentWaveFile), TrackList);
 }
 
 void TMainForm::FormClose() {

@@ -110,11 +110,15 @@ engine::SaveHooks SaveHandlers::MakeSaveHooks(const std::shared_ptr<engine::Save
 
 void SaveHandlers::SaveWorkerEnded(const std::shared_ptr<engine::SaveJob>& job, engine::SaveEnd end,
                                    uint64_t listGeneration) {
-    // The worker wrote the saved flags into its own copy of the list; they
-    // belong to the list the save was started from, and to no later one.
+    // The worker wrote the saved flags, and which files it brought up to date,
+    // into its own copy of the list; they belong to the list the save was
+    // started from, and to no later one.
     engine::TrackList& tracks = form_.TrackList;
     if (listGeneration == form_.TrackListGeneration && job->Tracks.size() == tracks.size()) {
-        for (std::size_t i = 0; i < tracks.size(); ++i) tracks[i].WaveSaved = job->Tracks[i].WaveSaved;
+        for (std::size_t i = 0; i < tracks.size(); ++i) {
+            tracks[i].WaveSaved = job->Tracks[i].WaveSaved;
+            tracks[i].Outdated = job->Tracks[i].Outdated;
+        }
     }
     // The timer may have let go of a finished job already; only a newer job
     // keeps the window busy.

@@ -44,19 +44,47 @@ TEST_F(OutputFolderTest, MissingMusicFolderFallsBackToTheHomeFolder) {
     EXPECT_EQ(engine::GetOutputFolder("/records/Side A.wav", settings_), platform::HomeFolder() + "/");
 }
 
-TEST(AllTracksSaved, EveryNameNeedsAWaveMp3OrFlacFile) {
+TEST(AllTracksSaved, EveryTrackNeedsAWaveMp3OrFlacFileOfItsRange) {
+    using namespace engine;
     TempDir out;
     const std::string folder = out.path() + "/";
-    EXPECT_TRUE(engine::AllTracksSaved(folder, {}));
-    EXPECT_FALSE(engine::AllTracksSaved(folder, {"One"}));
     out.Write("One.wav", {0});
     out.Write("Two.MP3", {0});
     out.Write("Three.mp3", {0});
     out.Write("Five.flac", {0});
-    EXPECT_TRUE(engine::AllTracksSaved(folder, {"One", "Two", "Three", "Five"}));
-    EXPECT_FALSE(engine::AllTracksSaved(folder, {"One", "Four", "Two"}));
     out.Write("Four.txt", {0});
-    EXPECT_FALSE(engine::AllTracksSaved(folder, {"Four"}));
+    out.Write("Six.wav", {0});
+    out.Write("Six.flac", {0});
+    const struct {
+        const char* name;
+        uint8_t outdated;
+        bool saved;
+    } cases[] = {
+        {"One", 0, true},
+        {"Two", 0, true},
+        {"Three", 0, true},
+        {"Five", 0, true},
+        {"Four", 0, false},
+        {"Seven", 0, false},
+        {"One", OutdatedWave, false},
+        {"One", OutdatedMp3 | OutdatedFlac, true},
+        {"Two", OutdatedMp3, false},
+        {"Three", OutdatedMp3, false},
+        {"Five", OutdatedFlac, false},
+        {"Six", OutdatedWave, true},  // its FLAC file holds its range
+        {"Six", OutdatedWave | OutdatedFlac, false},
+    };
+    EXPECT_TRUE(AllTracksSaved(folder, {}));
+    TrackList all;
+    for (const auto& c : cases) {
+        TRACK_INFO_STRUCT track{c.name, "", "", "", 0, 0};
+        track.Outdated = c.outdated;
+        EXPECT_EQ(AllTracksSaved(folder, {track}), c.saved) << c.name << " " << int(c.outdated);
+        if (c.saved) all.push_back(track);
+    }
+    EXPECT_TRUE(AllTracksSaved(folder, all));
+    all.push_back({"Four", "", "", "", 0, 0});
+    EXPECT_FALSE(AllTracksSaved(folder, all));
 }
 
 }  // namespace

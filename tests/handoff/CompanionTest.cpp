@@ -144,6 +144,35 @@ TEST(CompanionCommandLine, CheckedFilesMarkWhatIsSaved) {
     EXPECT_TRUE(files.allMp3);
 }
 
+TEST(CompanionCommandLine, AFileCutAtAnotherRangeCountsAsMissing) {
+    TempDir out;
+    const std::string f = out.path() + "/";
+    out.Write("A.wav", {1});
+    out.Write("A.MP3", {1});
+    const std::string mp3 = " \"" + f + "A.MP3\"", wave = " \"" + f + "A.wav\"";
+    const struct {
+        uint8_t outdated;
+        bool allWaves, allMp3;
+        uint8_t waveSaved;
+        std::string burn;  // the parameters after " /Burn ", WaveSaved set
+    } cases[] = {
+        {0, true, true, 1, mp3 + wave},
+        {OutdatedWave, false, true, 0, mp3},
+        {OutdatedMp3, true, false, 1, wave},
+        {OutdatedFlac, true, true, 1, mp3 + wave},
+    };
+    for (const auto& c : cases) {
+        TrackList tracks{{"A", "", "", "", 1, 0}};
+        tracks[0].Outdated = c.outdated;
+        const TrackFiles files = CheckTrackFiles(tracks, {true}, f, HandOffBurn);
+        EXPECT_EQ(files.allWaves, c.allWaves) << int(c.outdated);
+        EXPECT_EQ(files.allMp3, c.allMp3) << int(c.outdated);
+        EXPECT_EQ(tracks[0].WaveSaved, c.waveSaved) << int(c.outdated);
+        tracks[0].WaveSaved = 1;
+        EXPECT_EQ(CompanionParameters(HandOffBurn, tracks, f), " /Burn " + c.burn) << int(c.outdated);
+    }
+}
+
 TEST(CompanionLaunch, StartsTheProgramWithTheArguments) {
     TempDir dir;
     const std::string folder = Install(dir, "trimora", {"TRM32.EXE"});

@@ -733,8 +733,10 @@ private slots:
         MakeForm();
         qputenv("XDG_CONFIG_HOME", "/dev/null/config");
         form_->TrackList.push_back({"kept until shutdown", "", "", "", 0, 0});
+        dialogs_->answers = {true};  // close all the same: the track is not saved
         QVERIFY(form_->close());
-        QCOMPARE(dialogs_->boxes, QStringList{"error: Unable to write to /dev/null/config/Quillon.ini."});
+        QCOMPARE(dialogs_->boxes, (QStringList{"warning question: " + Message(engine::MsgUnsavedTracksExit),
+                                               "error: Unable to write to /dev/null/config/Quillon.ini."}));
         QVERIFY(form_->TrackList.empty());
     }
 
