@@ -52,7 +52,14 @@ void AnalysisHandlers::analyzeButtonClick() {
     form_.SetEnabled(Control::PlayEnd, false);
 
     const engine::SettingsFile settings;
-    if (path != form_.CurrentWaveFile) form_.Details = engine::DefaultDetails(path);
+    if (path != form_.CurrentWaveFile) {
+        form_.Details = engine::DefaultDetails(path);
+        form_.History.Clear();
+        form_.HistoryChanged();
+    } else {
+        // The list the new one replaces, so Undo can bring it back.
+        task->Replaced = form_.TrackList;
+    }
     form_.CurrentWaveFile = path;
     task->Job.FileName = path;
     task->Job.SilenceAmplitude = settings.Read(engine::keys::SilenceAmplitude);
@@ -114,6 +121,7 @@ void AnalysisHandlers::AnalyzeTimerTimer() {
         form_.TrackListSource = job.Report.Source;
         LastAnalysis = {std::move(job.Report), job.SilenceAmplitude, job.SilenceDurationMs};
         form_.FillTrackListView();
+        if (!AnalysisJob->Replaced.empty()) form_.RecordEdit("Analysis", std::move(AnalysisJob->Replaced));
         form_.SetAnalysisControlsEnabled(true);
         form_.HideJobProgress();
         job.Progress.store(0);
@@ -157,7 +165,7 @@ void AnalysisHandlers::StopAnalysis() {
 }
 
 void AnalysisHandlers::OverviewMenuItemClick() {
-    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, PlayPosition);
+    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, Overview);
     OverviewForm->show();
     OverviewForm->raise();
     OverviewForm->activateWindow();
@@ -170,7 +178,7 @@ void AnalysisHandlers::ExplainSingleTrack() {
     if (form_.CurrentWaveFile == explainedFile_) return;
     if (!engine::SettingsFile().Read(engine::keys::ShowOverviewOnOneTrack)) return;
     explainedFile_ = form_.CurrentWaveFile;
-    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, PlayPosition);
+    if (OverviewForm == nullptr) OverviewForm = new TOverviewForm(form_, *this, Overview);
     OverviewForm->ShowFind();
 }
 

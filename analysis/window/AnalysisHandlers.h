@@ -12,6 +12,7 @@
 #include <string>
 
 #include "analysis/AnalysisJob.h"
+#include "analysis/window/OverviewHooks.h"
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
 
@@ -29,6 +30,7 @@ class TOverviewForm;
 struct AnalysisTask {
     engine::AnalysisJob Job;
     engine::TrackList Tracks;
+    engine::TrackList Replaced;             // the list of the same file that this one replaces
     std::atomic<bool> AbortPressed{false};  // the user's Abort, as against a failing job's own
 };
 
@@ -51,9 +53,9 @@ public:
     Finished LastAnalysis;
     TOverviewForm* OverviewForm = nullptr;  // made when first shown
     // Wired in by the main window: Abort's press when no analysis runs (the
-    // save's abort), and where a preview plays now, for the overview.
+    // save's abort), and what the overview asks of the other features.
     std::function<void()> AbortSave;
-    std::function<std::optional<uint32_t>()> PlayPosition;
+    OverviewHooks Overview;
 
     void analyzeButtonClick();
     void AnalyzeTimerTimer();

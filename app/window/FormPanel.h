@@ -18,6 +18,7 @@
 #include "app/TrackList.h"
 #include "app/WindowSeam.h"
 #include "app/WorkerIdleEvent.h"
+#include "editing/EditHistory.h"
 #include "editing/TrackEdits.h"
 #include "export/RecordingDetails.h"
 #include "export/SaveJob.h"
@@ -67,6 +68,22 @@ public:
     // file starts from its defaults.
     engine::RecordingDetails Details;
     engine::WorkerIdleEvent WorkerIdleEvent;
+    // The list's edits of the recording in CurrentWaveFile, for Undo and Redo.
+    // Another file starts an empty history.
+    engine::EditHistory History;
+
+    // Keeps before as the list an edit (named action) has just changed, and
+    // lets Undo and Redo follow. mergeKey: see EditHistory::Record.
+    void RecordEdit(std::string action, engine::TrackList before, std::string mergeKey = {}) {
+        History.Record(std::move(action), std::move(before), std::move(mergeKey));
+        HistoryChanged();
+    }
+    // Whether the list may be edited now, under the rules of Split and Merge:
+    // no job, save or preview runs and there is a list.
+    [[nodiscard]] bool CanEditList() const {
+        return !UiBusy.load() && !SaveRunning.load() && !Previewing.load() && !ListLocked() && !AnalysisRunning() &&
+               !TrackList.empty();
+    }
 
     // Messages: the seam for calls on the window's thread, the dialogs, and
     // the window they belong to.
@@ -118,6 +135,13 @@ public:
     // listShown when the list is filled anew, for as long as receiver lives.
     virtual void WatchTrackList(QObject& receiver, std::function<void()> rowsChanged,
                                 std::function<void()> listShown) = 0;
+
+    // The Undo and Redo items follow History (their names, on or off).
+    virtual void HistoryChanged() = 0;
+    // TrackList changed in its rows' texts only (a moved boundary, an undone
+    // rename) or in its number of rows: the rows follow it. Rows of a
+    // changed count come back unchecked, as after a split.
+    virtual void ShowEditedList() = 0;
 
     // The workers of the jobs, and which job is the window's current one.
     [[nodiscard]] virtual WorkerThreads& Workers() = 0;

@@ -4,6 +4,7 @@
 #include <QClipboard>
 #include <QGuiApplication>
 #include <QLineEdit>
+#include <QMenu>
 #include <QTimer>
 
 #include "analysis/window/AnalysisHandlers.h"
@@ -18,6 +19,7 @@
 #include "editing/window/EditHandlers.h"
 #include "editing/window/ImportHandlers.h"
 #include "editing/window/SplitUnit.h"
+#include "editing/window/UndoHandlers.h"
 #include "export/window/DetailsHandlers.h"
 #include "export/window/Mp3Handlers.h"
 #include "export/window/SaveHandlers.h"
@@ -45,6 +47,7 @@ TMainForm::TMainForm(std::vector<std::string> arguments, UserDialogs& dialogs, Q
     preferences_ = std::make_unique<PreferencesHandlers>(*this, [this] { ShowHelpTopic(HelpTopic::Preferences); });
     imports_ = std::make_unique<ImportHandlers>(*this);
     detailsEditor_ = std::make_unique<DetailsHandlers>(*this);
+    undo_ = std::make_unique<UndoHandlers>(*this);
     WireFeatures();
     ConnectHandlers();
     setAcceptDrops(true);
@@ -64,10 +67,15 @@ void TMainForm::WireFeatures() {
     Analysis().AbortSave = [&save] {
         if (save.SaveJob) save.AbortSave();
     };
-    Analysis().PlayPosition = [&preview]() -> std::optional<uint32_t> {
+    OverviewHooks& overview = Analysis().Overview;
+    overview.PlayPosition = [&preview]() -> std::optional<uint32_t> {
         const uint32_t position = preview.Player.AudioGetPosition();
         return position != 0 ? std::optional<uint32_t>(position) : std::nullopt;
     };
+    overview.PlayRange = [&preview](uint32_t startMs, uint32_t stopMs) { preview.PlayRange(startMs, stopMs); };
+    overview.StopPreview = [&preview] { preview.StopPreviewButtonClick(); };
+    overview.Undo = [this] { Undos().UndoMenuItemClick(); };
+    overview.Redo = [this] { Undos().RedoMenuItemClick(); };
     save.CompanionStep = [&handOff] { return handOff.LaunchStep(); };
     handOff.SaveThenLaunch = [&save] { save.SaveCheckedTracks(engine::SaveType::Wave, true, true); };
     Edits().SplitForm->OnHelp = [this] { ShowHelpTopic(HelpTopic::Split); };
@@ -123,6 +131,11 @@ void TMainForm::ConnectHandlers() {
     connect(ImportMenuItem, &QAction::triggered, this, [this] { Imports().ImportMenuItemClick(); });
     connect(PasteMenuItem, &QAction::triggered, this, [this] { PasteMenuItemClick(); });
     connect(DetailsMenuItem, &QAction::triggered, this, [this] { DetailsEditor().DetailsMenuItemClick(); });
+    connect(UndoMenuItem, &QAction::triggered, this, [this] { Undos().UndoMenuItemClick(); });
+    connect(RedoMenuItem, &QAction::triggered, this, [this] { Undos().RedoMenuItemClick(); });
+    // A job that started or ended since the last edit turns the items off or on.
+    connect(EditMenu, &QMenu::aboutToShow, this, [this] { ShowUndoItems(CanEditList()); });
+    connect(EditMenu, &QMenu::aboutToHide, this, [this] { ShowUndoItems(true); });
     connect(HelpTopicsItem, &QAction::triggered, this, [this] { ShowHelpTopic(HelpTopic::Contents); });
     connect(AboutQuillonMenuItem, &QAction::triggered, this, [this] {
         AboutBox box(this);

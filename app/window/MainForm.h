@@ -3,7 +3,7 @@
 // them. It is the features' FormPanel: it owns the one track list and the
 // state every command looks at. Each feature's handlers and state live in a
 // class of that feature's window/ folder (Analysis(), Edits(), Preview(),
-// Save(), Mp3(), HandOff(), Preferences(), Imports(), DetailsEditor()), which the form owns and wires
+// Save(), Mp3(), HandOff(), Preferences(), Imports(), DetailsEditor(), Undos()), which the form owns and wires
 // together where it makes them. Workers reach the window only through
 // the window seam, which carries their calls to this window's thread.
 
@@ -37,6 +37,7 @@ class HandOffHandlers;
 class PreferencesHandlers;
 class ImportHandlers;
 class DetailsHandlers;
+class UndoHandlers;
 
 class TMainForm : public QMainWindow, public MainFormControls, public FormPanel {
     Q_OBJECT
@@ -55,6 +56,7 @@ public:
     [[nodiscard]] PreferencesHandlers& Preferences() { return *preferences_; }
     [[nodiscard]] ImportHandlers& Imports() { return *imports_; }
     [[nodiscard]] DetailsHandlers& DetailsEditor() { return *detailsEditor_; }
+    [[nodiscard]] UndoHandlers& Undos() { return *undo_; }
     [[nodiscard]] UserDialogs& Dialogs() override { return dialogs_; }
     // The seam for calls made on the window's own thread.
     [[nodiscard]] engine::WindowSeam& Seam() override { return *seam_; }
@@ -64,6 +66,8 @@ public:
     void FillTrackListView() override;
     void ClearTrackListView() override;
     void RefreshTrackListView() override;
+    void ShowEditedList() override;
+    void HistoryChanged() override;
     [[nodiscard]] bool AnyTrackChecked() const override;
     // Clicks and changes in the list are ignored while a save runs or a preview plays.
     [[nodiscard]] bool ListLocked() const override;
@@ -144,6 +148,8 @@ private:
     // Import, Paste Track Names and Recording Details: on with v while there is a list.
     void SetListMenuItemsEnabled(bool v);
     void PasteMenuItemClick();
+    // The Undo and Redo items' names, and on while the history has a step and editable.
+    void ShowUndoItems(bool editable);
     void OpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void PostOpenFileList(std::shared_ptr<engine::FileListBlock> block);
     void FileNameEditChange();
@@ -163,6 +169,7 @@ private:
     std::unique_ptr<PreferencesHandlers> preferences_;
     std::unique_ptr<ImportHandlers> imports_;
     std::unique_ptr<DetailsHandlers> detailsEditor_;
+    std::unique_ptr<UndoHandlers> undo_;
     WorkerThreads workers_{*this, WorkerIdleEvent};
     HelpViewer* helpViewer_ = nullptr;
     bool shown_ = false;

@@ -189,13 +189,21 @@ void MainFormControls::CreateMenus(QMainWindow& window) {
     file->addSeparator();
     ImportMenuItem = file->addAction("&Import Track Names…");
 
-    QMenu* edit = window.menuBar()->addMenu("&Edit");
+    QMenu* edit = EditMenu = window.menuBar()->addMenu("&Edit");
     SelectAllMenuItem = edit->addAction("Select &All");
     SelectAllMenuItem->setShortcut(QKeySequence("Ctrl+A"));
     SelectNoneMenuitem = edit->addAction("Select &None");
     SelectNoneMenuitem->setShortcut(QKeySequence("Ctrl+D"));
     SelectAllMenuItem->setEnabled(false);
     SelectNoneMenuitem->setEnabled(false);
+    edit->addSeparator();
+    // The names follow the history ("Undo Split"); a name editor that is open
+    // takes the keys for its own text.
+    UndoMenuItem = edit->addAction("&Undo");
+    UndoMenuItem->setShortcut(QKeySequence::Undo);
+    RedoMenuItem = edit->addAction("&Redo");
+    RedoMenuItem->setShortcut(QKeySequence("Ctrl+Shift+Z"));
+    for (QAction* item : {UndoMenuItem, RedoMenuItem}) item->setEnabled(false);
     edit->addSeparator();
     PasteMenuItem = edit->addAction("&Paste Track Names");
     PasteMenuItem->setShortcut(QKeySequence::Paste);

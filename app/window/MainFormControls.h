@@ -12,6 +12,7 @@ class QComboBox;
 class QLabel;
 class QLineEdit;
 class QMainWindow;
+class QMenu;
 class QProgressBar;
 
 namespace quillon::app {
@@ -48,6 +49,9 @@ struct MainFormControls {
     QAction* ImportMenuItem = nullptr;
     QAction* PasteMenuItem = nullptr;  // its Ctrl+V acts in the track list only, not in its name editor
     QAction* DetailsMenuItem = nullptr;
+    QMenu* EditMenu = nullptr;
+    QAction* UndoMenuItem = nullptr;
+    QAction* RedoMenuItem = nullptr;
     QAction* OverviewMenuItem = nullptr;
     QAction* HelpTopicsItem = nullptr;
     QAction* AboutQuillonMenuItem = nullptr;

@@ -11,6 +11,7 @@
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
+#include "editing/window/UndoHandlers.h"
 #include "export/TrackNameRule.h"
 #include "export/window/SaveHandlers.h"
 
@@ -47,6 +48,27 @@ void TMainForm::RefreshTrackListView() {
         }
     }
     emit trackListShown();
+}
+
+void TMainForm::ShowEditedList() {
+    if (TrackListView->RowCount() == int(TrackList.size())) {
+        RefreshTrackListView();
+        return;
+    }
+    ClearTrackListView();
+    FillTrackListView();
+    TrackListViewChange();
+}
+
+void TMainForm::HistoryChanged() { ShowUndoItems(true); }
+
+void TMainForm::ShowUndoItems(bool editable) {
+    // Off only while the menu shows a busy window: an item turned off stays
+    // off for its key too, and a job's end does not come by here.
+    UndoMenuItem->setText(Undos().UndoText());
+    RedoMenuItem->setText(Undos().RedoText());
+    UndoMenuItem->setEnabled(editable && History.CanUndo());
+    RedoMenuItem->setEnabled(editable && History.CanRedo());
 }
 
 bool TMainForm::AnyTrackChecked() const {
@@ -188,9 +210,13 @@ void TMainForm::TrackListViewEdited(int row, const QString& text) {
     if (row < 0 || row >= int(TrackList.size()) || row >= TrackListView->RowCount()) return;
     engine::TRACK_INFO_STRUCT& track = TrackList[std::size_t(row)];
     const std::string name = TrackListView->Row(row)->text(0).toStdString();
-    // A name typed by hand is the title the tags carry from now on.
-    if (name != track.Name) track.Title.clear();
-    track.Name = name;
+    if (name != track.Name) {
+        engine::TrackList before = TrackList;
+        // A name typed by hand is the title the tags carry from now on.
+        track.Title.clear();
+        track.Name = name;
+        RecordEdit("Rename", std::move(before));
+    }
     FlagUnsavableName(row);
 }
 

@@ -52,8 +52,10 @@ void EditHandlers::SplitButtonClick() {
     }
     const engine::TRACK_INFO_STRUCT& track = form_.TrackList[*row];
     if (engine::SplitPointInside(track, point)) {
+        engine::TrackList before = form_.TrackList;
         engine::SplitTrack(form_.TrackList, *row, point);
         RebuildRows();
+        form_.RecordEdit("Split", std::move(before));
     } else {
         form_.Seam().ShowErrorBox(engine::MessageText(engine::MsgSpecifyTimeBetween) + track.Start + " To " +
                                   track.Stop);
@@ -70,8 +72,10 @@ void EditHandlers::MergeButtonClick() {
         EndCommand();
         return;
     }
+    engine::TrackList before = form_.TrackList;
     engine::MergeTracks(form_.TrackList, *upper);
     RebuildRows();
+    form_.RecordEdit("Merge", std::move(before));
     form_.SetEnabled(Control::Merge, false);
     form_.SetStatusText(engine::text::kMergeCompleted);
     form_.UiBusy = false;

@@ -1,5 +1,7 @@
 #include "editing/window/ImportHandlers.h"
 
+#include <utility>
+
 #include <QDialog>
 #include <QFileInfo>
 #include <QWidget>
@@ -116,7 +118,8 @@ void ImportHandlers::ConfirmAndApply(const ImportSource& source) {
         tracks = std::move(cuts.Tracks);
     }
     engine::ApplyTitles(tracks, source.Titles, {ImportForm->NumberNames(), form_.Details.FirstNumber});
-    form_.TrackList = std::move(tracks);
+    engine::TrackList before = std::exchange(form_.TrackList, std::move(tracks));
+    form_.RecordEdit(cut ? "Import Names and Cuts" : "Import Track Names", std::move(before));
     if (source.Sheet != nullptr) engine::ApplySheetDetails(*source.Sheet, form_.Details);
     form_.RefreshTrackListView();
     form_.SetStatusText(QString::fromStdString(StatusAfterImport(plan.Named, source.From, cut)));
