@@ -47,6 +47,8 @@ inline constexpr StringKey OverviewWindow{"OverviewSection", "OverviewWindow:"};
 // Whether an analysis that finds one track in a long recording brings the
 // overview to the front, to explain why.
 inline constexpr BoolKey ShowOverviewOnOneTrack{"OverviewSection", "ShowWhenOneTrack:", true};
+// The overview's level axis: 0 linear (percent of full scale), 1 dBFS.
+inline constexpr IntegerKey OverviewAxis{"OverviewSection", "LevelAxis:", 0};
 // The open dialog's size as the user left it, in device-independent pixels: "width,height".
 inline constexpr StringKey OpenDialogSize{"OpenDialogSection", "OpenDialogSize:"};
 // Whether 24- and 32-bit integer, floating-point, extensible and RF64/BW64

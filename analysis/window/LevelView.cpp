@@ -4,6 +4,7 @@
 #include <QPainter>
 
 #include <algorithm>
+#include <cmath>
 #include <iterator>
 
 #include "analysis/TrackTimes.h"
@@ -44,19 +45,46 @@ CutChanges CompareCuts(const std::vector<MsSpan>& quiet, const std::vector<uint3
     return changes;
 }
 
+double AxisShare(LevelAxis axis, double percent) {
+    if (!(percent > 0)) return 0;
+    const double p = std::min(percent, 100.0);
+    if (axis == LevelAxis::Linear) return p / 100;
+    return std::clamp((20 * std::log10(p / 100) - kAxisFloorDb) / -kAxisFloorDb, 0.0, 1.0);
+}
+
+double AxisPercent(LevelAxis axis, double share) {
+    share = std::clamp(share, 0.0, 1.0);
+    if (axis == LevelAxis::Linear) return share * 100;
+    return share <= 0 ? 0 : 100 * std::pow(10.0, (kAxisFloorDb - share * kAxisFloorDb) / 20);
+}
+
 LevelView::LevelView(QWidget* parent) : QWidget(parent) {
     setMouseTracking(true);
+    setFocusPolicy(Qt::StrongFocus);
     setAttribute(Qt::WA_OpaquePaintEvent);
 }
 
 void LevelView::SetOverview(const engine::LevelOverview* overview) {
     overview_ = overview;
-    DrawLevels();
-    update();
+    pyramid_ = overview == nullptr ? engine::PeakPyramid() : engine::PeakPyramid(overview->Peaks);
+    samples_.clear();
+    samplesSpan_ = {};
+    fileChanged_ = false;
+    if (overview == nullptr || overview->Empty()) return SpanMoved();
+    // A new analysis of the same recording keeps the stretch the user looked at.
+    const std::pair<uint64_t, uint32_t> length{overview->TotalFrames, overview->SamplesPerSec};
+    if (length != shownLength_) {
+        shownLength_ = length;
+        boundary_ = 0;
+        fromMs_ = 0;
+        spanMs_ = TotalMs();
+    }
+    SpanMoved();
 }
 
 void LevelView::SetTracks(std::vector<TrackMark> tracks) {
     tracks_ = std::move(tracks);
+    if (boundary_ >= tracks_.size()) boundary_ = 0;
     CompareWithList();
     update();
 }
@@ -84,6 +112,18 @@ void LevelView::SetPlayPosition(std::optional<uint32_t> ms) {
     update();
 }
 
+void LevelView::SetLevelAxis(LevelAxis axis) {
+    if (axis == axis_) return;
+    axis_ = axis;
+    DrawLevels();
+    update();
+}
+
+void LevelView::SelectBoundary(std::size_t boundary) {
+    boundary_ = boundary < tracks_.size() ? boundary : 0;
+    update();
+}
+
 QRect LevelView::Plot() const { return rect().adjusted(0, kLabelHeight, -1, -kRulerHeight); }
 
 uint32_t LevelView::TotalMs() const {
@@ -91,26 +131,105 @@ uint32_t LevelView::TotalMs() const {
     return uint32_t(overview_->TotalFrames * 1000 / overview_->SamplesPerSec);
 }
 
+double LevelView::MinSpanMs() const {
+    // The deepest zoom gives each sample some eight pixels.
+    const double rate = overview_ == nullptr || overview_->SamplesPerSec == 0 ? 1000.0 : overview_->SamplesPerSec;
+    return std::max(1.0, Plot().width() / 8.0) * 1000.0 / rate;
+}
+
+void LevelView::ShowSpan(double fromMs, double spanMs) {
+    const double total = TotalMs();
+    spanMs = std::clamp(spanMs, std::min(MinSpanMs(), total), total);
+    fromMs = std::clamp(fromMs, 0.0, total - spanMs);
+    if (fromMs == fromMs_ && spanMs == spanMs_) return;
+    fromMs_ = fromMs;
+    spanMs_ = spanMs;
+    SpanMoved();
+}
+
+void LevelView::ShowWhole() { ShowSpan(0, TotalMs()); }
+
+void LevelView::ZoomAround(double factor, int x) {
+    const QRect plot = Plot();
+    const double share = std::clamp(double(x - plot.left()) / std::max(1, plot.width()), 0.0, 1.0);
+    const double at = fromMs_ + share * spanMs_;
+    const double span = spanMs_ / factor;
+    ShowSpan(at - share * span, span);
+}
+
+void LevelView::SpanMoved() {
+    if (const auto wanted = WantedSamples(); wanted && !(*wanted == samplesSpan_)) emit samplesWanted(*wanted);
+    DrawLevels();
+    emit spanChanged();
+    update();
+}
+
+std::optional<SampleSpan> LevelView::WantedSamples() const {
+    if (overview_ == nullptr || overview_->Empty() || overview_->SamplesPerSec == 0) return std::nullopt;
+    const int width = std::max(1, Plot().width());
+    if (spanMs_ / width >= overview_->ColumnMs()) return std::nullopt;
+    const double rate = overview_->SamplesPerSec;
+    const auto first = uint64_t(std::floor(fromMs_ * rate / 1000));
+    const auto last = std::min(overview_->TotalFrames, uint64_t(std::ceil((fromMs_ + spanMs_) * rate / 1000)));
+    if (last <= first) return std::nullopt;
+    return SampleSpan{first, last - first, uint32_t(width)};
+}
+
+void LevelView::SetSamples(const SampleSpan& span, std::vector<engine::SampleColumn> columns) {
+    const auto wanted = WantedSamples();
+    if (!wanted || !(*wanted == span)) return;
+    samplesSpan_ = span;
+    samples_ = std::move(columns);
+    fileChanged_ = false;
+    DrawLevels();
+    update();
+}
+
+void LevelView::SetFileChanged(bool changed) {
+    fileChanged_ = changed;
+    update();
+}
+
+bool LevelView::ShowsSamples() const {
+    const auto wanted = WantedSamples();
+    return wanted && *wanted == samplesSpan_ && !samples_.empty();
+}
+
 uint32_t LevelView::MsAt(int x) const {
     const QRect plot = Plot();
     const double share = std::clamp(double(x - plot.left()) / std::max(1, plot.width()), 0.0, 1.0);
-    return uint32_t(share * TotalMs());
+    return uint32_t(std::clamp(std::round(fromMs_ + share * spanMs_), 0.0, double(TotalMs())));
 }
 
-double LevelView::XOf(uint32_t ms) const {
+double LevelView::XOf(double ms) const {
     const QRect plot = Plot();
-    const uint32_t total = TotalMs();
-    return plot.left() + (total == 0 ? 0 : double(ms) * plot.width() / total);
+    return plot.left() + (spanMs_ <= 0 ? 0 : (ms - fromMs_) * plot.width() / spanMs_);
 }
+
+double LevelView::LevelY(double percent) const {
+    const QRect plot = Plot();
+    return plot.bottom() - AxisShare(axis_, percent) * (plot.height() - 1);
+}
+
+double LevelView::ThresholdY() const { return LevelY(std::min(amplitude_, 100)); }
 
 uint16_t LevelView::PeakAt(int x) const {
     const std::size_t n = overview_ == nullptr ? 0 : overview_->Peaks.size();
     const int width = std::max(1, Plot().width());
-    if (n == 0 || x < 0 || x >= width) return 0;
-    const std::size_t from = std::size_t(uint64_t(x) * n / uint64_t(width));
-    const std::size_t to = std::max(from + 1, std::size_t(uint64_t(x + 1) * n / uint64_t(width)));
-    return *std::max_element(overview_->Peaks.begin() + std::ptrdiff_t(from),
-                             overview_->Peaks.begin() + std::ptrdiff_t(std::min(to, n)));
+    const double total = TotalMs();
+    if (n == 0 || x < 0 || x >= width || total <= 0) return 0;
+    // Columns are shares of the whole recording, so the whole view keeps
+    // exactly the columns of each pixel it always had.
+    const auto column = [&](double px) { return std::size_t((fromMs_ + px * spanMs_ / width) * double(n) / total); };
+    const std::size_t from = std::min(column(x), n - 1);
+    return pyramid_.RangeMax(from, std::max(from + 1, column(x + 1)));
+}
+
+double LevelView::PercentAt(int x) const {
+    if (!ShowsSamples()) return overview_->Percent(PeakAt(x));
+    const std::size_t c = std::size_t(uint64_t(std::max(0, x)) * samples_.size() / std::max(1, Plot().width()));
+    const engine::SampleColumn& s = samples_[std::min(c, samples_.size() - 1)];
+    return std::max(std::abs(s.Min), std::abs(s.Max)) * 100.0;
 }
 
 void LevelView::DrawLevels() {
@@ -119,16 +238,40 @@ void LevelView::DrawLevels() {
     levels_.fill(Qt::transparent);
     if (overview_ == nullptr || overview_->Empty()) return;
     QPainter painter(&levels_);
+    if (ShowsSamples()) DrawSamples(painter);
+    else DrawColumns(painter);
+}
+
+void LevelView::DrawColumns(QPainter& painter) {
     painter.setPen(kLevel);
+    const int bottom = levels_.height() - 1;
     for (int x = 0; x < levels_.width(); ++x) {
-        const double share = std::min(overview_->Percent(PeakAt(x)), 100.0) / 100;
-        painter.drawLine(x, levels_.height() - 1, x, levels_.height() - 1 - int(share * (levels_.height() - 1)));
+        const double share = AxisShare(axis_, overview_->Percent(PeakAt(x)));
+        painter.drawLine(x, bottom, x, bottom - int(share * bottom));
+    }
+}
+
+void LevelView::DrawSamples(QPainter& painter) {
+    // The larger of each pixel's lowest and highest sample, on the axis the
+    // amplitude line uses; at the deepest zoom each sample is a bar of its own.
+    const int bottom = levels_.height() - 1;
+    const std::size_t count = samples_.size();
+    const int width = levels_.width();
+    for (std::size_t c = 0; c < count; ++c) {
+        const int x0 = int(c * uint64_t(width) / count);
+        const int x1 = std::max(x0 + 1, int((c + 1) * uint64_t(width) / count) - (count * 3 < std::size_t(width)));
+        const double level = std::max(std::abs(samples_[c].Min), std::abs(samples_[c].Max)) * 100.0;
+        const int top = bottom - int(AxisShare(axis_, level) * bottom);
+        painter.fillRect(x0, top, x1 - x0, bottom - top + 1, kLevel);
     }
 }
 
 void LevelView::resizeEvent(QResizeEvent* event) {
     QWidget::resizeEvent(event);
-    DrawLevels();
+    const double total = TotalMs();
+    spanMs_ = std::clamp(spanMs_, std::min(MinSpanMs(), total), total);
+    fromMs_ = std::clamp(fromMs_, 0.0, total - spanMs_);
+    SpanMoved();
 }
 
 void LevelView::paintEvent(QPaintEvent*) {
@@ -140,23 +283,43 @@ void LevelView::paintEvent(QPaintEvent*) {
         painter.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, kNothingYet);
         return;
     }
-    for (const MsSpan& s : quiet_) {
-        painter.fillRect(QRectF(QPointF(XOf(s.FromMs), plot.top()), QPointF(XOf(s.ToMs), plot.bottom())), kQuiet);
-    }
-    for (const TrackMark& t : tracks_) {
-        if (t.Checked) {
-            painter.fillRect(QRectF(QPointF(XOf(t.StartMs), plot.top()), QPointF(XOf(t.StopMs), plot.bottom())),
-                             kChecked);
-        }
-    }
+    painter.setClipRect(rect());
+    DrawShading(painter);
     painter.drawImage(plot.topLeft(), levels_);
-    const double threshold = plot.bottom() - std::min(amplitude_, 100) * (plot.height() - 1) / 100.0;
     painter.setPen(QPen(kThreshold, 1, Qt::DashLine));
-    painter.drawLine(QPointF(plot.left(), threshold), QPointF(plot.right(), threshold));
+    painter.drawLine(QPointF(plot.left(), ThresholdY()), QPointF(plot.right(), ThresholdY()));
     DrawTracks(painter);
     DrawChanges(painter);
     DrawRuler(painter);
     DrawPlayPosition(painter);
+    if (fileChanged_ && WantedSamples()) DrawNote(painter, kFileChanged);
+}
+
+void LevelView::DrawNote(QPainter& painter, const QString& text) const {
+    const QRect box = Plot().adjusted(8, 8, -8, 0);
+    const QRect used = painter.fontMetrics().boundingRect(box, Qt::AlignLeft | Qt::TextWordWrap, text);
+    painter.fillRect(used.adjusted(-4, -2, 4, 2), palette().base());
+    painter.setPen(palette().text().color());
+    painter.drawText(box, Qt::AlignLeft | Qt::TextWordWrap, text);
+}
+
+void LevelView::DrawShading(QPainter& painter) const {
+    const QRect plot = Plot();
+    const double end = fromMs_ + spanMs_;
+    // Only what the stretch shows: a long list costs nothing while zoomed in.
+    auto q = std::lower_bound(quiet_.begin(), quiet_.end(), fromMs_,
+                              [](const MsSpan& s, double ms) { return s.ToMs < ms; });
+    for (; q != quiet_.end() && q->FromMs <= end; ++q) {
+        painter.fillRect(QRectF(QPointF(XOf(q->FromMs), plot.top()), QPointF(XOf(q->ToMs), plot.bottom())), kQuiet);
+    }
+    auto t = std::lower_bound(tracks_.begin(), tracks_.end(), fromMs_,
+                              [](const TrackMark& m, double ms) { return m.StopMs < ms; });
+    for (; t != tracks_.end() && t->StartMs <= end; ++t) {
+        if (t->Checked) {
+            painter.fillRect(QRectF(QPointF(XOf(t->StartMs), plot.top()), QPointF(XOf(t->StopMs), plot.bottom())),
+                             kChecked);
+        }
+    }
 }
 
 void LevelView::DrawPlayPosition(QPainter& painter) const {
@@ -178,20 +341,26 @@ void LevelView::DrawPlayPosition(QPainter& painter) const {
 
 void LevelView::DrawTracks(QPainter& painter) const {
     const QRect plot = Plot();
-    for (std::size_t i = 0; i < tracks_.size(); ++i) {
-        const TrackMark& t = tracks_[i];
-        const double start = XOf(t.StartMs), stop = XOf(t.StopMs);
+    const double end = fromMs_ + spanMs_;
+    auto first = std::lower_bound(tracks_.begin(), tracks_.end(), fromMs_,
+                                  [](const TrackMark& m, double ms) { return m.StopMs < ms; });
+    for (auto t = first; t != tracks_.end() && t->StartMs <= end; ++t) {
+        const std::size_t i = std::size_t(t - tracks_.begin());
+        const double start = XOf(t->StartMs), stop = XOf(t->StopMs);
         if (i > 0) {
-            painter.setPen(QPen(kBoundary, 1.5));
+            const bool chosen = i == boundary_;
+            painter.setPen(QPen(chosen ? palette().highlight().color() : kBoundary, chosen ? 3 : 1.5));
             painter.drawLine(QPointF(start, plot.top() - 4), QPointF(start, plot.bottom()));
         }
-        if (t.Selected) {
+        if (t->Selected) {
             painter.setPen(QPen(palette().highlight().color(), 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(QPointF(start + 1, plot.top() + 1), QPointF(stop - 1, plot.bottom() - 1)));
         }
+        // The number stays over the part of the track in view.
+        const double left = std::max(start, double(plot.left())), right = std::min(stop, double(plot.right()));
         painter.setPen(palette().text().color());
-        painter.drawText(QRectF(start, 0, stop - start, kLabelHeight), Qt::AlignCenter, QString::number(i + 1));
+        painter.drawText(QRectF(left, 0, right - left, kLabelHeight), Qt::AlignCenter, QString::number(i + 1));
     }
 }
 
@@ -209,21 +378,25 @@ void LevelView::DrawChanges(QPainter& painter) const {
 }
 
 void LevelView::DrawRuler(QPainter& painter) const {
-    static const uint32_t kSteps[] = {1, 2, 5, 10, 15, 30, 60, 120, 300, 600, 900, 1800, 3600};
-    const uint32_t total = TotalMs();
-    if (total == 0) return;
-    const int spacing = painter.fontMetrics().horizontalAdvance("00:00") * 2;
+    static const uint32_t kSteps[] = {1,      2,      5,      10,     20,      50,     100,   200,
+                                      500,    1000,   2000,   5000,   10000,   15000,  30000, 60000,
+                                      120000, 300000, 600000, 900000, 1800000, 3600000};
+    if (TotalMs() == 0 || spanMs_ <= 0) return;
+    const int clock = painter.fontMetrics().horizontalAdvance("00:00") * 2;
+    const int fine = painter.fontMetrics().horizontalAdvance("00:00:000") * 3 / 2;
     uint32_t step = kSteps[std::size(kSteps) - 1];
     for (uint32_t s : kSteps) {
-        if (XOf(s * 1000) - XOf(0) >= spacing) {
+        if (s * double(Plot().width()) / spanMs_ >= (s < 1000 ? fine : clock)) {
             step = s;
             break;
         }
     }
+    const int spacing = step < 1000 ? fine : clock;
     const int y = Plot().bottom();
     painter.setPen(palette().text().color());
-    for (uint64_t ms = 0; ms <= total; ms += uint64_t(step) * 1000) {
-        const double x = XOf(uint32_t(ms));
+    const double end = std::min(fromMs_ + spanMs_, double(TotalMs()));
+    for (double ms = std::ceil(fromMs_ / step) * step; ms <= end; ms += step) {
+        const double x = XOf(ms);
         painter.drawLine(QPointF(x, y), QPointF(x, y + 4));
         // The first and last labels are kept whole inside the view.
         QRectF box(x - spacing / 2.0, y + 4, spacing, kRulerHeight - 4);
@@ -235,26 +408,10 @@ void LevelView::DrawRuler(QPainter& painter) const {
             box.moveRight(width());
             side = Qt::AlignRight;
         }
-        painter.drawText(box, side | Qt::AlignTop, Clock(uint32_t(ms)));
+        const auto at = uint32_t(ms);
+        painter.drawText(box, side | Qt::AlignTop,
+                         step < 1000 ? QString::fromStdString(engine::FormatTime(at)) : Clock(at));
     }
-}
-
-void LevelView::mousePressEvent(QMouseEvent* event) {
-    const uint32_t ms = MsAt(int(event->position().x()));
-    for (std::size_t i = 0; i < tracks_.size(); ++i) {
-        if (ms >= tracks_[i].StartMs && (ms < tracks_[i].StopMs || i + 1 == tracks_.size())) {
-            emit trackClicked(int(i));
-            return;
-        }
-    }
-}
-
-void LevelView::mouseMoveEvent(QMouseEvent* event) {
-    if (overview_ == nullptr || overview_->Empty()) return;
-    const int x = int(event->position().x()) - Plot().left();
-    emit pointed(QString("%1  %2 %")
-                     .arg(QString::fromStdString(engine::FormatTime(MsAt(int(event->position().x())))))
-                     .arg(overview_->Percent(PeakAt(x)), 0, 'f', 1));
 }
 
 }  // namespace quillon::app

@@ -1,11 +1,13 @@
 #include "analysis/window/OverviewForm.h"
 
 #include <QCheckBox>
+#include <QComboBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QScrollBar>
 #include <QShowEvent>
 #include <QSpinBox>
 #include <QTimer>
@@ -16,6 +18,7 @@
 #include "analysis/TrackTimes.h"
 #include "analysis/window/AnalysisHandlers.h"
 #include "analysis/window/LevelView.h"
+#include "analysis/window/SampleReader.h"
 #include "app/ErrorCodes.h"
 #include "app/window/FormPanel.h"
 #include "app/window/QtSeams.h"
@@ -52,9 +55,8 @@ struct TOverviewForm::FindTask {
     bool AnalyzeWasEnabled = false;  // the main window's Analyze, given back when the Find ends
 };
 
-TOverviewForm::TOverviewForm(FormPanel& form, AnalysisHandlers& analysis,
-                             std::function<std::optional<uint32_t>()> playPosition)
-    : QWidget(&form.Window(), Qt::Window), form_(form), analysis_(analysis), playPosition_(std::move(playPosition)) {
+TOverviewForm::TOverviewForm(FormPanel& form, AnalysisHandlers& analysis, OverviewHooks hooks)
+    : QWidget(&form.Window(), Qt::Window), Edits(form), form_(form), analysis_(analysis), hooks_(std::move(hooks)) {
     setObjectName("OverviewForm");
     setWindowTitle(kTitle);
     MakeControls();
@@ -116,6 +118,12 @@ void TOverviewForm::MakeControls() {
     status->addWidget(UseClosestButton);
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(View, 1);
+    MakeViewControls();
+    auto* viewRow = new QHBoxLayout;
+    viewRow->addWidget(ScrollBar, 1);
+    viewRow->addWidget(WholeButton);
+    viewRow->addWidget(AxisBox);
+    layout->addLayout(viewRow);
     layout->addLayout(fields);
     layout->addWidget(CountLabel);
     auto* report = new QHBoxLayout;
@@ -133,7 +141,8 @@ void TOverviewForm::MakeControls() {
     connect(ShowOnOneTrackCheck, &QCheckBox::clicked, this, [this] { StoreShowOnOneTrack(); });
     connect(View, &LevelView::pointed, PointerLabel, &QLabel::setText);
     connect(View, &LevelView::trackClicked, this, [this](int row) { SelectRow(row); });
-    resize(760, 360);
+    ConnectView();
+    resize(760, 380);
 }
 
 void TOverviewForm::showEvent(QShowEvent* event) {
@@ -144,6 +153,10 @@ void TOverviewForm::showEvent(QShowEvent* event) {
         ShowOnOneTrackCheck->setChecked(settings.Read(engine::keys::ShowOverviewOnOneTrack));
         if (!placed_) RestorePlace();
         placed_ = true;
+        const int32_t axis = settings.ReadInRange(engine::keys::OverviewAxis, 0, 1);
+        const QSignalBlocker blocker(AxisBox);
+        AxisBox->setCurrentIndex(axis);
+        View->SetLevelAxis(LevelAxis(axis));
         Refresh();
     }
     follow_->start();
@@ -159,7 +172,14 @@ void TOverviewForm::hideEvent(QHideEvent* event) {
 
 void TOverviewForm::Refresh() {
     const AnalysisHandlers::Finished& last = analysis_.LastAnalysis;
-    View->SetOverview(&last.Report.Overview);
+    if (last.Report.Overview.Peaks.data() != shownPeaks_) {
+        // A new analysis (or its start, which empties the overview).
+        shownPeaks_ = last.Report.Overview.Peaks.data();
+        std::optional<SampleSource> source;
+        if (last.Report.Source) source = SampleSource{form_.CurrentWaveFile, *last.Report.Source};
+        Samples->SetSource(std::move(source));
+        View->SetOverview(&last.Report.Overview);
+    }
     if (!last.Report.Overview.Empty()) TracksEdit->setValue(std::max(1, int(form_.TrackList.size())));
     PointerLabel->clear();
     if (!find_) {
@@ -249,7 +269,7 @@ void TOverviewForm::FollowTheWindow() {
     AnalyzeButton->setEnabled(!busy && haveRecording);
     FindButton->setEnabled(!busy && haveRecording);
     std::optional<uint32_t> playing;
-    if (form_.Previewing.load() && playPosition_) playing = playPosition_();
+    if (form_.Previewing.load() && hooks_.PlayPosition) playing = hooks_.PlayPosition();
     View->SetPlayPosition(playing);
     setWindowTitle(playing
                        ? QString("%1 - playing %2").arg(kTitle, QString::fromStdString(engine::FormatTime(*playing)))
@@ -366,31 +386,6 @@ void TOverviewForm::AbortFind() {
     if (!find_) return;
     find_->AbortPressed.store(true);
     find_->Job.MarkAborted();
-}
-
-void TOverviewForm::StorePlace() const {
-    const QRect r = geometry();
-    try {
-        engine::SettingsFile().Write(
-            engine::keys::OverviewWindow,
-            QString("%1,%2,%3,%4").arg(r.x()).arg(r.y()).arg(r.width()).arg(r.height()).toStdString());
-    } catch (const engine::RaisedError& error) {
-        engine::ShowRaisedError(form_.Seam(), error);
-    }
-}
-
-void TOverviewForm::RestorePlace() {
-    const QStringList parts =
-        QString::fromStdString(engine::SettingsFile().Read(engine::keys::OverviewWindow)).split(',');
-    if (parts.size() != 4) return;
-    int v[4];
-    for (int i = 0; i < 4; ++i) {
-        bool ok = false;
-        v[i] = parts[i].trimmed().toInt(&ok);
-        if (!ok) return;
-    }
-    if (v[2] < minimumSizeHint().width() || v[3] < minimumSizeHint().height()) return;
-    setGeometry(v[0], v[1], v[2], v[3]);
 }
 
 }  // namespace quillon::app

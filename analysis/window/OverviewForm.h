@@ -9,7 +9,10 @@
 // Find, this window's status line say so) and runs the normal analysis. While a preview plays, its position shows
 // as a time beside the moving line and in the window title. A Find is a job like an analysis: the main window's Analyze
 // waits for it. It follows the main window's busy state and never changes the list while a save runs. It draws from
-// memory only: opening it never reads the recording.
+// memory only: opening it never reads the recording, until it is zoomed in
+// below its 10 ms columns; then a worker reads the samples shown. The cuts are
+// edited on the picture too: a boundary dragged or nudged, a double-click or
+// S (at the play position) to split, a context menu to merge and to listen.
 
 #include <QWidget>
 
@@ -20,9 +23,13 @@
 
 #include "analysis/AnalysisJob.h"
 #include "analysis/GapCandidates.h"
+#include "analysis/window/OverviewEdits.h"
+#include "analysis/window/OverviewHooks.h"
 
 class QCheckBox;
+class QComboBox;
 class QLabel;
+class QScrollBar;
 class QPushButton;
 class QSpinBox;
 class QTimer;
@@ -32,12 +39,12 @@ namespace quillon::app {
 class FormPanel;
 class AnalysisHandlers;
 class LevelView;
+class SampleReader;
 
 class TOverviewForm : public QWidget {
     Q_OBJECT
 public:
-    // playPosition: where a preview plays now, in ms; nothing before the first sample.
-    TOverviewForm(FormPanel& form, AnalysisHandlers& analysis, std::function<std::optional<uint32_t>()> playPosition);
+    TOverviewForm(FormPanel& form, AnalysisHandlers& analysis, OverviewHooks hooks);
     ~TOverviewForm() override;
 
     LevelView* View = nullptr;
@@ -54,12 +61,24 @@ public:
     QLabel* PointerLabel = nullptr;           // the time and level under the pointer
     QLabel* StatusLabel = nullptr;            // what Find found, or that it found none
     QPushButton* UseClosestButton = nullptr;  // shown when Find offers the closest count
+    QScrollBar* ScrollBar = nullptr;          // the stretch shown, in ms
+    QPushButton* WholeButton = nullptr;       // shows the whole recording
+    QComboBox* AxisBox = nullptr;             // the level axis: linear or dBFS
+    SampleReader* Samples = nullptr;
+    OverviewEdits Edits;
 
     // The analysis, the list or the fields changed: redraw from them.
     void Refresh();
     void FindButtonClick();
     void AnalyzeButtonClick();
     void UseClosestButtonClick();
+    // The context menu's commands, at a time in ms.
+    void SplitHere(uint32_t ms);
+    void MergeWithNext(uint32_t ms);
+    void PlayFromHere(uint32_t ms);
+    void PlayAroundCut(std::size_t boundary);
+    // S: splits where the running preview plays, after stopping it.
+    void SplitAtPlay();
     // Stops a running Find (shutdown, or the window closed).
     void AbortFind();
     // To the front (shown, raised, activated) with the Find field focused.
@@ -82,12 +101,20 @@ private:
     void SelectRow(int row);
     void FindEnded(const std::shared_ptr<FindTask>& task);
     void ShowAnswer(const FindTask& task);
+    void MakeViewControls();
+    void ConnectView();
+    void ShowMenu(uint32_t ms, std::size_t boundary, const QPoint& globalPos);
+    void FollowSpan();
+    void StoreAxis();
     void StorePlace() const;
     void RestorePlace();
+    // The first time: beside the main window, or below it when the screen has no room beside it.
+    void PlaceBesideWindow();
 
     FormPanel& form_;
     AnalysisHandlers& analysis_;
-    std::function<std::optional<uint32_t>()> playPosition_;
+    OverviewHooks hooks_;
+    const void* shownPeaks_ = nullptr;  // the overview last given to the view, to tell a new analysis
     QTimer* follow_ = nullptr;
     std::shared_ptr<FindTask> find_;
     std::optional<engine::ThresholdChoice> closest_;

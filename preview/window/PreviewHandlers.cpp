@@ -44,9 +44,22 @@ void PreviewHandlers::PlayPreview(engine::PreviewMode mode) {
     const engine::TRACK_INFO_STRUCT& track = form_.TrackList[*row];
     const int32_t endSeconds = engine::SettingsFile().Read(engine::keys::PreViewEndTime);
     const engine::PreviewRange range = engine::ComputePreviewRange(track.Start, track.Stop, mode, endSeconds);
+    Play(range.start, range.stop);
+}
+
+void PreviewHandlers::PlayRange(uint32_t startMs, uint32_t stopMs) {
+    if (form_.Previewing.load() || form_.UiBusy.load() || form_.TrackList.empty()) return;
+    form_.SetStatusText(QString::fromStdString(engine::MessageText(engine::MsgPreviewing)));
+    form_.SetPreviewControlsEnabled(false);
+    for (Control control : {Control::Merge, Control::PlayStart, Control::PlayEnd}) form_.SetEnabled(control, false);
+    form_.SetEnabled(Control::StopPreview, true);
+    Play(startMs, stopMs);
+}
+
+void PreviewHandlers::Play(uint32_t startMs, uint32_t stopMs) {
     AudioTimer->start();
-    PreviewStopPosition = range.stop;
-    const uint16_t code = Player.AudioPlayWave(form_.CurrentWaveFile, range.start, range.stop);
+    PreviewStopPosition = stopMs;
+    const uint16_t code = Player.AudioPlayWave(form_.CurrentWaveFile, startMs, stopMs);
     form_.Previewing = true;
     form_.UiBusy = true;
     // A failed start is wound up by the next tick, which finds nothing playing.

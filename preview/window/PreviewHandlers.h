@@ -24,6 +24,9 @@ public:
     void PreViewTrackStartButtonClick();
     void PreViewTrackEndButtonClick();
     void StopPreviewButtonClick();
+    // Plays startMs..stopMs of the recording (the overview's Play from here
+    // and Play around this cut), with the controls of a running preview.
+    void PlayRange(uint32_t startMs, uint32_t stopMs);
     void AudioTimerTimer();
     // Stops a preview that still plays at shutdown; false, after its message,
     // when the player cannot stop it.
@@ -32,6 +35,7 @@ public:
 private:
     void StartPreview(Control pressed, Control other, engine::PreviewMode mode);
     void PlayPreview(engine::PreviewMode mode);
+    void Play(uint32_t startMs, uint32_t stopMs);
     void RestorePreviewControls();
 
     FormPanel& form_;

@@ -2,14 +2,17 @@
 // its preview of other thresholds, Find, Analyze, a click in a track, and the
 // busy rules. Behaviour only, not pixels.
 #include <QCheckBox>
+#include <QFile>
 #include <QLabel>
 #include <QPushButton>
 #include <QSpinBox>
 #include <QtTest>
 
+#include "analysis/TrackTimes.h"
 #include "analysis/window/AnalysisHandlers.h"
 #include "analysis/window/LevelView.h"
 #include "analysis/window/OverviewForm.h"
+#include "analysis/window/SampleReader.h"
 #include "app/window/MainForm.h"
 #include "app/window/SimpleBmpButton.h"
 #include "app/window/TrackListView.h"
@@ -65,6 +68,87 @@ private slots:
         QTest::mouseClick(&view, Qt::LeftButton, {}, QPoint(int(view.XOf(1000)), view.height() / 2));
         QVERIFY(form_->TrackListView->Row(1)->isSelected());
         form_->SaveRunning = false;
+    }
+
+    // A boundary dragged with the mouse moves the cut live in the list, Esc
+    // puts it back, a drop is one step that Undo takes back and Redo redoes.
+    void aBoundaryIsDraggedPutBackDroppedAndUndone() {
+        app::LevelView& view = *overview_->View;
+        const int y = view.height() / 2;
+        const QPoint from(int(std::lround(view.XOf(22000))), y);
+        QCOMPARE(form_->TrackList[1].Start, std::string("00:22:000"));
+        const auto drag = [&](int toMs, Qt::KeyboardModifiers keys) {
+            const double boundary = engine::TimeTextToMs(form_->TrackList[1].Start);
+            QTest::mousePress(&view, Qt::LeftButton, {}, QPoint(int(std::lround(view.XOf(boundary))), y));
+            QMouseEvent move(QEvent::MouseMove, QPointF(view.XOf(toMs), y),
+                             view.mapToGlobal(QPointF(view.XOf(toMs), y)), Qt::NoButton, Qt::LeftButton, keys);
+            QCoreApplication::sendEvent(&view, &move);
+        };
+        drag(30500, Qt::ShiftModifier);  // Shift: no snap
+        QCOMPARE(form_->TrackListView->Row(1)->text(1).left(5), QString("00:30"));
+        QCOMPARE(form_->TrackList[0].Stop, form_->TrackList[1].Start);
+        QTest::keyClick(&view, Qt::Key_Escape);
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, from);
+        QCOMPARE(form_->TrackList[1].Start, std::string("00:22:000"));
+        QVERIFY(!form_->UndoMenuItem->isEnabled());
+
+        drag(30500, Qt::ShiftModifier);
+        QTest::mouseRelease(&view, Qt::LeftButton, Qt::ShiftModifier, QPoint(int(view.XOf(30500)), y));
+        const std::string moved = form_->TrackList[1].Start;
+        QVERIFY(moved.starts_with("00:30"));
+        QCOMPARE(form_->UndoMenuItem->text(), QString("&Undo Move Boundary"));
+        overview_->activateWindow();
+        QTRY_VERIFY(overview_->isActiveWindow());
+        QTest::keyClick(&view, Qt::Key_Z, Qt::ControlModifier);  // the overview takes the keys too
+        QCOMPARE(form_->TrackList[1].Start, std::string("00:22:000"));
+        QCOMPARE(form_->TrackListView->Row(1)->text(1), QString("00:22:000"));
+        form_->RedoMenuItem->trigger();
+        QCOMPARE(form_->TrackList[1].Start, moved);
+
+        drag(22600, {});  // near the middle of the quiet stretch: snaps to it
+        QTest::mouseRelease(&view, Qt::LeftButton, {}, from);
+        QCOMPARE(form_->TrackList[1].Start, std::string("00:22:000"));
+    }
+
+    // Zoomed below the columns, the view reads the samples it shows, and only
+    // those; a recording replaced on disk is read no more.
+    void aDeepZoomReadsOnlyTheVisibleSamples() {
+        app::LevelView& view = *overview_->View;
+        const QPoint at(int(view.XOf(21000)), view.height() / 2);
+        for (int i = 0; i < 40 && !view.WantedSamples(); ++i) {
+            QWheelEvent wheel(at, view.mapToGlobal(at), {}, QPoint(0, 120), Qt::NoButton, Qt::ControlModifier,
+                              Qt::NoScrollPhase, false);
+            QCoreApplication::sendEvent(&view, &wheel);
+        }
+        QVERIFY(view.WantedSamples());
+        QTRY_VERIFY(view.ShowsSamples());
+        const auto read = overview_->Samples->LastRead();
+        QVERIFY(read);
+        QCOMPARE(read->FirstFrame, uint64_t(std::floor(view.FromMs())));  // 1000 Hz: a frame is a millisecond
+        QVERIFY(read->Frames <= uint64_t(std::ceil(view.SpanMs())) + 1);
+        QVERIFY(view.FromMs() < 21000 && view.FromMs() + view.SpanMs() > 21000);
+
+        const QString path = QString::fromStdString(form_->CurrentWaveFile);
+        QVERIFY(QFile::rename(path, path + ".old") && QFile::copy(path + ".old", path));
+        view.ShowSpan(view.FromMs() + view.SpanMs() * 3, view.SpanMs());
+        QTRY_VERIFY(!overview_->Samples->Reading());
+        QVERIFY(!view.ShowsSamples());
+        QCOMPARE(overview_->Samples->LastRead()->FirstFrame, read->FirstFrame);
+        QTest::keyClick(&view, Qt::Key_Home);
+        QCOMPARE(view.SpanMs(), double(view.TotalMs()));
+    }
+
+    // A double-click splits there with the split's names; the menu says what Undo takes back.
+    void aDoubleClickSplitsAndUndoNamesIt() {
+        app::LevelView& view = *overview_->View;
+        QTest::mouseDClick(&view, Qt::LeftButton, {}, QPoint(int(view.XOf(10000)), view.height() / 2));
+        QCOMPARE(form_->TrackList.size(), std::size_t(3));
+        QVERIFY(QString::fromStdString(form_->TrackList[0].Name).endsWith(".A"));
+        QCOMPARE(form_->UndoMenuItem->text(), QString("&Undo Split"));
+        form_->UndoMenuItem->trigger();
+        QCOMPARE(form_->TrackList.size(), std::size_t(2));
+        QCOMPARE(form_->TrackListView->RowCount(), 2);
+        QCOMPARE(form_->RedoMenuItem->text(), QString("&Redo Split"));
     }
 
     void findFillsTheFieldsAndAnalyzeStoresAndCutsThem() {
