@@ -2,6 +2,7 @@
 
 #include <QMouseEvent>
 #include <QPainter>
+#include <QStaticText>
 
 #include <algorithm>
 #include <cmath>
@@ -237,17 +238,23 @@ void LevelView::DrawLevels() {
     levels_ = QImage(std::max(1, plot.width()), std::max(1, plot.height()), QImage::Format_ARGB32_Premultiplied);
     levels_.fill(Qt::transparent);
     if (overview_ == nullptr || overview_->Empty()) return;
-    QPainter painter(&levels_);
-    if (ShowsSamples()) DrawSamples(painter);
-    else DrawColumns(painter);
+    if (ShowsSamples()) {
+        QPainter painter(&levels_);
+        DrawSamples(painter);
+    } else {
+        DrawColumns();
+    }
 }
 
-void LevelView::DrawColumns(QPainter& painter) {
-    painter.setPen(kLevel);
+void LevelView::DrawColumns() {
+    // Straight into the image: a painter's line per column costs more than the columns.
     const int bottom = levels_.height() - 1;
+    const QRgb level = kLevel.rgba();
+    uchar* bits = levels_.bits();
+    const qsizetype stride = levels_.bytesPerLine();
     for (int x = 0; x < levels_.width(); ++x) {
-        const double share = AxisShare(axis_, overview_->Percent(PeakAt(x)));
-        painter.drawLine(x, bottom, x, bottom - int(share * bottom));
+        const int top = bottom - int(AxisShare(axis_, overview_->Percent(PeakAt(x))) * bottom);
+        for (int y = top; y <= bottom; ++y) reinterpret_cast<QRgb*>(bits + y * stride)[x] = level;
     }
 }
 
@@ -283,7 +290,6 @@ void LevelView::paintEvent(QPaintEvent*) {
         painter.drawText(plot, Qt::AlignCenter | Qt::TextWordWrap, kNothingYet);
         return;
     }
-    painter.setClipRect(rect());
     DrawShading(painter);
     painter.drawImage(plot.topLeft(), levels_);
     painter.setPen(QPen(kThreshold, 1, Qt::DashLine));
@@ -303,23 +309,44 @@ void LevelView::DrawNote(QPainter& painter, const QString& text) const {
     painter.drawText(box, Qt::AlignLeft | Qt::TextWordWrap, text);
 }
 
-void LevelView::DrawShading(QPainter& painter) const {
+std::pair<int, int> LevelView::Columns(uint32_t fromMs, uint32_t toMs) const {
     const QRect plot = Plot();
+    const int left = std::max(0, int(std::floor(XOf(fromMs))) - plot.left());
+    const int right = std::min(plot.width(), int(std::ceil(XOf(toMs))) - plot.left());
+    return {left, std::max(left, right)};
+}
+
+void LevelView::DrawShading(QPainter& painter) const {
+    // The tints are bands the plot's height: they are laid in one row of
+    // pixels and stretched at once, as a fill per band would cost a
+    // thread hand-off each in the raster engine.
+    const QRect plot = Plot();
+    QImage row(std::max(1, plot.width()), 1, QImage::Format_ARGB32_Premultiplied);
+    row.fill(Qt::transparent);
+    auto* pixels = reinterpret_cast<QRgb*>(row.bits());
+    const auto tint = [&](uint32_t fromMs, uint32_t toMs, QRgb color) {
+        const auto [left, right] = Columns(fromMs, toMs);
+        const uint32_t alpha = qAlpha(color);
+        for (int x = left; x < right; ++x) {
+            const QRgb under = pixels[x];
+            const auto mix = [&](int channel, int below) {
+                return channel * int(alpha) / 255 + below * int(255 - alpha) / 255;
+            };
+            pixels[x] = qRgba(mix(qRed(color), qRed(under)), mix(qGreen(color), qGreen(under)),
+                              mix(qBlue(color), qBlue(under)), int(alpha) + qAlpha(under) * int(255 - alpha) / 255);
+        }
+    };
     const double end = fromMs_ + spanMs_;
     // Only what the stretch shows: a long list costs nothing while zoomed in.
     auto q = std::lower_bound(quiet_.begin(), quiet_.end(), fromMs_,
                               [](const MsSpan& s, double ms) { return s.ToMs < ms; });
-    for (; q != quiet_.end() && q->FromMs <= end; ++q) {
-        painter.fillRect(QRectF(QPointF(XOf(q->FromMs), plot.top()), QPointF(XOf(q->ToMs), plot.bottom())), kQuiet);
-    }
+    for (; q != quiet_.end() && q->FromMs <= end; ++q) tint(q->FromMs, q->ToMs, kQuiet.rgba());
     auto t = std::lower_bound(tracks_.begin(), tracks_.end(), fromMs_,
                               [](const TrackMark& m, double ms) { return m.StopMs < ms; });
     for (; t != tracks_.end() && t->StartMs <= end; ++t) {
-        if (t->Checked) {
-            painter.fillRect(QRectF(QPointF(XOf(t->StartMs), plot.top()), QPointF(XOf(t->StopMs), plot.bottom())),
-                             kChecked);
-        }
+        if (t->Checked) tint(t->StartMs, t->StopMs, kChecked.rgba());
     }
+    painter.drawImage(QRect(plot.left(), plot.top(), row.width(), plot.height()), row);
 }
 
 void LevelView::DrawPlayPosition(QPainter& painter) const {
@@ -344,23 +371,30 @@ void LevelView::DrawTracks(QPainter& painter) const {
     const double end = fromMs_ + spanMs_;
     auto first = std::lower_bound(tracks_.begin(), tracks_.end(), fromMs_,
                                   [](const TrackMark& m, double ms) { return m.StopMs < ms; });
+    painter.setPen(palette().text().color());
+    const QFontMetrics metrics = painter.fontMetrics();
     for (auto t = first; t != tracks_.end() && t->StartMs <= end; ++t) {
         const std::size_t i = std::size_t(t - tracks_.begin());
         const double start = XOf(t->StartMs), stop = XOf(t->StopMs);
         if (i > 0) {
-            const bool chosen = i == boundary_;
-            painter.setPen(QPen(chosen ? palette().highlight().color() : kBoundary, chosen ? 3 : 1.5));
-            painter.drawLine(QPointF(start, plot.top() - 4), QPointF(start, plot.bottom()));
+            // Filled, not stroked: a wide pen is the slowest thing a redraw would do.
+            const double half = i == boundary_ ? 1.5 : 0.75;
+            painter.fillRect(QRectF(start - half, plot.top() - 4, 2 * half, plot.height() + 4),
+                             i == boundary_ ? palette().highlight().color() : kBoundary);
         }
         if (t->Selected) {
             painter.setPen(QPen(palette().highlight().color(), 2));
             painter.setBrush(Qt::NoBrush);
             painter.drawRect(QRectF(QPointF(start + 1, plot.top() + 1), QPointF(stop - 1, plot.bottom() - 1)));
+            painter.setPen(palette().text().color());
         }
-        // The number stays over the part of the track in view.
+        // The number stays over the part of the track in view, where it fits.
         const double left = std::max(start, double(plot.left())), right = std::min(stop, double(plot.right()));
-        painter.setPen(palette().text().color());
-        painter.drawText(QRectF(left, 0, right - left, kLabelHeight), Qt::AlignCenter, QString::number(i + 1));
+        const QString number = QString::number(i + 1);
+        const int width = metrics.horizontalAdvance(number);
+        if (right - left < width) continue;
+        painter.drawStaticText(QPointF((left + right - width) / 2, (kLabelHeight - metrics.height()) / 2.0),
+                               QStaticText(number));
     }
 }
 

@@ -177,6 +177,7 @@ protected:
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void contextMenuEvent(QContextMenuEvent* event) override;
+    void focusOutEvent(QFocusEvent* event) override;
 
 private:
     enum class Drag { None, Boundary, Amplitude, Ruler };
@@ -189,8 +190,10 @@ private:
     [[nodiscard]] double PercentAt(int x) const;
     void SpanMoved();
     void DrawLevels();
-    void DrawColumns(QPainter& painter);
+    void DrawColumns();
     void DrawSamples(QPainter& painter);
+    // The plot's pixel columns [first, last) from one time to another.
+    [[nodiscard]] std::pair<int, int> Columns(uint32_t fromMs, uint32_t toMs) const;
     void DrawShading(QPainter& painter) const;
     void DrawRuler(QPainter& painter) const;
     void DrawTracks(QPainter& painter) const;

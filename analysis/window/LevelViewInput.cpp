@@ -178,6 +178,14 @@ void LevelView::keyPressEvent(QKeyEvent* event) {
     }
 }
 
+void LevelView::focusOutEvent(QFocusEvent* event) {
+    // A drag the mouse can no longer finish (another window took over) is put back.
+    if (drag_ == Drag::Boundary) emit boundaryDragCancelled(boundary_);
+    if (drag_ != Drag::None) unsetCursor();
+    drag_ = Drag::None;
+    QWidget::focusOutEvent(event);
+}
+
 void LevelView::contextMenuEvent(QContextMenuEvent* event) {
     if (overview_ == nullptr || overview_->Empty() || tracks_.empty()) return;
     emit menuWanted(MsAt(event->pos().x()), BoundaryNear(event->pos().x()), event->globalPos());

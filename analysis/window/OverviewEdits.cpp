@@ -17,18 +17,19 @@ constexpr const char* kMoveBoundary = "Move Boundary";
 }  // namespace
 
 void OverviewEdits::Take() {
-    taken_.reset();
-    if (form_.CanEditList()) taken_ = form_.TrackList;
+    if (taken_ || !form_.CanEditList()) return;
+    taken_ = form_.TrackList;
+    // No other command starts while the list is held half-moved.
+    form_.UiBusy = true;
 }
 
 void OverviewEdits::Drag(std::size_t boundary, uint32_t ms) {
-    // A save or a preview that started since the boundary was taken keeps the list.
-    if (!taken_ || !form_.CanEditList()) return;
-    if (engine::MoveBoundary(form_.TrackList, boundary, ms)) form_.ShowEditedList();
+    if (taken_ && engine::MoveBoundary(form_.TrackList, boundary, ms)) form_.ShowEditedList();
 }
 
 void OverviewEdits::Drop() {
     if (!taken_) return;
+    form_.UiBusy = false;
     engine::TrackList before = *std::exchange(taken_, std::nullopt);
     const auto same = [](const engine::TRACK_INFO_STRUCT& a, const engine::TRACK_INFO_STRUCT& b) {
         return a.Start == b.Start && a.Stop == b.Stop;
@@ -40,6 +41,7 @@ void OverviewEdits::Drop() {
 
 void OverviewEdits::Cancel() {
     if (!taken_) return;
+    form_.UiBusy = false;
     form_.TrackList = *std::exchange(taken_, std::nullopt);
     form_.ShowEditedList();
 }

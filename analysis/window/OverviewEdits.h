@@ -19,9 +19,10 @@ class OverviewEdits {
 public:
     explicit OverviewEdits(FormPanel& form) : form_(form) {}
 
-    // A drag: Take keeps the list as it is (nothing when it may not be
-    // edited now), Drag moves the boundary to ms, Drop keeps the move as one
-    // step, Cancel puts the list back as it was taken.
+    // A drag: Take keeps the list as it is and holds the window busy
+    // (nothing when it may not be edited now), Drag moves the boundary to ms,
+    // Drop keeps the move as one step, Cancel puts the list back as it was
+    // taken; both let the window go.
     void Take();
     void Drag(std::size_t boundary, uint32_t ms);
     void Drop();

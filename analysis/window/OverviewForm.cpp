@@ -166,6 +166,7 @@ void TOverviewForm::showEvent(QShowEvent* event) {
 void TOverviewForm::hideEvent(QHideEvent* event) {
     follow_->stop();
     AbortFind();
+    Edits.Cancel();
     if (!event->spontaneous()) StorePlace();
     QWidget::hideEvent(event);
 }

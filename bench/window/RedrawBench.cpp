@@ -51,11 +51,12 @@ std::vector<quillon::app::TrackMark> Tracks(uint64_t seconds) {
     return tracks;
 }
 
-// The best of runs of draw(), each followed by the view painted once.
-template <typename Draw>
-double Best(LevelView& view, int runs, Draw draw) {
+// The best of runs of draw(), each after prepare() and followed by the view painted once.
+template <typename Prepare, typename Draw>
+double Best(LevelView& view, int runs, Prepare prepare, Draw draw) {
     double best = 1e9;
     for (int run = 0; run < runs; ++run) {
+        prepare();
         const auto start = Clock::now();
         draw(run);
         (void)view.grab();
@@ -73,18 +74,18 @@ std::pair<double, double> Measure(uint64_t seconds, int runs) {
     view.show();
     const double total = view.TotalMs();
     // Each run shows the whole from a slightly different stretch, so it is drawn anew.
-    const double whole = Best(view, runs, [&](int) {
-        view.ShowSpan(0, total * 0.99);
-        view.ShowWhole();
-    });
+    const double whole = Best(
+        view, runs, [&] { view.ShowSpan(0, total * 0.99); }, [&](int) { view.ShowWhole(); });
     const double middle = total / 2;
     view.ShowSpan(middle, view.MinSpanMs());
     const auto span = view.WantedSamples();
     std::vector<quillon::engine::SampleColumn> columns(span ? std::min<uint64_t>(span->Frames, span->Pixels) : 0);
     for (std::size_t i = 0; i < columns.size(); ++i) columns[i] = {-0.3f * float(i % 7) / 7, 0.5f * float(i % 5) / 5};
-    const double deep = Best(view, runs, [&](int) {
-        if (span) view.SetSamples(*span, columns);
-    });
+    const double deep = Best(
+        view, runs, [] {},
+        [&](int) {
+            if (span) view.SetSamples(*span, columns);
+        });
     return {whole, deep};
 }
 
