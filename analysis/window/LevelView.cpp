@@ -429,6 +429,7 @@ void LevelView::DrawRuler(QPainter& painter) const {
     const int y = Plot().bottom();
     painter.setPen(palette().text().color());
     const double end = std::min(fromMs_ + spanMs_, double(TotalMs()));
+    double lastRight = -1e9;  // a label moved inward at an edge must not cover its neighbour
     for (double ms = std::ceil(fromMs_ / step) * step; ms <= end; ms += step) {
         const double x = XOf(ms);
         painter.drawLine(QPointF(x, y), QPointF(x, y + 4));
@@ -443,8 +444,14 @@ void LevelView::DrawRuler(QPainter& painter) const {
             side = Qt::AlignRight;
         }
         const auto at = uint32_t(ms);
-        painter.drawText(box, side | Qt::AlignTop,
-                         step < 1000 ? QString::fromStdString(engine::FormatTime(at)) : Clock(at));
+        const QString label = step < 1000 ? QString::fromStdString(engine::FormatTime(at)) : Clock(at);
+        const double used = painter.fontMetrics().horizontalAdvance(label);
+        const double textLeft = side == Qt::AlignLeft    ? box.left()
+                                : side == Qt::AlignRight ? box.right() - used
+                                                         : box.center().x() - used / 2;
+        if (textLeft < lastRight + 4) continue;
+        lastRight = textLeft + used;
+        painter.drawText(box, side | Qt::AlignTop, label);
     }
 }
 

@@ -53,18 +53,26 @@ void TOverviewForm::PlaceBesideWindow() {
     if (screen == nullptr) return;
     const QRect room = screen->availableGeometry();
     const QRect main = window.frameGeometry();
-    const QSize size = this->size().boundedTo(room.size());
+    // Our own frame is not known before the first show; the main window's is the best guess.
+    const QMargins frame(window.geometry().left() - main.left(), window.geometry().top() - main.top(),
+                         main.right() - window.geometry().right(), main.bottom() - window.geometry().bottom());
     constexpr int kGap = 8;
-    QPoint at;
-    if (main.right() + kGap + size.width() <= room.right()) {
-        at = {main.right() + kGap, main.top()};
-    } else if (main.left() - kGap - size.width() >= room.left()) {
-        at = {main.left() - kGap - size.width(), main.top()};
+    const int right = room.right() - main.right() - kGap, left = main.left() - room.left() - kGap;
+    const int below = room.bottom() - main.bottom() - kGap;
+    QRect place(QPoint(), size().grownBy(frame));
+    const QSize least = minimumSizeHint().grownBy(frame).expandedTo(QSize(480, 300));
+    if (std::max(right, left) >= std::min(place.width(), least.width()) && std::max(right, left) >= below) {
+        // Beside, on the roomier side, narrowed to the room there is.
+        place.setWidth(std::min(place.width(), std::max(right, left)));
+        place.moveTopLeft(right >= left ? QPoint(main.right() + 1 + kGap, main.top())
+                                        : QPoint(main.left() - kGap - place.width(), main.top()));
     } else {
-        at = {main.left(), std::min(main.bottom() + kGap, room.bottom() + 1 - size.height())};
+        place.setHeight(std::max(std::min(place.height(), below), std::min(place.height(), least.height())));
+        place.moveTopLeft(QPoint(main.left(), main.bottom() + 1 + kGap));
     }
-    at.setY(std::clamp(at.y(), room.top(), room.bottom() + 1 - size.height()));
-    setGeometry(QRect(at, size));
+    place.moveTop(std::clamp(place.top(), room.top(), room.bottom() + 1 - place.height()));
+    place.moveLeft(std::clamp(place.left(), room.left(), room.right() + 1 - place.width()));
+    setGeometry(place.marginsRemoved(frame));
 }
 
 }  // namespace quillon::app
