@@ -219,9 +219,12 @@ uint16_t LevelView::PeakAt(int x) const {
     const int width = std::max(1, Plot().width());
     const double total = TotalMs();
     if (n == 0 || x < 0 || x >= width || total <= 0) return 0;
-    // Columns are shares of the whole recording, so the whole view keeps
-    // exactly the columns of each pixel it always had.
-    const auto column = [&](double px) { return std::size_t((fromMs_ + px * spanMs_ / width) * double(n) / total); };
+    // The whole view keeps, in integers, exactly the columns of each pixel it always had.
+    const bool whole = fromMs_ == 0 && spanMs_ == total;
+    const auto column = [&](int px) {
+        if (whole) return std::size_t(uint64_t(px) * n / uint64_t(width));
+        return std::size_t((fromMs_ + px * spanMs_ / width) * double(n) / total);
+    };
     const std::size_t from = std::min(column(x), n - 1);
     return pyramid_.RangeMax(from, std::max(from + 1, column(x + 1)));
 }
