@@ -11,3 +11,10 @@ bench_build() {
     cmake --build "$build" -j2 --target "$@" >/dev/null
     mkdir -p "$out"
 }
+# For the window benchmarks: default settings, whatever the user set, and a
+# runtime folder of their own for Qt.
+bench_window_env() {
+    export XDG_CONFIG_HOME=$out/config XDG_RUNTIME_DIR=$out/runtime
+    mkdir -p "$XDG_RUNTIME_DIR"
+    chmod 700 "$XDG_RUNTIME_DIR"
+}

@@ -9,8 +9,7 @@ set -euo pipefail
 BENCH_BUILD_DIR=${1:-${BENCH_BUILD_DIR:-}}
 . "$(dirname "$0")/common.sh"
 bench_build quillon-bench-listfill
-export XDG_CONFIG_HOME=$out/config XDG_RUNTIME_DIR=$out/runtime   # default settings, whatever the user set
-mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+bench_window_env
 read -r count ours reference check clear < <("$build/quillon-bench-listfill" "${2:-10050}" 5)
 echo "tracks:       $count (best of 5 each)"
 echo "plain Qt:     ${reference} s"

@@ -10,8 +10,7 @@ set -euo pipefail
 BENCH_BUILD_DIR=${1:-${BENCH_BUILD_DIR:-}}
 . "$(dirname "$0")/common.sh"
 bench_build quillon-bench-redraw
-export XDG_CONFIG_HOME=$out/config XDG_RUNTIME_DIR=$out/runtime   # default settings, whatever the user set
-mkdir -p "$XDG_RUNTIME_DIR"; chmod 700 "$XDG_RUNTIME_DIR"
+bench_window_env
 read -r short_whole short_deep long_whole long_deep < <("$build/quillon-bench-redraw" "${2:-20}")
 echo "redraw, best of ${2:-20}     whole view   deepest zoom"
 printf '3 minutes           %8.2f ms  %8.2f ms\n' "$short_whole" "$short_deep"

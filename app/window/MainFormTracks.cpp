@@ -57,7 +57,7 @@ void TMainForm::ShowEditedList() {
     }
     ClearTrackListView();
     FillTrackListView();
-    TrackListViewChange();
+    TrackListViewChange();  // the rows come back unchecked; the buttons follow them
 }
 
 void TMainForm::HistoryChanged() { ShowUndoItems(true); }

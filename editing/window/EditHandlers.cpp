@@ -19,12 +19,6 @@ void EditHandlers::EndCommand() {
     form_.UiBusy = false;
 }
 
-void EditHandlers::RebuildRows() {
-    form_.ClearTrackListView();
-    form_.FillTrackListView();
-    form_.TrackListViewChange();  // the rows come back unchecked; the buttons follow them
-}
-
 void EditHandlers::SplitButtonClick() {
     if (!form_.Enabled(Control::Split) || form_.UiBusy.load()) return;
     form_.UiBusy = true;
@@ -54,7 +48,7 @@ void EditHandlers::SplitButtonClick() {
     if (engine::SplitPointInside(track, point)) {
         engine::TrackList before = form_.TrackList;
         engine::SplitTrack(form_.TrackList, *row, point);
-        RebuildRows();
+        form_.ShowEditedList();  // a row more: the rows come back unchecked
         form_.RecordEdit("Split", std::move(before));
     } else {
         form_.Seam().ShowErrorBox(engine::MessageText(engine::MsgSpecifyTimeBetween) + track.Start + " To " +
@@ -74,7 +68,7 @@ void EditHandlers::MergeButtonClick() {
     }
     engine::TrackList before = form_.TrackList;
     engine::MergeTracks(form_.TrackList, *upper);
-    RebuildRows();
+    form_.ShowEditedList();
     form_.RecordEdit("Merge", std::move(before));
     form_.SetEnabled(Control::Merge, false);
     form_.SetStatusText(engine::text::kMergeCompleted);

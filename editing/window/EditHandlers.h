@@ -18,7 +18,6 @@ public:
     void MergeButtonClick();
 
 private:
-    void RebuildRows();
     void EndCommand();
 
     FormPanel& form_;
