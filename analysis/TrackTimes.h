@@ -32,6 +32,8 @@ struct ParsedTime {
 [[nodiscard]] ParsedTime ParseTimeParts(const std::string& text);
 // minutes*60000 + seconds*1000 + ms in 32-bit signed (wrapping) arithmetic.
 [[nodiscard]] int32_t TimeTextToMs(const std::string& text);
+// A track's time as the list compares and moves it: unsigned milliseconds.
+[[nodiscard]] inline uint32_t TrackMs(const std::string& text) { return uint32_t(TimeTextToMs(text)); }
 // The split dialog's 7 digits "mmssmmm"; ConvertError on a non-digit piece.
 [[nodiscard]] int32_t MaskedTimeToMs(const std::string& masked);
 [[nodiscard]] int32_t MinSecToMs(int32_t minutes, int32_t seconds, int32_t baseMs);

@@ -11,8 +11,6 @@
 namespace quillon::engine {
 namespace {
 
-uint32_t Ms(const std::string& text) { return uint32_t(TimeTextToMs(text)); }
-
 // "1 track", "3 tracks".
 std::string Tracks(std::size_t n) {
     return n == 1 ? std::string(text::kPlanOneTrack) : FormatText(text::kPlanTracks, {std::to_string(n)});
@@ -66,8 +64,8 @@ SheetCuts CutAtSheetTimes(const TrackList& tracks, const CueSheet& sheet, const 
     }
     // The sheet's starts of rows 1.., each after the one before and inside the list's span.
     std::vector<uint32_t> starts(rows);
-    starts[0] = Ms(tracks.front().Start);
-    const uint32_t end = Ms(tracks.back().Stop);
+    starts[0] = TrackMs(tracks.front().Start);
+    const uint32_t end = TrackMs(tracks.back().Stop);
     for (std::size_t i = 1; i < rows; ++i) {
         const std::string number = std::to_string(i + 1);
         if (!sheet.Tracks[i].StartMs) {
@@ -97,7 +95,7 @@ SheetCuts CutAtSheetTimes(const TrackList& tracks, const CueSheet& sheet, const 
             row.WaveSaved = 0;
             row.Outdated = kAllOutdated;  // its files, if any, hold the old range
         }
-        row.Duration = FormatTime(Ms(row.Stop) - Ms(row.Start));
+        row.Duration = FormatTime(TrackMs(row.Stop) - TrackMs(row.Start));
     }
     return cuts;
 }

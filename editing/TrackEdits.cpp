@@ -3,11 +3,6 @@
 #include "analysis/TrackTimes.h"
 
 namespace quillon::engine {
-namespace {
-
-uint32_t Ms(const std::string& text) { return uint32_t(TimeTextToMs(text)); }
-
-}  // namespace
 
 std::optional<std::size_t> FirstCheckedOrSelected(const std::vector<RowMark>& rows) {
     for (std::size_t i = 0; i < rows.size(); ++i) {
@@ -37,15 +32,15 @@ std::optional<std::size_t> MergeUpperRow(const std::vector<RowMark>& rows) {
 }
 
 bool SplitPointInside(const TRACK_INFO_STRUCT& track, uint32_t pointMs) {
-    return Ms(track.Start) < pointMs && pointMs < Ms(track.Stop);
+    return TrackMs(track.Start) < pointMs && pointMs < TrackMs(track.Stop);
 }
 
 void SplitTrack(TrackList& tracks, std::size_t index, uint32_t pointMs) {
     if (index >= tracks.size()) return;
     const TRACK_INFO_STRUCT old = tracks[index];
     const std::string point = FormatTime(pointMs);
-    TRACK_INFO_STRUCT first{old.Name + ".A", old.Start, point, FormatTime(pointMs - Ms(old.Start)), 0, 0};
-    TRACK_INFO_STRUCT second{old.Name + ".B", point, old.Stop, FormatTime(Ms(old.Stop) - pointMs), 0, 0};
+    TRACK_INFO_STRUCT first{old.Name + ".A", old.Start, point, FormatTime(pointMs - TrackMs(old.Start)), 0, 0};
+    TRACK_INFO_STRUCT second{old.Name + ".B", point, old.Stop, FormatTime(TrackMs(old.Stop) - pointMs), 0, 0};
     tracks[index] = std::move(first);
     tracks.insert(tracks.begin() + std::ptrdiff_t(index) + 1, std::move(second));
 }
@@ -56,7 +51,7 @@ void MergeTracks(TrackList& tracks, std::size_t upper) {
     tracks.erase(tracks.begin() + std::ptrdiff_t(upper));
     TRACK_INFO_STRUCT& merged = tracks[upper];
     merged.Start = removed.Start;
-    merged.Duration = FormatTime(Ms(merged.Stop) - Ms(merged.Start));
+    merged.Duration = FormatTime(TrackMs(merged.Stop) - TrackMs(merged.Start));
     merged.Name = removed.Name;
     merged.Title = removed.Title;
 }

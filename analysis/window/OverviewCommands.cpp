@@ -26,8 +26,6 @@
 namespace quillon::app {
 namespace {
 
-uint32_t Ms(const std::string& time) { return uint32_t(engine::TimeTextToMs(time)); }
-
 // How far before and after a cut Play around this cut reaches.
 constexpr uint32_t kAroundCutMs = 2000;
 
@@ -111,13 +109,13 @@ void TOverviewForm::MergeWithNext(uint32_t ms) {
 void TOverviewForm::PlayFromHere(uint32_t ms) {
     const auto row = View->TrackAt(ms);
     if (!row || !hooks_.PlayRange) return;
-    hooks_.PlayRange(ms, Ms(form_.TrackList[*row].Stop));
+    hooks_.PlayRange(ms, engine::TrackMs(form_.TrackList[*row].Stop));
     FollowTheWindow();
 }
 
 void TOverviewForm::PlayAroundCut(std::size_t boundary) {
     if (boundary == 0 || boundary >= form_.TrackList.size() || !hooks_.PlayRange) return;
-    const uint32_t cut = Ms(form_.TrackList[boundary].Start);
+    const uint32_t cut = engine::TrackMs(form_.TrackList[boundary].Start);
     hooks_.PlayRange(cut > kAroundCutMs ? cut - kAroundCutMs : 0, std::min(View->TotalMs(), cut + kAroundCutMs));
     FollowTheWindow();
 }

@@ -28,8 +28,6 @@
 namespace quillon::app {
 namespace {
 
-uint32_t Ms(const std::string& time) { return uint32_t(engine::TimeTextToMs(time)); }
-
 uint32_t FrameMs(uint64_t frame, const engine::LevelOverview& overview) {
     return overview.SamplesPerSec == 0 ? 0 : uint32_t(frame * 1000 / overview.SamplesPerSec);
 }
@@ -203,7 +201,7 @@ void TOverviewForm::RefreshTracks() {
     const std::vector<engine::RowMark> rows = form_.RowMarks();
     for (std::size_t i = 0; i < form_.TrackList.size() && i < rows.size(); ++i) {
         const engine::TRACK_INFO_STRUCT& t = form_.TrackList[i];
-        marks.push_back({Ms(t.Start), Ms(t.Stop), rows[i].checked, rows[i].selected});
+        marks.push_back({engine::TrackMs(t.Start), engine::TrackMs(t.Stop), rows[i].checked, rows[i].selected});
     }
     View->SetTracks(std::move(marks));
 }
