@@ -36,28 +36,30 @@ void EncoderPool::SetAsking(bool asking) {
 
 void EncoderPool::Submit(std::size_t track, const std::string& waveName, bool keepWave, const std::string& mp3Name,
                          const std::string& temp, WindowSeam& seam) {
-    auto conversion = std::make_shared<Mp3Conversion>();
-    conversion->Number = ++handedOver_;
-    conversion->Track = track;
+    auto conversion = NewConversion(track, mp3Name, temp);
     conversion->WaveName = waveName;
     conversion->KeepWave = keepWave;
-    conversion->Mp3Name = mp3Name;
-    conversion->TempName = temp;
     Enqueue(std::move(conversion), seam);
 }
 
 void EncoderPool::SubmitFlac(std::size_t track, int64_t offset, int64_t length, const std::string& flacName,
                              const std::string& temp, WindowSeam& seam) {
-    auto conversion = std::make_shared<Mp3Conversion>();
-    conversion->Number = ++handedOver_;
-    conversion->Track = track;
+    auto conversion = NewConversion(track, flacName, temp);
     conversion->KeepWave = true;  // there is none
     conversion->Flac = true;
     conversion->SourceOffset = offset;
     conversion->SourceLength = length;
-    conversion->Mp3Name = flacName;
-    conversion->TempName = temp;
     Enqueue(std::move(conversion), seam);
+}
+
+std::shared_ptr<Mp3Conversion> EncoderPool::NewConversion(std::size_t track, const std::string& outName,
+                                                          const std::string& temp) {
+    auto conversion = std::make_shared<Mp3Conversion>();
+    conversion->Number = ++handedOver_;
+    conversion->Track = track;
+    conversion->Mp3Name = outName;
+    conversion->TempName = temp;
+    return conversion;
 }
 
 void EncoderPool::Enqueue(std::shared_ptr<Mp3Conversion> conversion, WindowSeam& seam) {

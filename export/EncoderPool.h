@@ -57,6 +57,9 @@ public:
     void Finish(WindowSeam& seam);
 
 private:
+    // A conversion of track into outName (through temp), numbered in the order handed over.
+    [[nodiscard]] std::shared_ptr<Mp3Conversion> NewConversion(std::size_t track, const std::string& outName,
+                                                               const std::string& temp);
     void Enqueue(std::shared_ptr<Mp3Conversion> conversion, WindowSeam& seam);
     void ReportFailure(const Mp3Conversion& conversion, uint16_t result);
     // Tags a finished MP3 file before it is put in place; a failure is said, not fatal.
