@@ -122,41 +122,35 @@ INSTANTIATE_TEST_SUITE_P(Layouts, SampleColumnsOf,
 
 const Layout kStereo16{"Stereo16", Format{1, 2, 44100, 16}, SampleKind::Signed16, false};
 
-enum class Change { ReplacedByRename, Removed };
+enum class Change { ReplacedByRename, Removed, None };
 
 struct ChangeCase {
     const char* Name;
     Change What;
+    bool Abort;
     SampleRead Outcome;
 };
 void PrintTo(const ChangeCase& c, std::ostream* os) { *os << c.Name; }
 
 class SampleColumnsAfter : public ::testing::TestWithParam<ChangeCase> {};
 
-TEST_P(SampleColumnsAfter, ReadNothingOfAnotherFile) {
+TEST_P(SampleColumnsAfter, ReadNothingOfAnotherFileOrWhenAborted) {
     TempDir dir;
     const std::string path = WriteWave(dir, kStereo16);
     const SourceIdentity analysed = IdentityOf(path);
     if (GetParam().What == Change::ReplacedByRename) fs::rename(dir.Write("b.wav", ReadFile(path)), path);
-    else fs::remove(path);
-    const SampleResult r = ReadSampleColumns({path, analysed, false, 0, 8, 8}, std::atomic<bool>{false});
+    if (GetParam().What == Change::Removed) fs::remove(path);
+    const SampleResult r = ReadSampleColumns({path, analysed, false, 0, 8, 8}, std::atomic<bool>{GetParam().Abort});
     EXPECT_EQ(r.Outcome, GetParam().Outcome);
     EXPECT_TRUE(r.Columns.empty());
 }
 
 INSTANTIATE_TEST_SUITE_P(Changes, SampleColumnsAfter,
-                         ::testing::Values(ChangeCase{"ReplacedByRename", Change::ReplacedByRename,
+                         ::testing::Values(ChangeCase{"ReplacedByRename", Change::ReplacedByRename, false,
                                                       SampleRead::NotTheAnalysedFile},
-                                           ChangeCase{"Removed", Change::Removed, SampleRead::Unreadable}),
+                                           ChangeCase{"Removed", Change::Removed, false, SampleRead::Unreadable},
+                                           ChangeCase{"Aborted", Change::None, true, SampleRead::Aborted}),
                          [](const auto& change) { return std::string(change.param.Name); });
-
-TEST(SampleColumns, StopWhenAborted) {
-    TempDir dir;
-    const std::string path = WriteWave(dir, kStereo16);
-    const SampleResult r = ReadSampleColumns({path, IdentityOf(path), false, 0, 8, 8}, std::atomic<bool>{true});
-    EXPECT_EQ(r.Outcome, SampleRead::Aborted);
-    EXPECT_TRUE(r.Columns.empty());
-}
 
 }  // namespace
 }  // namespace quillon::test
